@@ -1,0 +1,125 @@
+// QuarnelDoc.h: the archive document: the entry table, its load and store, the save procedure
+// and the entry operations with their result codes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/VppFormat.h"
+#include "framework/base/Document.h"
+
+/** @brief One row of the entry table: a member and where its bytes are right now. */
+struct VppEntry {
+    std::string m_strName;        // member name, exactly as stored or as spelled in the added path
+    int32_t m_nSize = 0;          // bytes
+    std::string m_strSourcePath;  // the archive it was read from, or the added outside file
+    int32_t m_nOffset = 0;        // data offset in m_strSourcePath; 0 for an outside file
+    int32_t m_bInArchive = 0;     // 1: bytes are in a saved archive; 0: an added outside file
+};
+
+// AddFile results
+enum : int {
+    ADD_RESULT_ADDED = 0,
+    ADD_RESULT_REPLACED = 1,
+    ADD_RESULT_TABLE_FULL = -1,
+    ADD_RESULT_NO_ACCESS = -2,
+    ADD_RESULT_TOO_LARGE = -3,  // the file or the archive would exceed the 32-bit size fields
+};
+
+// ExtractFile results
+enum : int {
+    EXTRACT_RESULT_DONE = 0,
+    EXTRACT_RESULT_NOT_FOUND = -1,
+    EXTRACT_RESULT_NO_ARCHIVE = -2,  // the archive cannot be opened or read, or ends inside the member
+    EXTRACT_RESULT_NO_DESTINATION = -3,
+    EXTRACT_RESULT_NOT_SAVED = -4,
+    EXTRACT_RESULT_UNSAFE_NAME = -5,  // the name would write outside the chosen folder
+};
+
+// CopyMemberData results
+enum : int {
+    COPY_RESULT_DONE = 0,
+    COPY_RESULT_NO_SOURCE = -1,
+    COPY_RESULT_SIZE_CHANGED = -2,  // an outside file no longer has the size it had when added
+    COPY_RESULT_SOURCE_SHORT = -3,  // the source ends before the member's last byte, or cannot be read
+};
+
+/** @brief The archive being edited: header fields and a fixed table of VPP_MAX_FILES entries. */
+class CQuarnelDoc : public CDocument {
+public:
+    CQuarnelDoc();
+    ~CQuarnelDoc() override;
+
+    bool OnNewDocument() override;
+    void Serialize(CFile& file, bool bStoring) override;
+    // The save procedure: writes target + ".try" when the target exists, keeps the target untouched
+    // on any failure, replaces it in one step once the new archive is on disk, re-opens it and
+    // refreshes the views. On success the document's path is the target.
+    bool OnSaveDocument(const std::string& strTarget) override;
+    void DeleteContents() override;
+
+    // Entry operations; rows are found by name, the last matching row wins.
+    int AddFile(const std::string& strPath);         // ADD_RESULT_*; names compare ignoring case
+    int RemoveFile(const std::string& strName);      // 1 removed, 0 no row of exactly that name
+    // Same result as RemoveFile for each name in turn, in one pass over the table. Returns the number
+    // of rows removed; pResults (optional) receives 1 or 0 per name.
+    int RemoveFiles(const std::vector<std::string>& names, std::vector<int>* pResults = nullptr);
+    int ExtractFile(const std::string& strName, const std::string& strFolder);  // EXTRACT_RESULT_*
+    int ExtractEntry(int nIndex, const std::string& strFolder);                 // the row at nIndex
+    int CopyMemberData(const std::string& strSourcePath, int32_t nOffset, CFile& archive, int32_t nSize);
+    void UpdateTotalSize();
+
+    // Index of the last row with exactly this name (or ignoring case), or -1.
+    int FindEntry(const std::string& strName);
+    int FindEntryNoCase(const std::string& strName);
+    // Call after changing m_entries or m_nFileCount directly, so the name lookups see the change.
+    void InvalidateNameIndex();
+
+    // Names and result texts of the members that the last store could not copy
+    // (name, "\r\n", text, "\r\n\r\n" per member); empty after a good store.
+    const std::string& GetSaveFailureReport() const { return m_strSaveFailureReport; }
+
+    static std::string GetAddResultText(int nCode);
+    static std::string GetExtractResultText(int nCode);
+    static std::string GetCopyResultText(int nCode);
+
+    // The table: VPP_MAX_FILES rows allocated with the document (on the heap, so that a document
+    // can live anywhere); rows from m_nFileCount on are unused.
+    std::unique_ptr<VppEntry[]> m_entries;
+    int32_t m_nFileCount = 0;
+    uint32_t m_nSignature = VPP_SIGNATURE;
+    uint32_t m_nVersion = VPP_VERSION;
+    int32_t m_nTotalSize = 0;
+    int32_t m_bSaveFailed = 0;
+
+    // Called first on every load (the application clears its splash-delay flag there).
+    std::function<void()> m_fnOnLoadStarted;
+
+protected:
+    // Moves the finished ".try" file over the target; a seam for tests of a failing replace.
+    virtual bool ReplaceTarget(const std::string& strFrom, const std::string& strTo, CFileException* pError);
+
+private:
+    void Load(CFile& file);
+    void Store(CFile& file);
+    [[noreturn]] void RefuseFile(const std::string& strReason);
+    void ApplyTotalSize();  // m_nTotalSize from m_nFileCount and m_nDataBlocks
+    void BuildLowerNameIndex();
+    void BuildExactNameIndex();
+    int CopyMember(const std::string& strSourcePath, int32_t nOffset, CFile& archive, int32_t nSize,
+                   std::vector<uint8_t>& buffer);
+
+    int64_t m_nDataBlocks = 0;  // sum of RoundUpToBlock(size) over the rows in use
+    std::string m_strSaveFailureReport;
+
+    // Name lookups without scanning the table: lower-cased and exact name to the last row index.
+    // Rebuilt lazily after a removal, a load or a direct change of the table.
+    std::unordered_map<std::string, int> m_mapLowerName;
+    std::unordered_map<std::string, int> m_mapExactName;
+    bool m_bLowerIndexValid = false;
+    bool m_bExactIndexValid = false;
+};

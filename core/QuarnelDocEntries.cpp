@@ -1,0 +1,320 @@
+// QuarnelDocEntries.cpp: the document's entry operations, their result texts and the name index.
+#include "core/QuarnelDoc.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "core/MemberNames.h"
+
+// Name index
+
+void CQuarnelDoc::InvalidateNameIndex()
+{
+    m_bLowerIndexValid = false;
+    m_bExactIndexValid = false;
+}
+
+void CQuarnelDoc::BuildLowerNameIndex()
+{
+    m_mapLowerName.clear();
+    m_mapLowerName.reserve(static_cast<size_t>(m_nFileCount));
+    for (int32_t i = 0; i < m_nFileCount; i++)
+        m_mapLowerName[LowerName(m_entries[i].m_strName)] = i;  // later rows overwrite: the last one wins
+    m_bLowerIndexValid = true;
+}
+
+void CQuarnelDoc::BuildExactNameIndex()
+{
+    m_mapExactName.clear();
+    m_mapExactName.reserve(static_cast<size_t>(m_nFileCount));
+    for (int32_t i = 0; i < m_nFileCount; i++)
+        m_mapExactName[m_entries[i].m_strName] = i;
+    m_bExactIndexValid = true;
+}
+
+int CQuarnelDoc::FindEntry(const std::string& strName)
+{
+    if (!m_bExactIndexValid)
+        BuildExactNameIndex();
+    auto it = m_mapExactName.find(strName);
+    if (it != m_mapExactName.end() && it->second < m_nFileCount && m_entries[it->second].m_strName == strName)
+        return it->second;
+    if (it != m_mapExactName.end()) {  // the table was changed behind the index's back
+        BuildExactNameIndex();
+        it = m_mapExactName.find(strName);
+        return it == m_mapExactName.end() ? -1 : it->second;
+    }
+    return -1;
+}
+
+int CQuarnelDoc::FindEntryNoCase(const std::string& strName)
+{
+    if (!m_bLowerIndexValid)
+        BuildLowerNameIndex();
+    std::string strLower = LowerName(strName);
+    auto it = m_mapLowerName.find(strLower);
+    if (it != m_mapLowerName.end() && it->second < m_nFileCount && LowerName(m_entries[it->second].m_strName) == strLower)
+        return it->second;
+    if (it != m_mapLowerName.end()) {
+        BuildLowerNameIndex();
+        it = m_mapLowerName.find(strLower);
+        return it == m_mapLowerName.end() ? -1 : it->second;
+    }
+    return -1;
+}
+
+// Sizes
+
+void CQuarnelDoc::UpdateTotalSize()
+{
+    m_nDataBlocks = 0;
+    for (int32_t i = 0; i < m_nFileCount; i++)
+        m_nDataBlocks += RoundUpToBlock(m_entries[i].m_nSize);
+    ApplyTotalSize();
+}
+
+void CQuarnelDoc::ApplyTotalSize()
+{
+    int64_t nTotal = VppDataStart(m_nFileCount) + m_nDataBlocks;
+    m_nTotalSize = static_cast<int32_t>(std::min<int64_t>(nTotal, INT32_MAX));  // AddFile keeps it below
+}
+
+// Operations
+
+int CQuarnelDoc::AddFile(const std::string& strPath)
+{
+    uint64_t nLength = 0;
+    {
+        CFile file;
+        if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive))
+            return ADD_RESULT_NO_ACCESS;
+        try {
+            nLength = file.GetLength();
+        } catch (const CFileException&) {
+            return ADD_RESULT_NO_ACCESS;
+        }
+    }
+    std::string strName = MemberNameFromPath(strPath);
+    int nRow = FindEntryNoCase(strName);
+    int nResult = ADD_RESULT_REPLACED;
+    if (nRow < 0) {
+        if (m_nFileCount >= VPP_MAX_FILES)
+            return ADD_RESULT_TABLE_FULL;
+        nRow = m_nFileCount;
+        nResult = ADD_RESULT_ADDED;
+    }
+
+    // The sizes and offsets of the archive must stay within the signed 32-bit fields.
+    int64_t nOldBlocks = nResult == ADD_RESULT_REPLACED ? RoundUpToBlock(m_entries[nRow].m_nSize) : 0;
+    int64_t nNewTotal = VppDataStart(m_nFileCount + (nResult == ADD_RESULT_ADDED ? 1 : 0)) + m_nDataBlocks -
+                        nOldBlocks + RoundUpToBlock(static_cast<int64_t>(nLength));
+    if (nLength > static_cast<uint64_t>(INT32_MAX) || nNewTotal > INT32_MAX)
+        return ADD_RESULT_TOO_LARGE;
+
+    VppEntry& entry = m_entries[nRow];
+    if (nResult == ADD_RESULT_ADDED) {
+        m_nFileCount++;
+        if (m_bLowerIndexValid)
+            m_mapLowerName[LowerName(strName)] = nRow;
+        if (m_bExactIndexValid)
+            m_mapExactName[strName] = nRow;
+    } else if (entry.m_strName != strName) {
+        m_bExactIndexValid = false;  // the old spelling may now belong to an earlier row
+    }
+    entry.m_strName = strName;
+    entry.m_nSize = static_cast<int32_t>(nLength);
+    entry.m_bInArchive = 0;
+    entry.m_nOffset = 0;
+    entry.m_strSourcePath = strPath;
+
+    m_nDataBlocks += RoundUpToBlock(static_cast<int64_t>(nLength)) - nOldBlocks;
+    ApplyTotalSize();
+    SetModifiedFlag(true);
+    return nResult;
+}
+
+int CQuarnelDoc::RemoveFile(const std::string& strName)
+{
+    int nRow = FindEntry(strName);
+    if (nRow < 0)
+        return 0;
+    m_nDataBlocks -= RoundUpToBlock(m_entries[nRow].m_nSize);
+    std::move(&m_entries[nRow + 1], &m_entries[m_nFileCount], &m_entries[nRow]);
+    m_nFileCount--;
+    m_entries[m_nFileCount] = VppEntry();
+    InvalidateNameIndex();
+    ApplyTotalSize();
+    SetModifiedFlag(true);
+    return 1;
+}
+
+int CQuarnelDoc::RemoveFiles(const std::vector<std::string>& names, std::vector<int>* pResults)
+{
+    // Removing the last row of a name, then the last remaining one, and so on, removes the rows of
+    // that name from the back. So: collect each requested name's rows, mark them from the back once
+    // per request, then close the gaps in one pass keeping the order.
+    std::unordered_map<std::string, std::vector<int>> rows;
+    for (const std::string& strName : names)
+        rows.emplace(strName, std::vector<int>());
+    for (int32_t i = 0; i < m_nFileCount; i++) {
+        auto it = rows.find(m_entries[i].m_strName);
+        if (it != rows.end())
+            it->second.push_back(i);
+    }
+    std::vector<bool> removed(static_cast<size_t>(m_nFileCount), false);
+    int nRemoved = 0;
+    if (pResults)
+        pResults->assign(names.size(), 0);
+    for (size_t n = 0; n < names.size(); n++) {
+        std::vector<int>& list = rows[names[n]];
+        if (list.empty())
+            continue;
+        removed[static_cast<size_t>(list.back())] = true;
+        list.pop_back();
+        nRemoved++;
+        if (pResults)
+            (*pResults)[n] = 1;
+    }
+    if (nRemoved == 0)
+        return 0;
+
+    int32_t nOut = 0;
+    for (int32_t i = 0; i < m_nFileCount; i++) {
+        if (removed[static_cast<size_t>(i)])
+            continue;
+        if (nOut != i)
+            m_entries[nOut] = std::move(m_entries[i]);
+        nOut++;
+    }
+    for (int32_t i = nOut; i < m_nFileCount; i++)
+        m_entries[i] = VppEntry();
+    m_nFileCount = nOut;
+    InvalidateNameIndex();
+    UpdateTotalSize();
+    SetModifiedFlag(true);
+    return nRemoved;
+}
+
+int CQuarnelDoc::ExtractFile(const std::string& strName, const std::string& strFolder)
+{
+    int nRow = FindEntry(strName);
+    if (nRow < 0)
+        return EXTRACT_RESULT_NOT_FOUND;
+    return ExtractEntry(nRow, strFolder);
+}
+
+int CQuarnelDoc::ExtractEntry(int nIndex, const std::string& strFolder)
+{
+    if (nIndex < 0 || nIndex >= m_nFileCount)
+        return EXTRACT_RESULT_NOT_FOUND;
+    const VppEntry& entry = m_entries[nIndex];
+    if (!entry.m_bInArchive)
+        return EXTRACT_RESULT_NOT_SAVED;
+    if (!IsSafeMemberPath(entry.m_strName))
+        return EXTRACT_RESULT_UNSAFE_NAME;
+
+    // The row's source is the archive last opened or saved.
+    CFile archive;
+    if (!archive.Open(entry.m_strSourcePath, CFile::modeRead | CFile::shareExclusive))
+        return EXTRACT_RESULT_NO_ARCHIVE;
+    std::vector<uint8_t> buffer;
+    try {
+        // A member that reaches past the end of the archive is not extracted at all.
+        if (entry.m_nSize < 0 || entry.m_nOffset < 0 ||
+            static_cast<uint64_t>(entry.m_nOffset) + static_cast<uint64_t>(entry.m_nSize) > archive.GetLength())
+            return EXTRACT_RESULT_NO_ARCHIVE;
+        buffer.resize(static_cast<size_t>(entry.m_nSize));
+        archive.Seek(static_cast<uint64_t>(entry.m_nOffset));
+        if (archive.Read(buffer.data(), buffer.size()) != buffer.size())
+            return EXTRACT_RESULT_NO_ARCHIVE;
+    } catch (const CFileException&) {
+        return EXTRACT_RESULT_NO_ARCHIVE;
+    }
+    archive.Close();
+
+    std::string strDest = JoinExtractPath(strFolder, entry.m_strName);
+    // POSIX lets the archive itself be opened again and truncated; Windows refuses through sharing.
+    if (CFile::IsSameFile(strDest, entry.m_strSourcePath))
+        return EXTRACT_RESULT_NO_DESTINATION;
+    CFile dest;
+    if (!dest.Open(strDest, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
+        return EXTRACT_RESULT_NO_DESTINATION;
+    try {
+        dest.Write(buffer.data(), buffer.size());
+        dest.Close();
+    } catch (const CFileException&) {
+        // A write that fails part-way (a full disk) leaves no partial file behind.
+        dest.Close();
+        CFile::Remove(strDest);
+        return EXTRACT_RESULT_NO_DESTINATION;
+    }
+    return EXTRACT_RESULT_DONE;
+}
+
+int CQuarnelDoc::CopyMemberData(const std::string& strSourcePath, int32_t nOffset, CFile& archive, int32_t nSize)
+{
+    std::vector<uint8_t> buffer;
+    return CopyMember(strSourcePath, nOffset, archive, nSize, buffer);
+}
+
+int CQuarnelDoc::CopyMember(const std::string& strSourcePath, int32_t nOffset, CFile& archive, int32_t nSize,
+                            std::vector<uint8_t>& buffer)
+{
+    CFile source;
+    if (!source.Open(strSourcePath, CFile::modeRead | CFile::shareDenyNone))
+        return COPY_RESULT_NO_SOURCE;
+    try {
+        uint64_t nLength = source.GetLength();
+        if (nOffset == 0 && nLength != static_cast<uint64_t>(static_cast<int64_t>(nSize)))
+            return COPY_RESULT_SIZE_CHANGED;
+        // Never pad a member with zeros: bytes past the end of the source are a failure.
+        if (nSize < 0 || nOffset < 0 || static_cast<uint64_t>(nOffset) + static_cast<uint64_t>(nSize) > nLength)
+            return COPY_RESULT_SOURCE_SHORT;
+        buffer.resize(static_cast<size_t>(nSize));
+        source.Seek(static_cast<uint64_t>(nOffset));
+        if (source.Read(buffer.data(), buffer.size()) != buffer.size())
+            return COPY_RESULT_SOURCE_SHORT;
+    } catch (const CFileException&) {
+        return COPY_RESULT_SOURCE_SHORT;
+    }
+    source.Close();
+    archive.Write(buffer.data(), buffer.size());  // a failure here ends the store: file layer
+    return COPY_RESULT_DONE;
+}
+
+// Result texts
+
+std::string CQuarnelDoc::GetAddResultText(int nCode)
+{
+    switch (nCode) {
+    case ADD_RESULT_ADDED: return "File successfully added.";
+    case ADD_RESULT_REPLACED: return "File successfully replaced.";
+    case ADD_RESULT_TABLE_FULL: return "VPP exceeds " + std::to_string(VPP_MAX_FILES) + " files.";
+    case ADD_RESULT_NO_ACCESS: return "Could not access file. Please verify that it is not opened in another program.";
+    case ADD_RESULT_TOO_LARGE: return "File too large (a VPP archive cannot exceed 2 GB).";
+    default: return "Unknown error " + std::to_string(nCode) + ".";
+    }
+}
+
+std::string CQuarnelDoc::GetExtractResultText(int nCode)
+{
+    switch (nCode) {
+    case EXTRACT_RESULT_DONE: return "File successfully extracted.";
+    case EXTRACT_RESULT_NOT_FOUND: return "Internal error (file reference not found in memory).";
+    case EXTRACT_RESULT_NO_ARCHIVE: return "Error while trying to access the .VP file.";
+    case EXTRACT_RESULT_NO_DESTINATION: return "Error while trying to save file (File/Directory access problem?).";
+    case EXTRACT_RESULT_NOT_SAVED: return "Skipped since this file is not yet saved in a .VPP.";
+    case EXTRACT_RESULT_UNSAFE_NAME: return "Skipped since the file name is not a safe relative path.";
+    default: return "Unknown error " + std::to_string(nCode) + ".";
+    }
+}
+
+std::string CQuarnelDoc::GetCopyResultText(int nCode)
+{
+    switch (nCode) {
+    case COPY_RESULT_DONE: return "File successfully copied.";
+    case COPY_RESULT_NO_SOURCE: return "Error while trying to access source file.";
+    case COPY_RESULT_SOURCE_SHORT: return "Error while trying to read source file (it ends before the member does).";
+    default: return "Unknown error " + std::to_string(nCode) + ".";  // -2 included, as it always was
+    }
+}

@@ -1,0 +1,365 @@
+// File.cpp
+#include "framework/base/File.h"
+
+#include <algorithm>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+FileErrorCause CauseFromOsError(long lError)
+{
+    switch (lError) {
+    case ERROR_FILE_NOT_FOUND: return FileErrorCause::fileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+    case ERROR_INVALID_DRIVE: return FileErrorCause::badPath;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FileErrorCause::accessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return FileErrorCause::sharingViolation;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileErrorCause::diskFull;
+    case ERROR_HANDLE_EOF: return FileErrorCause::endOfFile;
+    default: return FileErrorCause::generic;
+    }
+}
+
+long LastOsError() { return static_cast<long>(GetLastError()); }
+#else
+FileErrorCause CauseFromOsError(long lError)
+{
+    switch (lError) {
+    case ENOENT: return FileErrorCause::fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EISDIR: return FileErrorCause::badPath;
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileErrorCause::accessDenied;
+    case EBUSY:
+    case ETXTBSY: return FileErrorCause::sharingViolation;
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT: return FileErrorCause::diskFull;
+    default: return FileErrorCause::generic;
+    }
+}
+
+long LastOsError() { return static_cast<long>(errno); }
+#endif
+
+void SetError(CFileException* pError, long lOsError, const std::string& strPath)
+{
+    if (pError)
+        *pError = CFileException(CauseFromOsError(lOsError), lOsError, strPath);
+}
+
+}  // namespace
+
+CFile::~CFile() { Close(); }
+
+CFile::CFile(CFile&& other) noexcept { *this = std::move(other); }
+
+CFile& CFile::operator=(CFile&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+#ifdef _WIN32
+        m_hFile = std::exchange(other.m_hFile, nullptr);
+#else
+        m_fd = std::exchange(other.m_fd, -1);
+#endif
+        m_strPath = std::move(other.m_strPath);
+    }
+    return *this;
+}
+
+void CFile::ThrowLastError() const
+{
+    long lError = LastOsError();
+    throw CFileException(CauseFromOsError(lError), lError, m_strPath);
+}
+
+#ifdef _WIN32
+
+bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException* pError)
+{
+    Close();
+    DWORD dwAccess = GENERIC_READ;
+    switch (nOpenFlags & 0x3) {
+    case modeWrite: dwAccess = GENERIC_WRITE; break;
+    case modeReadWrite: dwAccess = GENERIC_READ | GENERIC_WRITE; break;
+    default: break;
+    }
+    DWORD dwShare = 0;
+    if (nOpenFlags & shareDenyWrite)
+        dwShare = FILE_SHARE_READ;
+    else if (nOpenFlags & shareDenyNone)
+        dwShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    DWORD dwCreate = (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+    HANDLE h = CreateFileA(strPath.c_str(), dwAccess, dwShare, nullptr, dwCreate, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        SetError(pError, LastOsError(), strPath);
+        return false;
+    }
+    m_hFile = h;
+    m_strPath = strPath;
+    return true;
+}
+
+void CFile::Close()
+{
+    if (m_hFile) {
+        CloseHandle(static_cast<HANDLE>(m_hFile));
+        m_hFile = nullptr;
+    }
+}
+
+bool CFile::IsOpen() const { return m_hFile != nullptr; }
+
+size_t CFile::Read(void* pBuffer, size_t nCount)
+{
+    size_t nDone = 0;
+    while (nDone < nCount) {
+        DWORD dwChunk = static_cast<DWORD>(std::min<size_t>(nCount - nDone, 0x40000000));
+        DWORD dwRead = 0;
+        if (!ReadFile(static_cast<HANDLE>(m_hFile), static_cast<char*>(pBuffer) + nDone, dwChunk, &dwRead, nullptr))
+            ThrowLastError();
+        if (dwRead == 0)
+            break;
+        nDone += dwRead;
+    }
+    return nDone;
+}
+
+void CFile::Write(const void* pBuffer, size_t nCount)
+{
+    size_t nDone = 0;
+    while (nDone < nCount) {
+        DWORD dwChunk = static_cast<DWORD>(std::min<size_t>(nCount - nDone, 0x40000000));
+        DWORD dwWritten = 0;
+        if (!WriteFile(static_cast<HANDLE>(m_hFile), static_cast<const char*>(pBuffer) + nDone, dwChunk, &dwWritten,
+                       nullptr))
+            ThrowLastError();
+        if (dwWritten == 0)
+            throw CFileException(FileErrorCause::diskFull, ERROR_DISK_FULL, m_strPath);
+        nDone += dwWritten;
+    }
+}
+
+uint64_t CFile::GetPosition() const
+{
+    LARGE_INTEGER zero{}, pos{};
+    if (!SetFilePointerEx(static_cast<HANDLE>(m_hFile), zero, &pos, FILE_CURRENT))
+        ThrowLastError();
+    return static_cast<uint64_t>(pos.QuadPart);
+}
+
+void CFile::Seek(uint64_t nPosition)
+{
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(nPosition);
+    if (!SetFilePointerEx(static_cast<HANDLE>(m_hFile), to, nullptr, FILE_BEGIN))
+        ThrowLastError();
+}
+
+uint64_t CFile::GetLength() const
+{
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(static_cast<HANDLE>(m_hFile), &size))
+        ThrowLastError();
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+void CFile::Flush()
+{
+    if (!FlushFileBuffers(static_cast<HANDLE>(m_hFile)))
+        ThrowLastError();
+}
+
+bool CFile::Remove(const std::string& strPath, CFileException* pError)
+{
+    if (DeleteFileA(strPath.c_str()))
+        return true;
+    SetError(pError, LastOsError(), strPath);
+    return false;
+}
+
+bool CFile::Replace(const std::string& strFrom, const std::string& strTo, CFileException* pError)
+{
+    if (MoveFileExA(strFrom.c_str(), strTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    SetError(pError, LastOsError(), strTo);
+    return false;
+}
+
+bool CFile::Exists(const std::string& strPath)
+{
+    DWORD dwAttr = GetFileAttributesA(strPath.c_str());
+    return dwAttr != INVALID_FILE_ATTRIBUTES && !(dwAttr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CFile::IsSameFile(const std::string& strPath1, const std::string& strPath2)
+{
+    auto getId = [](const std::string& strPath, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE h = CreateFileA(strPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        BOOL bOk = GetFileInformationByHandle(h, &info);
+        CloseHandle(h);
+        return bOk != FALSE;
+    };
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return getId(strPath1, a) && getId(strPath2, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+#else  // POSIX
+
+bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException* pError)
+{
+    Close();
+    int nFlags = O_RDONLY;
+    switch (nOpenFlags & 0x3) {
+    case modeWrite: nFlags = O_WRONLY; break;
+    case modeReadWrite: nFlags = O_RDWR; break;
+    default: break;
+    }
+    if (nOpenFlags & modeCreate)
+        nFlags |= O_CREAT | O_TRUNC;
+    int fd;
+    do {
+        fd = ::open(strPath.c_str(), nFlags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+        // Opening a folder for reading succeeds on POSIX; treat it as the bad path it is on Windows.
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            errno = EISDIR;
+            fd = -1;
+        }
+    }
+    if (fd < 0) {
+        SetError(pError, LastOsError(), strPath);
+        return false;
+    }
+    m_fd = fd;
+    m_strPath = strPath;
+    return true;
+}
+
+void CFile::Close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+bool CFile::IsOpen() const { return m_fd >= 0; }
+
+size_t CFile::Read(void* pBuffer, size_t nCount)
+{
+    size_t nDone = 0;
+    while (nDone < nCount) {
+        ssize_t n = ::read(m_fd, static_cast<char*>(pBuffer) + nDone, std::min<size_t>(nCount - nDone, 0x40000000));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowLastError();
+        }
+        if (n == 0)
+            break;
+        nDone += static_cast<size_t>(n);
+    }
+    return nDone;
+}
+
+void CFile::Write(const void* pBuffer, size_t nCount)
+{
+    size_t nDone = 0;
+    while (nDone < nCount) {
+        ssize_t n = ::write(m_fd, static_cast<const char*>(pBuffer) + nDone, std::min<size_t>(nCount - nDone, 0x40000000));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowLastError();
+        }
+        if (n == 0)
+            throw CFileException(FileErrorCause::diskFull, ENOSPC, m_strPath);
+        nDone += static_cast<size_t>(n);
+    }
+}
+
+uint64_t CFile::GetPosition() const
+{
+    off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
+    if (pos < 0)
+        ThrowLastError();
+    return static_cast<uint64_t>(pos);
+}
+
+void CFile::Seek(uint64_t nPosition)
+{
+    if (::lseek(m_fd, static_cast<off_t>(nPosition), SEEK_SET) < 0)
+        ThrowLastError();
+}
+
+uint64_t CFile::GetLength() const
+{
+    struct stat st {};
+    if (fstat(m_fd, &st) != 0)
+        ThrowLastError();
+    return static_cast<uint64_t>(st.st_size);
+}
+
+void CFile::Flush()
+{
+    if (::fsync(m_fd) != 0 && errno != EINVAL)  // EINVAL: a special file that cannot be synced
+        ThrowLastError();
+}
+
+bool CFile::Remove(const std::string& strPath, CFileException* pError)
+{
+    if (::unlink(strPath.c_str()) == 0)
+        return true;
+    SetError(pError, LastOsError(), strPath);
+    return false;
+}
+
+bool CFile::Replace(const std::string& strFrom, const std::string& strTo, CFileException* pError)
+{
+    if (::rename(strFrom.c_str(), strTo.c_str()) == 0)
+        return true;
+    SetError(pError, LastOsError(), strTo);
+    return false;
+}
+
+bool CFile::Exists(const std::string& strPath)
+{
+    struct stat st {};
+    return ::stat(strPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool CFile::IsSameFile(const std::string& strPath1, const std::string& strPath2)
+{
+    struct stat a {}, b {};
+    return ::stat(strPath1.c_str(), &a) == 0 && ::stat(strPath2.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+#endif

@@ -1,0 +1,91 @@
+// File.h: an owned file handle with the framework's open and sharing modes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+/** @brief Why a file operation failed, independent of the platform's error numbers. */
+enum class FileErrorCause {
+    none,
+    generic,
+    fileNotFound,
+    badPath,           // a folder on the path does not exist or the name is invalid
+    accessDenied,
+    sharingViolation,  // another program holds the file open without sharing
+    diskFull,
+    endOfFile,
+};
+
+/** @brief A failed file operation: what went wrong, on which file, and the system's own error number. */
+class CFileException {
+public:
+    CFileException() = default;
+    CFileException(FileErrorCause cause, long lOsError, std::string strFileName)
+        : m_cause(cause), m_lOsError(lOsError), m_strFileName(std::move(strFileName)) {}
+
+    FileErrorCause m_cause = FileErrorCause::none;
+    long m_lOsError = 0;        // GetLastError() on Windows, errno elsewhere
+    std::string m_strFileName;  // the file the operation was about
+};
+
+/**
+ * @brief An open file (CreateFileA on Windows, open() elsewhere), closed by the destructor.
+ *
+ * Open reports failure as a value. Read, Write, Seek and Flush throw CFileException when the system
+ * call fails; only the document's file layer (framework/base/Document.cpp) and the archive core
+ * catch it, so nothing above them sees an exception. Share modes are enforced on Windows only.
+ */
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareExclusive = 0x0010,  // no sharing at all
+        shareDenyWrite = 0x0020,  // others may read
+        shareDenyNone = 0x0040,   // others may read and write
+        modeCreate = 0x1000,      // create, or truncate an existing file
+    };
+
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    CFile(CFile&& other) noexcept;
+    CFile& operator=(CFile&& other) noexcept;
+
+    bool Open(const std::string& strPath, unsigned nOpenFlags, CFileException* pError = nullptr);
+    void Close();
+    bool IsOpen() const;
+
+    // Reads up to nCount bytes; returns fewer only at the end of the file.
+    size_t Read(void* pBuffer, size_t nCount);
+    // Writes all nCount bytes or throws (a short write counts as a full disk).
+    void Write(const void* pBuffer, size_t nCount);
+    uint64_t GetPosition() const;
+    void Seek(uint64_t nPosition);  // from the beginning
+    uint64_t GetLength() const;
+    void Flush();                   // FlushFileBuffers / fsync
+    const std::string& GetFilePath() const { return m_strPath; }
+
+    static bool Remove(const std::string& strPath, CFileException* pError = nullptr);
+    // Moves strFrom to strTo, replacing an existing strTo in one step (MoveFileExA with
+    // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH on Windows, rename() elsewhere).
+    static bool Replace(const std::string& strFrom, const std::string& strTo, CFileException* pError = nullptr);
+    // True when a file (not a folder) exists at the path.
+    static bool Exists(const std::string& strPath);
+    // True when both paths name one existing file (through links too). Windows keeps a file that is
+    // open without sharing from being opened again; POSIX does not, and needs this check instead.
+    static bool IsSameFile(const std::string& strPath1, const std::string& strPath2);
+
+private:
+    [[noreturn]] void ThrowLastError() const;
+
+#ifdef _WIN32
+    void* m_hFile = nullptr;  // HANDLE; nullptr when closed
+#else
+    int m_fd = -1;
+#endif
+    std::string m_strPath;
+};
