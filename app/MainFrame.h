@@ -1,0 +1,53 @@
+// MainFrame.h: the main window: menu bar, toolbar, status bar and the archive list.
+#pragma once
+#include "framework/win/ControlBars.h"
+#include "framework/win/FrameWnd.h"
+
+class CQuarnelView;
+class CQuarnelDoc;
+
+/** @brief The application's one top-level window; handles the edit, browse and open commands. */
+class CMainFrame : public CFrameWnd
+{
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    /// The menu bar that start-up installs.
+    HMENU BuildMainMenu();
+    /// Status pane 1: "%i files, %s bytes" for the open archive.
+    void UpdateStatusSummary();
+
+    CQuarnelView* GetListView() const;
+    CQuarnelDoc* GetArchive() const;
+    CToolBar& GetToolBar() { return m_wndToolBar; }
+    CStatusBar& GetStatusBar() { return m_wndStatusBar; }
+
+    bool OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI) override;
+    void OnUpdateControlBars() override;
+
+    // Commands the frame owns.
+    void OnEditAdd();
+    void OnEditRemove();
+    void OnEditExtract();
+    void OnEditSelectAll();
+    void OnFileBrowseMirador();
+    void OnFileOpen();
+    void OnJumpSummoner();
+    void OnJumpRedFaction();
+    void OnUpdateHaveSelection(CCmdUI* pCmdUI);
+    void OnUpdateListNotEmpty(CCmdUI* pCmdUI);
+    void OnUpdateHaveEntries(CCmdUI* pCmdUI);
+    void OnUpdateQuickJump(CCmdUI* pCmdUI);
+
+protected:
+    bool PreCreateWindow(CREATESTRUCTA& cs) override;
+    int OnCreate(CREATESTRUCTA* pcs) override;
+
+private:
+    void SizeToolbarButtons();
+
+    CStatusBar m_wndStatusBar;
+    CToolBar m_wndToolBar;
+    void* m_pOpenDialog = nullptr;   // the open dialog while it is shown; none otherwise
+};

@@ -1,0 +1,76 @@
+// FrameWnd.h: the top-level window with toolbar, status bar, a view and command routing.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <windows.h>
+#include <shellapi.h>
+#include "framework/win/ControlBars.h"
+#include "framework/win/View.h"
+#include "framework/win/Wnd.h"
+
+class CSingleDocTemplate;
+
+/** @brief Frame window: lays out its bars and view, routes commands, runs the enable rules. */
+class CFrameWnd : public CWnd
+{
+public:
+    enum
+    {
+        FWS_ADDTOTITLE = 0x00008000,     ///< the caption carries the document title
+        FWS_PREFIXTITLE = 0x00004000,    ///< the document title comes before the application title
+        AFX_IDW_PANE_FIRST = 0xE900,     ///< child id of the view
+    };
+
+    CFrameWnd();
+    ~CFrameWnd() override;
+
+    /// Creates the window for resource set nIDResource (menu, icon, accelerators, caption).
+    bool LoadFrame(UINT nIDResource, CSingleDocTemplate* pTemplate);
+
+    CView* GetActiveView() const { return m_pView.get(); }
+    CDocument* GetActiveDocument() const;
+    CSingleDocTemplate* GetDocTemplate() const { return m_pTemplate; }
+
+    /// Full command routing: view, document, frame, application.
+    bool RouteCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI);
+    /// Asks the enable rules; a command no target knows is disabled.
+    bool IsCommandEnabled(UINT nID);
+    /// Runs a command as a menu or key would: refused when it is disabled.
+    bool ExecuteCommand(UINT nID);
+
+    void RecalcLayout();
+    void OnUpdateFrameTitle();
+    void SetMessageText(const std::string& strText);
+    std::string GetMessageText() const;
+    /// Idle pass: every toolbar button gets its enable state from the rules.
+    virtual void OnUpdateControlBars();
+    /// The prompt text of a command: its string resource up to the line break.
+    static std::string GetCommandPrompt(UINT nID);
+    static std::string GetCommandTip(UINT nID);
+
+    HMENU m_hMenuDefault = nullptr;    // the menu bar the frame restores; owned by the window
+    HACCEL m_hAccelTable = nullptr;
+    CToolBar* m_pToolBar = nullptr;    // not owned: set by the derived frame
+    CStatusBar* m_pStatusBar = nullptr;
+
+protected:
+    virtual bool PreCreateWindow(CREATESTRUCTA& cs);
+    virtual int OnCreate(CREATESTRUCTA* pcs);
+    virtual bool OnCreateClient(CREATESTRUCTA* pcs);
+    virtual LRESULT OnInitMenuPopup(HMENU hPopup, UINT nIndex, bool bSysMenu);
+    virtual void OnDropFiles(HDROP hDrop);
+    void UpdateMenuPopup(HMENU hPopup);
+    void UpdateRecentFileMenu(HMENU hPopup);
+
+    LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+    std::unique_ptr<CView> m_pView;
+    CSingleDocTemplate* m_pTemplate = nullptr;   // not owned
+    UINT m_nIDResource = 0;
+    DWORD m_dwFrameStyle = 0;                    // FWS_ bits, kept apart from the window style
+    UINT m_nIDIdleMessage;
+
+private:
+    bool m_bInMenu = false;
+};

@@ -1,0 +1,354 @@
+// WinApp.cpp
+#include "framework/win/WinApp.h"
+#include <cstdlib>
+#include "framework/base/MessageSink.h"
+#include "framework/win/FrameWnd.h"
+#include "framework/win/RegistryKey.h"
+
+namespace
+{
+const UINT ID_FILE_NEW = 0xE100;          // 57600
+const UINT ID_FILE_OPEN = 0xE101;         // 57601
+const UINT ID_FILE_MRU_FIRST = 0xE110;    // 57616
+const UINT ID_FILE_MRU_LAST = 0xE11F;
+const UINT ID_APP_EXIT = 0xE141;          // 57665
+const UINT AFX_IDS_APP_TITLE = 0xE000;    // 57344
+
+const char kRecentFileSection[] = "Recent File List";
+}
+
+CWinApp* CWinApp::s_pApp = nullptr;
+
+void CCommandLineInfo::Parse(const std::vector<std::string>& arrArgs)
+{
+    for (const std::string& strArg : arrArgs)
+    {
+        if (strArg.size() > 1 && (strArg[0] == '/' || strArg[0] == '-') && strArg.find('\\') == std::string::npos &&
+            strArg.find('.') == std::string::npos)
+        {
+            std::string strSwitch = strArg.substr(1);
+            for (char& ch : strSwitch)
+                ch = static_cast<char>(::tolower(static_cast<unsigned char>(ch)));
+            if (strSwitch == "p")
+                m_nShellCommand = FilePrint;
+            else if (strSwitch == "pt")
+                m_nShellCommand = FilePrint;
+            else if (strSwitch == "dde")
+                m_nShellCommand = FileDDE;
+            else if (strSwitch == "unregister" || strSwitch == "unregserver")
+                m_nShellCommand = AppUnregister;
+            else if (strSwitch == "embedding" || strSwitch == "automation")
+                m_nShellCommand = FileNothing;
+            continue;
+        }
+        if (m_strFileName.empty())
+        {
+            m_strFileName = strArg;
+            if (m_nShellCommand == FileNew)
+                m_nShellCommand = FileOpen;
+        }
+    }
+}
+
+CWinApp::CWinApp(const char* pszAppName) : m_hInstance(::GetModuleHandleA(nullptr))
+{
+    s_pApp = this;
+    if (pszAppName)
+        m_strAppName = pszAppName;
+    for (int i = 1; i < __argc; ++i)
+        m_arrArgs.push_back(__argv[i]);
+
+    // Messages of the document and the file layer appear as ordinary message boxes, owned by
+    // the main window while it is on screen.
+    SetMessageBoxSink([](const std::string& strText, const std::string& strCaption, unsigned nFlags) {
+        CWinApp* pApp = CWinApp::GetApp();
+        HWND hOwner = pApp && pApp->m_pMainWnd && ::IsWindowVisible(pApp->m_pMainWnd->m_hWnd)
+                          ? pApp->m_pMainWnd->m_hWnd
+                          : nullptr;
+        return ::MessageBoxA(hOwner, strText.c_str(), strCaption.c_str(), nFlags);
+    });
+}
+
+CWinApp::~CWinApp()
+{
+    m_pDocTemplate.reset();
+    if (s_pApp == this)
+        s_pApp = nullptr;
+}
+
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
+
+std::string CWinApp::LoadString(UINT nID) const
+{
+    char sz[1024] = "";
+    if (::LoadStringA(m_hInstance, nID, sz, sizeof(sz)) <= 0)
+        return std::string();
+    return sz;
+}
+
+bool CWinApp::PumpMessage()
+{
+    MSG msg;
+    if (!::GetMessageA(&msg, nullptr, 0, 0))
+    {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));   // let Run see it too
+        return false;
+    }
+    HWND hMain = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    if (hMain && m_pMainWnd->m_hAccelTable && (msg.hwnd == hMain || ::IsChild(hMain, msg.hwnd)) &&
+        ::TranslateAcceleratorA(hMain, m_pMainWnd->m_hAccelTable, &msg))
+        return true;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+    return true;
+}
+
+void CWinApp::PumpWaitingMessages()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+    {
+        if (msg.message == WM_QUIT || !PumpMessage())
+            return;
+    }
+    OnIdle(0);
+}
+
+bool CWinApp::OnIdle(long)
+{
+    if (m_pMainWnd && m_pMainWnd->m_hWnd)
+        m_pMainWnd->OnUpdateControlBars();
+    return false;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    for (;;)
+    {
+        // Idle processing once the queue is empty: the toolbar's buttons follow the enable rules.
+        long lIdleCount = 0;
+        while (!::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        {
+            if (!OnIdle(lIdleCount++))
+                break;
+        }
+        do
+        {
+            if (!::GetMessageA(&msg, nullptr, 0, 0))
+            {
+                int nQuitCode = static_cast<int>(msg.wParam);
+                int nExitCode = ExitInstance();
+                return nExitCode ? nExitCode : nQuitCode;
+            }
+            HWND hMain = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+            if (hMain && m_pMainWnd->m_hAccelTable &&
+                (msg.hwnd == hMain || ::IsChild(hMain, msg.hwnd)) &&
+                ::TranslateAcceleratorA(hMain, m_pMainWnd->m_hAccelTable, &msg))
+                continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        } while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    }
+}
+
+void CWinApp::SetRegistryKey(const char* pszKey)
+{
+    m_strRegistryKey = pszKey;
+}
+
+std::string CWinApp::GetAppRegistryKey() const
+{
+    return "Software\\" + m_strRegistryKey + "\\" + m_strAppName;
+}
+
+std::string CWinApp::GetProfileString(const char* pszSection, const char* pszEntry, const char* pszDefault) const
+{
+    CRegistryKey key;
+    std::string strValue;
+    if (key.Open(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
+        key.QueryString(pszEntry, strValue))
+        return strValue;
+    return pszDefault ? pszDefault : "";
+}
+
+bool CWinApp::WriteProfileString(const char* pszSection, const char* pszEntry, const std::string& strValue)
+{
+    CRegistryKey key;
+    return key.Create(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
+           key.SetString(pszEntry, strValue) == ERROR_SUCCESS;
+}
+
+int CWinApp::GetProfileInt(const char* pszSection, const char* pszEntry, int nDefault) const
+{
+    CRegistryKey key;
+    DWORD dwValue = 0;
+    if (key.Open(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
+        key.QueryDword(pszEntry, dwValue))
+        return static_cast<int>(dwValue);
+    return nDefault;
+}
+
+bool CWinApp::WriteProfileInt(const char* pszSection, const char* pszEntry, int nValue)
+{
+    CRegistryKey key;
+    return key.Create(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
+           key.SetDword(pszEntry, static_cast<DWORD>(nValue)) == ERROR_SUCCESS;
+}
+
+void CWinApp::LoadStdProfileSettings(unsigned nMaxMRU)
+{
+    if (m_strAppName.empty())
+        m_strAppName = LoadString(AFX_IDS_APP_TITLE);
+    m_pRecentFileList.reset(new CRecentFileList(nMaxMRU));
+    m_pRecentFileList->ReadList(GetAppRegistryKey() + "\\" + kRecentFileSection);
+}
+
+void CWinApp::AddToRecentFileList(const std::string& strPath)
+{
+    if (!m_pRecentFileList)
+        return;
+    // Keep full paths, so the list opens the same file from any current folder.
+    char szFull[MAX_PATH] = "";
+    std::string strFull = ::GetFullPathNameA(strPath.c_str(), sizeof(szFull), szFull, nullptr) ? szFull : strPath;
+    m_pRecentFileList->Add(strFull);
+    m_pRecentFileList->WriteList(GetAppRegistryKey() + "\\" + kRecentFileSection);
+}
+
+void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> pTemplate)
+{
+    m_pDocTemplate = std::move(pTemplate);
+}
+
+void CWinApp::RegisterShellFileTypes()
+{
+    if (!m_pDocTemplate)
+        return;
+    std::string strTypeId = m_pDocTemplate->GetDocString(CSingleDocTemplate::regFileTypeId);
+    std::string strTypeName = m_pDocTemplate->GetDocString(CSingleDocTemplate::regFileTypeName);
+    std::string strExt = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt);
+    if (strTypeId.empty() || strExt.empty())
+        return;
+
+    char szModule[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, szModule, sizeof(szModule));
+    std::string strClasses = "Software\\Classes\\";
+
+    // Per user, so registering needs no administrator rights; written again at every start so a
+    // moved program keeps its file type.
+    CRegistryKey key;
+    if (key.Create(HKEY_CURRENT_USER, strClasses + strTypeId) == ERROR_SUCCESS)
+        key.SetString(nullptr, strTypeName);
+    if (key.Create(HKEY_CURRENT_USER, strClasses + strTypeId + "\\DefaultIcon") == ERROR_SUCCESS)
+        key.SetString(nullptr, std::string(szModule) + ",0");
+    if (key.Create(HKEY_CURRENT_USER, strClasses + strTypeId + "\\shell\\open\\command") == ERROR_SUCCESS)
+        key.SetString(nullptr, "\"" + std::string(szModule) + "\" \"%1\"");
+    if (key.Create(HKEY_CURRENT_USER, strClasses + strExt) == ERROR_SUCCESS)
+        key.SetString(nullptr, strTypeId);
+}
+
+void CWinApp::UnregisterShellFileTypes()
+{
+    if (!m_pDocTemplate)
+        return;
+    std::string strTypeId = m_pDocTemplate->GetDocString(CSingleDocTemplate::regFileTypeId);
+    std::string strExt = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt);
+    if (strTypeId.empty())
+        return;
+    CRegistryKey::DeleteTree(HKEY_CURRENT_USER, "Software\\Classes\\" + strTypeId);
+    CRegistryKey key;
+    std::string strValue;
+    if (!strExt.empty() && key.Open(HKEY_CURRENT_USER, "Software\\Classes\\" + strExt) == ERROR_SUCCESS &&
+        key.QueryString(nullptr, strValue) && strValue == strTypeId)
+    {
+        key.Close();
+        CRegistryKey::DeleteTree(HKEY_CURRENT_USER, "Software\\Classes\\" + strExt);
+    }
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo)
+{
+    cmdInfo.Parse(m_arrArgs);
+}
+
+bool CWinApp::ProcessShellCommand(const CCommandLineInfo& cmdInfo)
+{
+    if (!m_pDocTemplate)
+        return false;
+    switch (cmdInfo.m_nShellCommand)
+    {
+    case CCommandLineInfo::FileNew:
+    case CCommandLineInfo::FileDDE:
+    case CCommandLineInfo::FileNothing:
+        if (!m_pDocTemplate->OpenDocumentFile(std::string(), false))
+            return false;
+        break;
+    case CCommandLineInfo::FileOpen:
+        if (!m_pDocTemplate->OpenDocumentFile(cmdInfo.m_strFileName, false))
+            return false;
+        break;
+    case CCommandLineInfo::FilePrint:
+        return false;   // nothing here prints; end without showing a window
+    case CCommandLineInfo::AppUnregister:
+        UnregisterShellFileTypes();
+        return false;
+    }
+    m_pMainWnd = m_pDocTemplate->GetFrame();
+    return m_pMainWnd != nullptr;
+}
+
+bool CWinApp::OpenDocumentFile(const std::string& strPath)
+{
+    return m_pDocTemplate && m_pDocTemplate->OpenDocumentFile(strPath);
+}
+
+void CWinApp::OnFileNew()
+{
+    if (m_pDocTemplate)
+        m_pDocTemplate->OpenDocumentFile(std::string());
+}
+
+void CWinApp::OnFileOpen()
+{
+    if (!m_pDocTemplate)
+        return;
+    std::string strFile;
+    if (m_pDocTemplate->DoPromptFileName(strFile, true))
+        OpenDocumentFile(strFile);
+}
+
+void CWinApp::OnOpenRecentFile(UINT nID)
+{
+    if (!m_pRecentFileList)
+        return;
+    size_t nIndex = nID - ID_FILE_MRU_FIRST;
+    if (nIndex >= m_pRecentFileList->GetSize())
+        return;
+    std::string strPath = (*m_pRecentFileList)[nIndex];
+    if (!OpenDocumentFile(strPath) && ::GetFileAttributesA(strPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+    {
+        // A file that is gone leaves the list.
+        m_pRecentFileList->Remove(nIndex);
+        m_pRecentFileList->WriteList(GetAppRegistryKey() + "\\" + kRecentFileSection);
+    }
+}
+
+void CWinApp::OnAppExit()
+{
+    if (m_pMainWnd && m_pMainWnd->m_hWnd)
+        ::SendMessageA(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
+}
+
+bool CWinApp::OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI)
+{
+    static const TCmdEntry<CWinApp> s_map[] = {
+        { ID_FILE_NEW, ID_FILE_NEW, &CWinApp::OnFileNew, nullptr, nullptr },
+        { ID_FILE_OPEN, ID_FILE_OPEN, &CWinApp::OnFileOpen, nullptr, nullptr },
+        { ID_FILE_MRU_FIRST, ID_FILE_MRU_LAST, nullptr, nullptr, &CWinApp::OnOpenRecentFile },
+        { ID_APP_EXIT, ID_APP_EXIT, &CWinApp::OnAppExit, nullptr, nullptr },
+    };
+    return DispatchCmdMap(this, s_map, nID, nCode, pCmdUI);
+}

@@ -1,0 +1,206 @@
+// QuarnelView.cpp
+#include "ui/QuarnelView.h"
+#include <commctrl.h>
+#include "core/QuarnelDoc.h"
+#include "framework/win/FrameWnd.h"
+#include "res/resource.h"
+#include "ui/FormatNumber.h"
+#include "ui/ListColumnSorter.h"
+
+namespace
+{
+struct ColumnDef
+{
+    const char* pszTitle;
+    int nFormat;
+    int nWidth;
+};
+
+const ColumnDef kColumns[] = {
+    { "Filename", LVCFMT_LEFT, 160 },
+    { "Filesize", LVCFMT_RIGHT, 100 },
+    { "Location", LVCFMT_LEFT, 480 },
+};
+
+std::string LocationText(const VppEntry& entry)
+{
+    if (entry.m_bInArchive)
+        return "In VPP at offset " + FormatNumber(entry.m_nOffset, true);
+    return "File at " + entry.m_strSourcePath;
+}
+
+void SetSubItemText(HWND hList, int nItem, int nColumn, const std::string& strText)
+{
+    LVITEMA item = {};
+    item.iSubItem = nColumn;
+    item.pszText = const_cast<char*>(strText.c_str());
+    ::SendMessageA(hList, LVM_SETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item));
+}
+}
+
+CQuarnelView::~CQuarnelView()
+{
+    m_dropTarget.Revoke();
+}
+
+bool CQuarnelView::Create(HWND hParent, UINT nID)
+{
+    HWND hList = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, 0, 0, 0, 0, hParent,
+                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    return hList && SubclassWindow(hList);
+}
+
+CQuarnelDoc* CQuarnelView::GetDocument() const
+{
+    return static_cast<CQuarnelDoc*>(m_pDocument);
+}
+
+void CQuarnelView::OnInitialUpdate()
+{
+    CView::OnInitialUpdate();
+    SetUpColumns();
+}
+
+void CQuarnelView::SetUpColumns()
+{
+    if (m_bColumnsReady || !m_hWnd)
+        return;
+    m_bColumnsReady = true;
+
+    LONG_PTR lStyle = ::GetWindowLongPtrA(m_hWnd, GWL_STYLE);
+    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, lStyle | LVS_REPORT | LVS_SHOWSELALWAYS);
+    ::SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1),
+                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < 20; ++i)
+        ::SendMessageA(m_hWnd, LVM_DELETECOLUMN, 0, 0);
+    for (int i = 0; i < static_cast<int>(sizeof(kColumns) / sizeof(kColumns[0])); ++i)
+    {
+        LVCOLUMNA col = {};
+        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        col.fmt = kColumns[i].nFormat;
+        col.cx = kColumns[i].nWidth;
+        col.pszText = const_cast<char*>(kColumns[i].pszTitle);
+        col.iSubItem = i;
+        ::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+    }
+
+    ::OleInitialize(nullptr);
+    m_dropTarget.Register(m_hWnd, m_hWnd);
+}
+
+void CQuarnelView::OnUpdate(CViewBase*, long, void*)
+{
+    SetUpColumns();
+    CQuarnelDoc* pDoc = GetDocument();
+    if (!m_hWnd || !pDoc)
+        return;
+
+    // Redraw stays off during the refill and the list is sized up front: a visible list that
+    // repaints per inserted row takes minutes for a full archive.
+    ::SendMessageA(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0);
+    ::SendMessageA(m_hWnd, LVM_SETITEMCOUNT, pDoc->m_nFileCount, 0);
+    for (int i = 0; i < pDoc->m_nFileCount; ++i)
+    {
+        const VppEntry& entry = pDoc->m_entries[i];
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(entry.m_strName.c_str());
+        item.lParam = 0;
+        int nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        if (nItem < 0)
+            continue;
+        SetSubItemText(m_hWnd, nItem, COL_SIZE, FormatNumber(entry.m_nSize, true));
+        SetSubItemText(m_hWnd, nItem, COL_LOCATION, LocationText(entry));
+    }
+    ::SendMessageA(m_hWnd, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+int CQuarnelView::CountSelectedItems() const
+{
+    int nCount = 0;
+    int nItem = -1;
+    while ((nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, nItem, LVNI_SELECTED))) >= 0)
+        ++nCount;
+    return nCount;
+}
+
+void CQuarnelView::SortByColumn(int nColumn)
+{
+    CListColumnSorter::Sort(m_hWnd, nColumn);
+}
+
+void CQuarnelView::AddDroppedFiles()
+{
+    CQuarnelDoc* pDoc = GetDocument();
+    if (!pDoc)
+        return;
+    for (const CFileDropTarget::NameRecord& record : m_dropTarget.GetNames())
+    {
+        // Names that the ANSI code page cannot spell are skipped: no such file could be opened.
+        char szName[MAX_PATH * 2] = "";
+        BOOL bDefaultUsed = FALSE;
+        int nLen = ::WideCharToMultiByte(CP_ACP, 0, record.data(), -1, szName, sizeof(szName), nullptr,
+                                         &bDefaultUsed);
+        if (nLen <= 1 || bDefaultUsed)
+            continue;
+        pDoc->AddFile(szName);   // locked files, folders and missing files are skipped silently
+    }
+    pDoc->UpdateAllViews(nullptr);
+}
+
+void CQuarnelView::ShowContextMenu(POINT ptClient)
+{
+    CFrameWnd* pFrame = GetParentFrame();
+    HMENU hMenu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LIST_POPUP));
+    if (!hMenu)
+        return;
+    POINT pt = ptClient;
+    ::ClientToScreen(m_hWnd, &pt);
+    ::TrackPopupMenu(::GetSubMenu(hMenu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
+                     pFrame ? pFrame->m_hWnd : m_hWnd, nullptr);
+    ::DestroyMenu(hMenu);
+}
+
+LRESULT CQuarnelView::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg)
+    {
+    case WM_RBUTTONDOWN:
+    {
+        // The press never reaches the list, so a right click leaves the selection alone.
+        POINT pt = { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) };
+        ShowContextMenu(pt);
+        return 0;
+    }
+    case CFileDropTarget::WM_FILES_DROPPED:
+        AddDroppedFiles();
+        return 0;
+    case WM_DESTROY:
+        m_dropTarget.Revoke();
+        break;
+    }
+    return CView::WindowProc(uMsg, wParam, lParam);
+}
+
+bool CQuarnelView::OnChildNotify(NMHDR* pNmhdr, LRESULT* pResult)
+{
+    switch (pNmhdr->code)
+    {
+    case LVN_COLUMNCLICK:
+        SortByColumn(reinterpret_cast<NMLISTVIEW*>(pNmhdr)->iSubItem);
+        *pResult = 0;
+        return true;
+    case NM_DBLCLK:
+        // Wherever the click was, the archive goes to the viewer.
+        if (CFrameWnd* pFrame = GetParentFrame())
+            pFrame->RouteCmdMsg(ID_FILE_BROWSE_MIRADOR, CN_COMMAND, nullptr);
+        *pResult = 0;
+        return true;
+    }
+    return false;
+}
