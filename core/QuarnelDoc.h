@@ -76,7 +76,8 @@ public:
     // Index of the last row with exactly this name (or ignoring case), or -1.
     int FindEntry(const std::string& strName);
     int FindEntryNoCase(const std::string& strName);
-    // Call after changing m_entries or m_nFileCount directly, so the name lookups see the change.
+    // After changing m_entries or m_nFileCount directly, call both, so that the name lookups and
+    // the running size sum that AddFile keeps see the change.
     void InvalidateNameIndex();
 
     // Names and result texts of the members that the last store could not copy

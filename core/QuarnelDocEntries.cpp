@@ -138,12 +138,11 @@ int CQuarnelDoc::RemoveFile(const std::string& strName)
     int nRow = FindEntry(strName);
     if (nRow < 0)
         return 0;
-    m_nDataBlocks -= RoundUpToBlock(m_entries[nRow].m_nSize);
     std::move(&m_entries[nRow + 1], &m_entries[m_nFileCount], &m_entries[nRow]);
     m_nFileCount--;
     m_entries[m_nFileCount] = VppEntry();
     InvalidateNameIndex();
-    ApplyTotalSize();
+    UpdateTotalSize();  // a full pass, like the shift above
     SetModifiedFlag(true);
     return 1;
 }
