@@ -155,8 +155,13 @@ void MigrateBrelConfiguration()
     MigrateBrelConfiguration(BREL_CONFIG_FILE);
 }
 
+void RefreshSharedConfiguration(const std::string& strExePath, const std::string& strBrelConfigPath)
+{
+    RegisterModule(strExePath);
+    MigrateBrelConfiguration(strBrelConfigPath);
+}
+
 void RefreshSharedConfiguration()
 {
-    RegisterModule();
-    MigrateBrelConfiguration();
+    RefreshSharedConfiguration(GetRunningExePath(), BREL_CONFIG_FILE);
 }

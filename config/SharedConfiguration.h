@@ -13,6 +13,8 @@ inline constexpr char BREL_CONFIG_FILE[] = "c:\\brel.cfg";
 
 /** RegisterModule, then MigrateBrelConfiguration, for the running executable. */
 void RefreshSharedConfiguration();
+/** The same for another executable path and Brel configuration file. */
+void RefreshSharedConfiguration(const std::string& strExePath, const std::string& strBrelConfigPath);
 
 /** Records the running executable's folder, name, version, build, date and coder. */
 void RegisterModule();
