@@ -225,13 +225,12 @@ def pic_new(c):
     x0, x1 = (3, 12) if w == 16 else (4, w - 5)
     draw_page(c, x0, 0 if h < 20 else 1, x1, h - 1 if h < 20 else h - 2, 4 if w == 16 else 5)
     # a small yellow spark: "new"
-    if w >= 20:
-        sx, sy = x0 + 1, 3
-    else:
-        sx, sy = x0 - 1, 1
-    for dx, dy in ((0, 0), (-1, 0), (1, 0), (0, -1), (0, 1)):
-        c.put(sx + dx, sy + dy + 1, YELLOW)
-    c.put(sx, sy + 1, WHITE)
+    sx, sy = x0 - 1, 2
+    arm = 2 if w >= 20 else 1
+    for i in range(1, arm + 1):
+        for dx, dy in ((-i, 0), (i, 0), (0, -i), (0, i)):
+            c.put(sx + dx, sy + dy, YELLOW if i < 2 else OLIVE)
+    c.put(sx, sy, WHITE)
 
 
 def pic_open(c):
@@ -256,7 +255,7 @@ def pic_save(c):
     if w == 16:
         x0, y0, x1, y1 = 1, 0, 14, 14
     else:
-        m = (w - 16) // 2
+        m = 2
         x0, y0, x1, y1 = m, m, w - 1 - m, h - 1 - m
     cut = 2 if w == 16 else 3
     body = c.mask(in_polygon([(x0, y0), (x1 + 1 - cut, y0), (x1 + 1, y0 + cut), (x1 + 1, y1 + 1), (x0, y1 + 1)]))
@@ -313,7 +312,7 @@ def pic_add(c):
     if c.w == 16:
         badge_plus(c, 11, 10, 4, 3)
     else:
-        badge_plus(c, c.w - 6, c.h - 6, 5, 3)
+        badge_plus(c, c.w - 7, c.h - 7, 5, 5)
 
 
 def pic_remove(c):
@@ -321,7 +320,7 @@ def pic_remove(c):
     if c.w == 16:
         badge_cross(c, 11, 10, 4, 1)
     else:
-        badge_cross(c, c.w - 6, c.h - 6, 5, 1)
+        badge_cross(c, c.w - 7, c.h - 7, 5, 2)
 
 
 def pic_extract(c):
@@ -390,24 +389,36 @@ def pic_summoner(c):
     """A wizard's staff crowned with a crystal."""
     w, h = c.w, c.h
     s = w / 16.0
-    staff = c.mask(near_segment(3.0 * s, h - 1.6 * s, 9.5 * s, 7.0 * s, 1.1 * s))
+    hs = h / 16.0
+    staff = c.mask(near_segment(2.2 * s, h - 1.4 * hs, 8.6 * s, 7.6 * hs, 1.25 * s))
     c.shape(staff, OLIVE, K)
-    ccx, ccy = 10.8 * s, 5.0 * s * h / w + 0.5
-    crystal = c.mask(in_polygon([(ccx, ccy - 4.8 * s), (ccx + 3.6 * s, ccy), (ccx, ccy + 4.2 * s), (ccx - 3.6 * s, ccy)]))
+    # the crystal: a tall diamond, lit from the upper left
+    ccx, ccy = 10.4 * s, 5.6 * hs
+    top, right, bottom, left = (ccx, ccy - 5.4 * hs), (ccx + 4.4 * s, ccy), (ccx, ccy + 4.8 * hs), (ccx - 4.4 * s, ccy)
+    crystal = c.mask(in_polygon([top, right, bottom, left]))
     c.shape(crystal, MAGENTA, PURPLE)
-    # facets and sparkle
-    for i in range(1, int(3 * s)):
-        c.put(int(ccx) - i + 0, int(ccy) - int(2.6 * s) + i, WHITE)
+    lit = c.mask(in_polygon([top, (ccx, ccy), left]))
+    for (x, y) in lit:
+        edge = any((x + dx, y + dy) not in crystal for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        if not edge:
+            c.put(x, y, WHITE if (x + y) % 5 == 0 else MAGENTA)
+    dark = c.mask(in_polygon([(ccx, ccy), right, bottom]))
+    for (x, y) in dark:
+        edge = any((x + dx, y + dy) not in crystal for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        if not edge:
+            c.put(x, y, PURPLE)
+    # a spark of magic beside it
+    sx, sy = int(3.0 * s), int(3.2 * hs)
     for (dx, dy) in ((0, 0), (1, 0), (-1, 0), (0, 1), (0, -1)):
-        c.put(int(2.5 * s) + dx, int(3.0 * s) + dy, YELLOW)
-    c.put(int(2.5 * s), int(3.0 * s), WHITE)
+        c.put(sx + dx, sy + dy, YELLOW)
+    c.put(sx, sy, WHITE)
 
 
 def pic_redfaction(c):
     """A red five-pointed star."""
     w, h = c.w, c.h
-    cx, cy = w / 2.0, h / 2.0 + 0.6
-    R = min(w, h) / 2.0 + 0.2
+    cx, cy = w / 2.0, h / 2.0 + 0.7
+    R = min(w, h) / 2.0 - 0.1
     r = R * 0.45
     pts = []
     for k in range(10):
@@ -553,12 +564,6 @@ def cube(sm, cx, cy, a, col, edge, line):
     sm.polygon(inset(top, line / 2.0), shade(col, 1.25))
     sm.polygon(inset(left, line / 2.0), col)
     sm.polygon(inset(right, line / 2.0), shade(col, 0.7))
-    # a band around the block, as on a strapped crate
-    if a >= 8:
-        t = a * 0.12
-        sm.polygon([(cx - dx * 0.5 - t * 0.9, cy + dy * 0.5), (cx - dx * 0.5 + t * 0.9, cy + dy * 0.5 - t * 0.5 * 0),
-                    (cx - dx * 0.5 + t * 0.9, cy + dy * 0.5 + a), (cx - dx * 0.5 - t * 0.9, cy + dy * 0.5 + a)],
-                   shade(col, 0.55) + (150,))
 
 
 BLOCKS = [((200, 60, 40)), ((40, 90, 200)), ((230, 170, 30))]
@@ -567,22 +572,20 @@ BLOCKS = [((200, 60, 40)), ((40, 90, 200)), ((230, 170, 30))]
 def blocks_logo(sm, cx, top, a, line):
     """Three stacked blocks: two below, one on top. top = upper tip of the top block."""
     dx, dy = a * 0.866, a * 0.5
-    upper = (cx, top + dy)
-    left = (cx - dx, top + dy + a)
-    right = (cx + dx, top + dy + a)
     edge = (30, 24, 20, 255)
-    cube(sm, left[0], left[1] + dy * 0.0, a, BLOCKS[1], edge, line)
-    cube(sm, right[0], right[1], a, BLOCKS[0], edge, line)
-    cube(sm, upper[0], upper[1] + dy, a, BLOCKS[2], edge, line)
+    low = top + dy + a
+    cube(sm, cx - dx, low, a, BLOCKS[1], edge, line)
+    cube(sm, cx + dx, low, a, BLOCKS[0], edge, line)
+    cube(sm, cx, top + dy, a, BLOCKS[2], edge, line)
 
 
 def icon_image(size):
     ss = 8 if size <= 16 else 6
     sm = Smooth(size, size, ss)
-    # overall height of the stack: top tip to bottom = a * (0.5 + 1 + 0.5 + 1 + 0.5) ... fit it
-    a = size / 3.25
+    # the stack is 4 * 0.866 * a wide and 3 * a high
+    a = (size - 0.6) / 3.5
     line = max(1.0, size / 24.0)
-    blocks_logo(sm, size / 2.0, size * 0.03, a, line)
+    blocks_logo(sm, size / 2.0, (size - 3 * a) / 2.0, a, line)
     return sm.rows()
 
 
@@ -690,7 +693,10 @@ def draw_text(sm, x, y, text, scale, col, shadow=None):
 # Splash (bitmap 139), its version plate (141) and the announcement picture (138)
 
 SPLASH_W, SPLASH_H = 389, 350
-BAND_TOP = 268              # from here down the splash is one flat colour, under the version plate
+# From BAND_TOP down the splash is one flat colour, the background of the version plate. The plate
+# sits at dialog units (143, 174): x = 214 pixels, y = 261 to 283 pixels depending on the font's
+# height, so the band starts above it and nothing else is drawn where it may lie.
+BAND_TOP = 240
 BAND = (14, 22, 48)
 VERSION_W, VERSION_H = 164, 28
 VERSION_TEXT = "V1.0 Beta 02 (Build 06)"
@@ -710,19 +716,19 @@ def splash_rows():
     for k in range(12):
         a0 = k * math.pi / 6
         a1 = a0 + math.pi / 14
-        sm.polygon([(cx, 80), (cx + 400 * math.cos(a0), 80 + 400 * math.sin(a0)),
-                    (cx + 400 * math.cos(a1), 80 + 400 * math.sin(a1))], (255, 255, 255, 10))
+        sm.polygon([(cx, 62), (cx + 400 * math.cos(a0), 62 + 400 * math.sin(a0)),
+                    (cx + 400 * math.cos(a1), 62 + 400 * math.sin(a1))], (255, 255, 255, 10))
     sm.rect(0, BAND_TOP, SPLASH_W, SPLASH_H - BAND_TOP, BAND)
     # gold rule above the band
-    sm.rect(18, BAND_TOP - 1, SPLASH_W - 36, 2, (214, 168, 58))
-    blocks_logo(sm, cx, 18, 40, 2.5)
+    sm.rect(18, BAND_TOP - 8, SPLASH_W - 36, 2, (214, 168, 58))
+    blocks_logo(sm, cx, 14, 32, 2.0)
     gold = (246, 196, 70)
-    draw_text(sm, int(cx - text_width(TITLE_SMALL, 3) / 2), 160, TITLE_SMALL, 3, (214, 224, 244), (6, 10, 30))
-    draw_text(sm, int(cx - text_width(TITLE_BIG, 7) / 2), 190, TITLE_BIG, 7, gold, (6, 10, 30))
+    draw_text(sm, int(cx - text_width(TITLE_SMALL, 3) / 2), 120, TITLE_SMALL, 3, (214, 224, 244), (6, 10, 30))
+    draw_text(sm, int(cx - text_width(TITLE_BIG, 7) / 2), 148, TITLE_BIG, 7, gold, (6, 10, 30))
     sub = "VPP archive editor for Red Faction and Summoner"
-    draw_text(sm, int(cx - text_width(sub, 1) / 2), 250, sub, 1, (170, 186, 220))
-    # bottom band: maker's line on the left, the version plate (bitmap 141) sits on the right
-    draw_text(sm, 18, 300, "Kestrin Network", 1, (150, 164, 200))
+    draw_text(sm, int(cx - text_width(sub, 1) / 2), 210, sub, 1, (170, 186, 220))
+    # bottom band: maker's line on the left, the version plate (bitmap 141) lies on the right
+    draw_text(sm, 18, 271, "Kestrin Network", 1, (150, 164, 200))
     return [[px[:3] for px in row] for row in sm.rows()]
 
 
