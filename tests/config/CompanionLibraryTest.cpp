@@ -89,6 +89,7 @@ struct DialogProbe
     std::string strCaption;
     std::vector<std::pair<int, std::string>> texts;
     LRESULT nDefaultId = 0;
+    int nFocusId = 0;
     bool bOpenPageButton = false;
 };
 
@@ -128,6 +129,7 @@ VOID CALLBACK ProbeTimer(HWND, UINT, UINT_PTR idTimer, DWORD)
     for (int nId : { IDC_QX_PROGRAM, IDC_QX_VERSION, IDC_QX_BUILD, IDC_QX_CODER, IDC_QX_PURPOSE, IDC_QX_LICENCE })
         probe.texts.emplace_back(nId, ItemText(hDlg, nId));
     probe.nDefaultId = LOWORD(SendMessageA(hDlg, DM_GETDEFID, 0, 0));
+    probe.nFocusId = GetDlgCtrlID(GetFocus());
     probe.bOpenPageButton = GetDlgItem(hDlg, IDC_QX_OPEN_PAGE) != NULL;
     if (probe.pszShotName)
     {
@@ -235,6 +237,7 @@ TEST_F(CompanionLibraryTest, VersionCheckShowsInstalledBuildAndOnlyOffersThePage
     EXPECT_EQ("6", ProbeText(probe, IDC_QX_BUILD));
     EXPECT_TRUE(probe.bOpenPageButton);
     EXPECT_EQ(IDCANCEL, probe.nDefaultId);     // Enter closes; the browser needs a deliberate click
+    EXPECT_EQ(IDCANCEL, probe.nFocusId);
 }
 
 } // namespace

@@ -82,7 +82,8 @@ public:
     }
 
 protected:
-    virtual void OnInitDialog(HWND hDlg, const CToolRegistration& reg) = 0;
+    /** Fills the controls; returns false when it has set the focus itself. */
+    virtual bool OnInitDialog(HWND hDlg, const CToolRegistration& reg) = 0;
     virtual bool OnCommand(HWND hDlg, int nId)
     {
         if (nId == IDOK || nId == IDCANCEL)
@@ -104,8 +105,7 @@ private:
             pThis = reinterpret_cast<CQxDialog*>(lParam);
             SetWindowLongPtrA(hDlg, DWLP_USER, lParam);
             pThis->CreateFonts(hDlg);
-            pThis->OnInitDialog(hDlg, CToolRegistration::Read());
-            return TRUE;
+            return pThis->OnInitDialog(hDlg, CToolRegistration::Read()) ? TRUE : FALSE;
         }
         if (!pThis)
             return FALSE;
@@ -186,13 +186,13 @@ public:
     CAboutDialog() : CQxDialog(IDD_QX_ABOUT) {}
 
 protected:
-    void OnInitDialog(HWND hDlg, const CToolRegistration& reg) override
+    bool OnInitDialog(HWND hDlg, const CToolRegistration& reg) override
     {
         SendDlgItemMessageA(hDlg, IDC_QX_PROGRAM, WM_SETFONT, reinterpret_cast<WPARAM>(BoldFont()), FALSE);
         if (!reg.m_bRegistered)
         {
             SetDlgItemTextA(hDlg, IDC_QX_VERSION, "Version unknown: the program has not registered itself yet.");
-            return;
+            return true;
         }
         const std::string strVersion = "Version " + (reg.m_strVersion.empty() ? "unknown" : reg.m_strVersion);
         std::string strBuild = "Build " + std::to_string(reg.m_nBuild);
@@ -202,6 +202,7 @@ protected:
         SetDlgItemTextA(hDlg, IDC_QX_BUILD, strBuild.c_str());
         if (!reg.m_strCoder.empty())
             SetDlgItemTextA(hDlg, IDC_QX_CODER, ("Written by " + reg.m_strCoder).c_str());
+        return true;
     }
 };
 
@@ -212,13 +213,16 @@ public:
     CVersionCheckDialog() : CQxDialog(IDD_QX_VERSION_CHECK) {}
 
 protected:
-    void OnInitDialog(HWND hDlg, const CToolRegistration& reg) override
+    bool OnInitDialog(HWND hDlg, const CToolRegistration& reg) override
     {
         const char* pszUnknown = "unknown (not registered)";
         SetDlgItemTextA(hDlg, IDC_QX_VERSION,
                         reg.m_strVersion.empty() ? pszUnknown : reg.m_strVersion.c_str());
         SetDlgItemTextA(hDlg, IDC_QX_BUILD,
                         reg.m_bRegistered ? std::to_string(reg.m_nBuild).c_str() : pszUnknown);
+        // Focus on Close, not on the first button: Enter must not open the browser.
+        SetFocus(GetDlgItem(hDlg, IDCANCEL));
+        return false;
     }
 
     bool OnCommand(HWND hDlg, int nId) override
