@@ -19,6 +19,7 @@ public:
     void OnCheckForNewVersion();
 
     CMainFrame* GetMainFrame() const;
+    HWND GetSplashWindow() const { return m_wndSplash.m_hWnd; }
 
     /// 1 from start-up until an archive is loaded: with no archive, the splash stays longer.
     int m_bSplashDelay = 0;

@@ -1,0 +1,620 @@
+// GuiTests.cpp: the editor window driven as a user meets it, under Wine and Xvfb.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+#include <atomic>
+#include <thread>
+#include "GuiHarness.h"
+#include "framework/win/RegistryKey.h"
+#include "res/resource.h"
+
+namespace
+{
+const char kAppTitle[] = "Kestrin Manager QUARNEL";
+const char kRecentKey[] = "Software\\Kestrin Network\\Kestrin Manager QUARNEL\\Recent File List";
+
+/// Files named after their sizes, in the order given, in a fresh folder.
+std::vector<std::string> MakeFiles(const std::string& strFolder,
+                                   const std::vector<std::pair<std::string, size_t>>& arrFiles)
+{
+    std::vector<std::string> arrPaths;
+    for (const auto& file : arrFiles)
+    {
+        WriteFileBytes(strFolder + file.first, file.second);
+        arrPaths.push_back(strFolder + file.first);
+    }
+    return arrPaths;
+}
+
+/// Clicks a column header with the mouse, as a user would.
+void ClickHeader(HWND hList, int nColumn)
+{
+    HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(hList, LVM_GETHEADER, 0, 0));
+    RECT rc = {};
+    ::SendMessageA(hHeader, HDM_GETITEMRECT, nColumn, reinterpret_cast<LPARAM>(&rc));
+    LPARAM lPos = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::SendMessageA(hHeader, WM_LBUTTONDOWN, MK_LBUTTON, lPos);
+    ::SendMessageA(hHeader, WM_LBUTTONUP, 0, lPos);
+}
+
+/// A DROPFILES block with ANSI names, as the shell hands it over.
+HGLOBAL MakeHDrop(const std::vector<std::string>& arrNames)
+{
+    size_t cb = sizeof(DROPFILES) + 1;
+    for (const std::string& str : arrNames)
+        cb += str.size() + 1;
+    HGLOBAL hGlobal = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, cb);
+    BYTE* p = static_cast<BYTE*>(::GlobalLock(hGlobal));
+    reinterpret_cast<DROPFILES*>(p)->pFiles = sizeof(DROPFILES);
+    char* pszNames = reinterpret_cast<char*>(p + sizeof(DROPFILES));
+    for (const std::string& str : arrNames)
+    {
+        memcpy(pszNames, str.c_str(), str.size() + 1);
+        pszNames += str.size() + 1;
+    }
+    ::GlobalUnlock(hGlobal);
+    return hGlobal;
+}
+
+/** A data object offering one CF_HDROP block, like a drag from the shell. */
+class CHDropDataObject : public IDataObject
+{
+public:
+    explicit CHDropDataObject(const std::vector<std::string>& arrNames) : m_arrNames(arrNames) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject))
+        {
+            *ppv = this;
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* pfe, STGMEDIUM* pMedium) override
+    {
+        if (pfe->cfFormat != CF_HDROP || !(pfe->tymed & TYMED_HGLOBAL))
+            return DV_E_FORMATETC;
+        pMedium->tymed = TYMED_HGLOBAL;
+        pMedium->hGlobal = MakeHDrop(m_arrNames);
+        pMedium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* pfe) override
+    {
+        return pfe->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** ppEnum) override
+    {
+        if (dwDirection != DATADIR_GET)
+            return E_NOTIMPL;
+        // A text format first, so the target has to look past it.
+        static FORMATETC s_formats[2] = {
+            { CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL },
+            { CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL },
+        };
+        return ::SHCreateStdEnumFmtEtc(2, s_formats, ppEnum);
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    std::vector<std::string> m_arrNames;
+};
+
+void DropOnList(CGuiHarness& gui, const std::vector<std::string>& arrNames)
+{
+    CHDropDataObject data(arrNames);
+    IDropTarget* pTarget = &gui.View()->GetDropTarget();
+    DWORD dwEffect = DROPEFFECT_COPY;
+    POINTL pt = { 200, 300 };
+    ASSERT_EQ(S_OK, pTarget->DragEnter(&data, MK_LBUTTON, pt, &dwEffect));
+    ASSERT_EQ(S_OK, pTarget->DragOver(MK_LBUTTON, pt, &dwEffect));
+    ASSERT_EQ(S_OK, pTarget->Drop(&data, 0, pt, &dwEffect));
+    gui.Pump();   // the files are added when the posted message arrives
+}
+
+std::string Padded(int nSpaces, const std::string& strDigits)
+{
+    return std::string(nSpaces, ' ') + strDigits;
+}
+
+bool IsGrayed(HMENU hMenu, UINT nID)
+{
+    return (::GetMenuState(hMenu, nID, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+}
+
+TEST(StartUp, WithoutArgumentShowsSplashAloneThenEmptyUntitledArchive)
+{
+    CGuiHarness gui;
+    // Watch the screen from a second thread while start-up blocks in its wait.
+    std::atomic<bool> bDone(false), bSplashAlone(false), bFrameSeenDuringSplash(false);
+    std::thread watcher([&] {
+        bool bShot = false;
+        while (!bDone)
+        {
+            HWND hSplash = gui.m_pApp ? gui.m_pApp->GetSplashWindow() : nullptr;
+            HWND hFrame = ::FindWindowA("QuarnelFrame", nullptr);
+            if (hSplash && ::IsWindowVisible(hSplash) && hFrame)
+            {
+                if (::IsWindowVisible(hFrame))
+                    bFrameSeenDuringSplash = true;
+                else
+                {
+                    bSplashAlone = true;
+                    if (!bShot)
+                        bShot = SaveWindowShot(hSplash, "splash");
+                }
+            }
+            ::Sleep(50);
+        }
+    });
+    DWORD dwStart = ::GetTickCount();
+    bool bStarted = gui.Start({}, 2000);
+    DWORD dwElapsed = ::GetTickCount() - dwStart;
+    bDone = true;
+    watcher.join();
+
+    ASSERT_TRUE(bStarted);
+    EXPECT_TRUE(bSplashAlone);
+    EXPECT_FALSE(bFrameSeenDuringSplash);
+    EXPECT_GE(dwElapsed, 1900u);   // the splash stayed for its wait
+    EXPECT_FALSE(::IsWindow(gui.m_pApp->GetSplashWindow()));
+    EXPECT_TRUE(::IsWindowVisible(gui.Frame()->m_hWnd));
+
+    EXPECT_EQ(std::string(kAppTitle) + " - Untitled", gui.Caption());
+    EXPECT_EQ(0, gui.RowCount());
+    HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(gui.List(), LVM_GETHEADER, 0, 0));
+    ASSERT_EQ(3, ::SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0));
+    const char* kHeaders[] = { "Filename", "Filesize", "Location" };
+    for (int i = 0; i < 3; ++i)
+    {
+        char sz[64] = "";
+        HDITEMA item = {};
+        item.mask = HDI_TEXT;
+        item.pszText = sz;
+        item.cchTextMax = sizeof(sz);
+        ::SendMessageA(hHeader, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        EXPECT_STREQ(kHeaders[i], sz);
+    }
+    EXPECT_EQ("Ready", gui.StatusPane(0));
+    EXPECT_EQ("0 files, 0 bytes", gui.StatusPane(1));
+    EXPECT_EQ("V1.0 Beta 02 (Build 06)", gui.StatusPane(2));
+    EXPECT_TRUE(gui.m_messages.empty());
+    SaveWindowShot(gui.Frame()->m_hWnd, "main-window-untitled");
+}
+
+TEST(StartUp, WithArchiveListsMembersWithoutWaiting)
+{
+    std::string strFolder = MakeTestFolder("start-archive");
+    auto arrFiles = MakeFiles(strFolder, { { "level1.rfl", 9 }, { "music.ogg", 0 }, { "Textures.tga", 5000 } });
+    ASSERT_TRUE(MakeArchive(strFolder + "maps.vpp", arrFiles));
+
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "maps.vpp" }, 60000));   // a wait would time the test out
+    EXPECT_EQ(0, gui.m_pApp->m_bSplashDelay);
+    EXPECT_EQ(std::string(kAppTitle) + " - maps.vpp", gui.Caption());
+    ASSERT_EQ(3, gui.RowCount());
+    EXPECT_EQ((std::vector<std::string>{ "level1.rfl", "music.ogg", "Textures.tga" }), gui.Column(0));
+    EXPECT_EQ((std::vector<std::string>{ Padded(22, "9"), Padded(22, "0"), Padded(14, "5.000") }), gui.Column(1));
+    EXPECT_EQ((std::vector<std::string>{ "In VPP at offset " + Padded(14, "4.096"),
+                                         "In VPP at offset " + Padded(14, "6.144"),
+                                         "In VPP at offset " + Padded(14, "6.144") }),
+              gui.Column(2));
+    EXPECT_EQ("3 files, 12.288 bytes", gui.StatusPane(1));
+    SaveWindowShot(gui.Frame()->m_hWnd, "main-window-archive");
+}
+
+TEST(StartUp, NonVppFileShowsTheReadersMessageAndEnds)
+{
+    std::string strFolder = MakeTestFolder("start-bad");
+    WriteFileBytes(strFolder + "notes.txt", 100, 'n');
+
+    CGuiHarness gui;
+    EXPECT_FALSE(gui.Start({ strFolder + "notes.txt" }));
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_EQ("Unsupported file format (Invalid signature)!", gui.m_messages[0].strText);
+    EXPECT_EQ(kAppTitle, gui.m_messages[0].strCaption);
+    EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));   // the frame went with it
+    EXPECT_FALSE(::IsWindow(gui.m_pApp->GetSplashWindow()));
+}
+
+TEST(StartUp, RealProgramRefusesNonVppFileWithAMessageBoxAndExits)
+{
+    std::string strFolder = MakeTestFolder("start-real");
+    WriteFileBytes(strFolder + "notes.txt", 100, 'n');
+    std::string strCommand = "\"" + ExeFolder() + "quarnel.exe\" \"" + strFolder + "notes.txt\"";
+
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> cmd(strCommand.begin(), strCommand.end());
+    cmd.push_back('\0');
+    ASSERT_TRUE(::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+
+    // Wait for the message box of that process, read it, and press OK.
+    struct Search { DWORD dwPid; HWND hBox; } search = { pi.dwProcessId, nullptr };
+    std::string strText;
+    bool bFrameVisible = false;
+    for (int i = 0; i < 300 && !search.hBox; ++i)
+    {
+        ::EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
+            Search* pSearch = reinterpret_cast<Search*>(lParam);
+            DWORD dwPid = 0;
+            ::GetWindowThreadProcessId(hWnd, &dwPid);
+            char szClass[64] = "";
+            ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+            if (dwPid == pSearch->dwPid && strcmp(szClass, "#32770") == 0 && ::IsWindowVisible(hWnd) &&
+                ::GetDlgItem(hWnd, 0xFFFF))
+            {
+                pSearch->hBox = hWnd;
+                return FALSE;
+            }
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&search));
+        HWND hFrame = ::FindWindowA("QuarnelFrame", nullptr);
+        bFrameVisible = bFrameVisible || (hFrame && ::IsWindowVisible(hFrame));
+        ::Sleep(100);
+    }
+    ASSERT_NE(nullptr, search.hBox) << "no message box appeared";
+    char sz[256] = "";
+    ::GetDlgItemTextA(search.hBox, 0xFFFF, sz, sizeof(sz));
+    strText = sz;
+    ::GetWindowTextA(search.hBox, sz, sizeof(sz));
+    EXPECT_STREQ(kAppTitle, sz);
+    EXPECT_EQ("Unsupported file format (Invalid signature)!", strText);
+    ::PostMessageA(search.hBox, WM_COMMAND, IDOK, 0);
+
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 30000));
+    EXPECT_FALSE(bFrameVisible);
+    ::TerminateProcess(pi.hProcess, 1);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+}
+
+TEST(MainFrame, OpensCentredAt780x500OnA1024x768Screen)
+{
+    ASSERT_EQ(1024, ::GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(768, ::GetSystemMetrics(SM_CYSCREEN));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    RECT rc = {};
+    ::GetWindowRect(gui.Frame()->m_hWnd, &rc);
+    EXPECT_EQ(122, rc.left);
+    EXPECT_EQ(134, rc.top);
+    EXPECT_EQ(780, rc.right - rc.left);
+    EXPECT_EQ(500, rc.bottom - rc.top);
+
+    // The list fills the space between toolbar and status bar.
+    RECT rcList = {}, rcBar = {}, rcStatus = {};
+    ::GetWindowRect(gui.List(), &rcList);
+    ::GetWindowRect(gui.Frame()->GetToolBar().m_hWnd, &rcBar);
+    ::GetWindowRect(gui.Frame()->GetStatusBar().m_hWnd, &rcStatus);
+    EXPECT_EQ(rcBar.bottom, rcList.top);
+    EXPECT_EQ(rcStatus.top, rcList.bottom);
+}
+
+TEST(MainFrame, ToolbarButtonsTextsAndEnableStates)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    CToolBar& bar = gui.Frame()->GetToolBar();
+    ASSERT_EQ(13, bar.GetButtonCount());
+    const UINT kIds[] = { ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_ADD, ID_EDIT_REMOVE, ID_EDIT_EXTRACT,
+                          0, ID_FILE_BROWSE_MIRADOR, 0, ID_APP_ABOUT, 0, ID_TOOLBAR_BLANK };
+    for (int i = 0; i < 13; ++i)
+        EXPECT_EQ(kIds[i], bar.GetItemID(i)) << "button " << i;
+
+    char sz[64] = "";
+    ::SendMessageA(bar.m_hWnd, TB_GETBUTTONTEXTA, ID_FILE_BROWSE_MIRADOR, reinterpret_cast<LPARAM>(sz));
+    EXPECT_STREQ("Browse...", sz);
+    ::SendMessageA(bar.m_hWnd, TB_GETBUTTONTEXTA, ID_EDIT_ADD, reinterpret_cast<LPARAM>(sz));
+    EXPECT_STREQ("Add", sz);
+    ::GetWindowTextA(bar.m_hWnd, sz, sizeof(sz));
+    EXPECT_STREQ("Main toolbar", sz);
+
+    // Empty archive: nothing to remove, extract or browse; the last button never works.
+    EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_NEW));
+    EXPECT_TRUE(bar.IsButtonEnabled(ID_EDIT_ADD));
+    EXPECT_FALSE(bar.IsButtonEnabled(ID_EDIT_REMOVE));
+    EXPECT_FALSE(bar.IsButtonEnabled(ID_EDIT_EXTRACT));
+    EXPECT_FALSE(bar.IsButtonEnabled(ID_FILE_BROWSE_MIRADOR));
+    EXPECT_FALSE(bar.IsButtonEnabled(ID_TOOLBAR_BLANK));
+
+    std::string strFolder = MakeTestFolder("toolbar");
+    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 1 }, { "b.txt", 2 } });
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "none.vpp") == false);
+    ASSERT_TRUE(MakeArchive(strFolder + "two.vpp", arrFiles));
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "two.vpp"));
+    gui.Pump();
+    EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_BROWSE_MIRADOR));
+    EXPECT_FALSE(bar.IsButtonEnabled(ID_EDIT_REMOVE));
+    gui.SelectRow(1);
+    gui.Pump();
+    EXPECT_TRUE(bar.IsButtonEnabled(ID_EDIT_REMOVE));
+    EXPECT_TRUE(bar.IsButtonEnabled(ID_EDIT_EXTRACT));
+    EXPECT_FALSE(bar.IsButtonEnabled(ID_TOOLBAR_BLANK));
+}
+
+TEST(MainFrame, MenuPopupsFollowTheEnableRules)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    HMENU hBar = ::GetMenu(gui.Frame()->m_hWnd);
+    ASSERT_NE(nullptr, hBar);
+    HMENU hEdit = ::GetSubMenu(hBar, 1);
+    HMENU hFile = ::GetSubMenu(hBar, 0);
+    ::SendMessageA(gui.Frame()->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hEdit), MAKELPARAM(1, FALSE));
+    EXPECT_FALSE(IsGrayed(hEdit, ID_EDIT_ADD));
+    EXPECT_TRUE(IsGrayed(hEdit, ID_EDIT_REMOVE));
+    EXPECT_TRUE(IsGrayed(hEdit, ID_EDIT_EXTRACT));
+    EXPECT_TRUE(IsGrayed(hEdit, ID_EDIT_SELECT_ALL));
+    ::SendMessageA(gui.Frame()->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hFile), MAKELPARAM(0, FALSE));
+    EXPECT_FALSE(IsGrayed(hFile, ID_FILE_SAVE));
+    EXPECT_FALSE(IsGrayed(hFile, ID_FILE_SAVE_AS));
+    EXPECT_TRUE(IsGrayed(hFile, ID_FILE_BROWSE_MIRADOR));
+    EXPECT_FALSE(IsGrayed(hFile, ID_APP_EXIT));
+}
+
+TEST(Commands, KeysOfDisabledCommandsAreRefused)
+{
+    std::string strFolder = MakeTestFolder("keys");
+    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 1 }, { "b.txt", 2 }, { "c.txt", 3 } });
+    ASSERT_TRUE(MakeArchive(strFolder + "three.vpp", arrFiles));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "three.vpp" }));
+
+    // Ctrl+A through the accelerator table selects every row.
+    ::SetFocus(gui.List());
+    ::keybd_event(VK_CONTROL, 0, 0, 0);
+    ::keybd_event('A', 0, 0, 0);
+    ::keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
+    ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    for (int i = 0; i < 20 && gui.View()->CountSelectedItems() < 3; ++i)
+    {
+        gui.Pump();
+        ::Sleep(20);
+    }
+    EXPECT_EQ(3, gui.View()->CountSelectedItems());
+
+    // On an empty archive Select all is disabled, so the same command does nothing.
+    gui.Command(ID_FILE_NEW);
+    EXPECT_EQ(0, gui.RowCount());
+    EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_EDIT_SELECT_ALL));
+    EXPECT_FALSE(gui.Frame()->ExecuteCommand(ID_FILE_BROWSE_MIRADOR));
+    EXPECT_FALSE(gui.Frame()->ExecuteCommand(ID_TOOLBAR_BLANK));
+    EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_EDIT_ADD));
+}
+
+TEST(ListView, HeaderClicksSortEachColumnAscending)
+{
+    std::string strFolder = MakeTestFolder("sort");
+    auto arrFiles = MakeFiles(strFolder, { { "b.txt", 1000 }, { "C.txt", 9 }, { "a.txt", 10 } });
+    ASSERT_TRUE(MakeArchive(strFolder + "sort.vpp", arrFiles));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "sort.vpp" }));
+
+    ClickHeader(gui.List(), 1);
+    gui.Pump();
+    EXPECT_EQ((std::vector<std::string>{ "C.txt", "a.txt", "b.txt" }), gui.Column(0));
+    EXPECT_EQ(Padded(14, "1.000"), gui.Cell(2, 1));
+    ClickHeader(gui.List(), 1);   // again: still ascending
+    gui.Pump();
+    EXPECT_EQ((std::vector<std::string>{ "C.txt", "a.txt", "b.txt" }), gui.Column(0));
+
+    ClickHeader(gui.List(), 0);   // names ignore case
+    gui.Pump();
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt", "C.txt" }), gui.Column(0));
+
+    ClickHeader(gui.List(), 2);   // offsets in numeric order: b at 4096, C at 6144, a at 8192
+    gui.Pump();
+    EXPECT_EQ((std::vector<std::string>{ "b.txt", "C.txt", "a.txt" }), gui.Column(0));
+
+    // Item data survives the sort untouched.
+    for (int i = 0; i < 3; ++i)
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        ::SendMessageA(gui.List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(0, item.lParam);
+    }
+
+    // An added file puts the rows back in table order, with the new one last.
+    WriteFileBytes(strFolder + "new.txt", 5);
+    DropOnList(gui, { strFolder + "new.txt" });
+    EXPECT_EQ((std::vector<std::string>{ "b.txt", "C.txt", "a.txt", "new.txt" }), gui.Column(0));
+    EXPECT_EQ("File at " + strFolder + "new.txt", gui.Cell(3, 2));
+}
+
+TEST(ListView, DroppedFilesAreAddedWhileLockedFilesAndFoldersAreSkippedSilently)
+{
+    std::string strFolder = MakeTestFolder("drop");
+    auto arrFiles = MakeFiles(strFolder, { { "one.txt", 11 }, { "locked.txt", 22 }, { "three.txt", 33 } });
+    ::CreateDirectoryA((strFolder + "folder").c_str(), nullptr);
+    HANDLE hLock = ::CreateFileA((strFolder + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
+
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    DropOnList(gui, { arrFiles[0], arrFiles[1], strFolder + "folder", arrFiles[2] });
+    ::CloseHandle(hLock);
+
+    EXPECT_EQ((std::vector<std::string>{ "one.txt", "three.txt" }), gui.Column(0));
+    EXPECT_EQ((std::vector<std::string>{ Padded(20, "11"), Padded(20, "33") }), gui.Column(1));
+    EXPECT_EQ("File at " + arrFiles[2], gui.Cell(1, 2));
+    EXPECT_TRUE(gui.m_messages.empty());
+    EXPECT_TRUE(gui.Doc()->IsModified());
+    EXPECT_EQ("2 files, 8.192 bytes", gui.StatusPane(1));
+
+    // A file of the same name, in another case, replaces its row in place.
+    std::string strOther = MakeTestFolder("drop-other");
+    WriteFileBytes(strOther + "ONE.TXT", 44);
+    DropOnList(gui, { strOther + "ONE.TXT" });
+    EXPECT_EQ((std::vector<std::string>{ "ONE.TXT", "three.txt" }), gui.Column(0));
+}
+
+TEST(ListView, DropBlocksAreReadWithinTheirBounds)
+{
+    std::vector<CFileDropTarget::NameRecord> arrNames;
+    // Too short to hold the header.
+    BYTE abShort[8] = {};
+    CFileDropTarget::ParseDropFiles(abShort, sizeof(abShort), arrNames);
+    EXPECT_TRUE(arrNames.empty());
+
+    // The name list starts beyond the block.
+    std::vector<BYTE> block(sizeof(DROPFILES) + 8, 0);
+    reinterpret_cast<DROPFILES*>(block.data())->pFiles = 4000;
+    CFileDropTarget::ParseDropFiles(block.data(), block.size(), arrNames);
+    EXPECT_TRUE(arrNames.empty());
+
+    // Wide names: one ordinary, one of 300 units (skipped whole), one cut off by the block's end.
+    std::wstring strList = L"C:\\a.txt";
+    strList += L'\0';
+    strList += std::wstring(300, L'x');
+    strList += L'\0';
+    strList += L"C:\\unterminated";
+    block.assign(sizeof(DROPFILES), 0);
+    reinterpret_cast<DROPFILES*>(block.data())->pFiles = sizeof(DROPFILES);
+    reinterpret_cast<DROPFILES*>(block.data())->fWide = TRUE;
+    const BYTE* pList = reinterpret_cast<const BYTE*>(strList.data());
+    block.insert(block.end(), pList, pList + strList.size() * sizeof(wchar_t));
+    CFileDropTarget::ParseDropFiles(block.data(), block.size(), arrNames);
+    ASSERT_EQ(1u, arrNames.size());
+    EXPECT_EQ(std::wstring(L"C:\\a.txt"), std::wstring(arrNames[0].data()));
+
+    // A name of exactly 259 units still fits its record with the terminator.
+    arrNames.clear();
+    strList = std::wstring(259, L'y');
+    strList += L'\0';
+    strList += L'\0';
+    block.resize(sizeof(DROPFILES));
+    pList = reinterpret_cast<const BYTE*>(strList.data());
+    block.insert(block.end(), pList, pList + strList.size() * sizeof(wchar_t));
+    CFileDropTarget::ParseDropFiles(block.data(), block.size(), arrNames);
+    ASSERT_EQ(1u, arrNames.size());
+    EXPECT_EQ(259u, std::wstring(arrNames[0].data()).size());
+}
+
+TEST(MainFrame, FileDroppedOnTheWindowOpensIt)
+{
+    std::string strFolder = MakeTestFolder("drop-frame");
+    auto arrFiles = MakeFiles(strFolder, { { "x.bin", 3 } });
+    ASSERT_TRUE(MakeArchive(strFolder + "dropped.vpp", arrFiles));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    ::SendMessageA(gui.Frame()->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeHDrop({ strFolder + "dropped.vpp" })), 0);
+    gui.Pump();
+    EXPECT_EQ(strFolder + "dropped.vpp", gui.Doc()->GetPathName());
+    EXPECT_EQ((std::vector<std::string>{ "x.bin" }), gui.Column(0));
+    EXPECT_EQ(std::string(kAppTitle) + " - dropped.vpp", gui.Caption());
+}
+
+TEST(Document, NewAsksToSaveAModifiedArchive)
+{
+    std::string strFolder = MakeTestFolder("ask-save");
+    auto arrFiles = MakeFiles(strFolder, { { "keep.txt", 7 } });
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    DropOnList(gui, arrFiles);
+    ASSERT_EQ(1, gui.RowCount());
+
+    gui.m_nAnswer = IDCANCEL;
+    gui.Command(ID_FILE_NEW);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_EQ("Save changes to Untitled?", gui.m_messages[0].strText);
+    EXPECT_EQ(1, gui.RowCount());   // cancelled: nothing changes
+
+    gui.m_nAnswer = IDNO;
+    gui.Command(ID_FILE_NEW);
+    EXPECT_EQ(0, gui.RowCount());
+    EXPECT_FALSE(gui.Doc()->IsModified());
+}
+
+TEST(Document, SaveThroughTheTemplateUpdatesListTitleAndRecentFiles)
+{
+    CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
+    std::string strFolder = MakeTestFolder("save");
+    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 2049 } });
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    DropOnList(gui, arrFiles);
+    ASSERT_TRUE(gui.m_pApp->GetDocTemplate()->DoSave(strFolder + "saved.vpp"));
+    gui.Pump();
+    EXPECT_EQ("In VPP at offset " + Padded(14, "4.096"), gui.Cell(0, 2));
+    EXPECT_EQ(std::string(kAppTitle) + " - saved.vpp", gui.Caption());
+    EXPECT_FALSE(gui.Doc()->IsModified());
+    CRegistryKey key;
+    std::string strFirst;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, kRecentKey));
+    ASSERT_TRUE(key.QueryString("File1", strFirst));
+    EXPECT_EQ(strFolder + "saved.vpp", strFirst);
+}
+
+TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
+{
+    CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
+    std::string strFolder = MakeTestFolder("recent");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    for (int i = 0; i < 12; ++i)
+    {
+        std::string strPath = strFolder + "r" + std::to_string(i) + ".vpp";
+        ASSERT_TRUE(MakeArchive(strPath, {}));
+        ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strPath));
+    }
+    CRegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, kRecentKey));
+    std::string strValue;
+    ASSERT_TRUE(key.QueryString("File1", strValue));
+    EXPECT_EQ(strFolder + "r11.vpp", strValue);
+    ASSERT_TRUE(key.QueryString("File10", strValue));
+    EXPECT_EQ(strFolder + "r2.vpp", strValue);
+    EXPECT_FALSE(key.QueryString("File11", strValue));
+
+    HMENU hFile = ::GetSubMenu(::GetMenu(gui.Frame()->m_hWnd), 0);
+    ::SendMessageA(gui.Frame()->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hFile), MAKELPARAM(0, FALSE));
+    int nRecent = 0;
+    for (int i = 0; i < ::GetMenuItemCount(hFile); ++i)
+    {
+        UINT nID = ::GetMenuItemID(hFile, i);
+        nRecent += nID >= ID_FILE_MRU_FILE1 && nID <= ID_FILE_MRU_FILE1 + 15;
+    }
+    EXPECT_EQ(10, nRecent);
+    char sz[MAX_PATH] = "";
+    ::GetMenuStringA(hFile, ID_FILE_MRU_FILE1, sz, sizeof(sz), MF_BYCOMMAND);
+    EXPECT_EQ('&', sz[0]);
+    EXPECT_EQ('1', sz[1]);
+
+    // Choosing the second entry opens that archive.
+    gui.Command(ID_FILE_MRU_FILE1 + 1);
+    EXPECT_EQ(strFolder + "r10.vpp", gui.Doc()->GetPathName());
+}
+
+TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    CRegistryKey key;
+    std::string strValue;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, "Software\\Classes\\.vpp"));
+    ASSERT_TRUE(key.QueryString(nullptr, strValue));
+    EXPECT_EQ("Quarnel.Document", strValue);
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, "Software\\Classes\\Quarnel.Document"));
+    ASSERT_TRUE(key.QueryString(nullptr, strValue));
+    EXPECT_EQ("VPP Archive File", strValue);
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, "Software\\Classes\\Quarnel.Document\\shell\\open\\command"));
+    ASSERT_TRUE(key.QueryString(nullptr, strValue));
+    char szModule[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, szModule, sizeof(szModule));
+    EXPECT_EQ("\"" + std::string(szModule) + "\" \"%1\"", strValue);
+}
