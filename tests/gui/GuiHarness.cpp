@@ -153,8 +153,23 @@ bool SaveWindowShot(HWND hWnd, const std::string& strName)
     if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId())
     {
         ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-        ::GdiFlush();
-        ::Sleep(300);   // Wine draws through the X server; give it time to reach the screen
+        // Wine hands a window's drawing to the X server while its thread looks at its
+        // message queue, so keep looking for a moment before reading the screen.
+        for (int i = 0; i < 10; ++i)
+        {
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            {
+                if (msg.message == WM_QUIT)
+                {
+                    ::PostQuitMessage(static_cast<int>(msg.wParam));
+                    break;
+                }
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+            ::Sleep(30);
+        }
     }
     RECT rc;
     if (!::GetWindowRect(hWnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
