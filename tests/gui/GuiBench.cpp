@@ -1,0 +1,98 @@
+// GuiBench.cpp: how long the list takes to fill, and how long start-up takes with a full archive.
+// Prints figures; it asserts nothing. Run under Wine with a display (tools/run-gui-bench).
+#include <windows.h>
+#include <cstdio>
+#include <string>
+#include "GuiHarness.h"
+#include "core/VppFormat.h"
+
+std::string g_strScreenshotFolder;
+
+namespace
+{
+double Seconds(LARGE_INTEGER a, LARGE_INTEGER b)
+{
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+}
+
+void PutLe32(std::string& s, size_t nPos, uint32_t n)
+{
+    for (int i = 0; i < 4; ++i)
+        s[nPos + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
+}
+
+/// An archive of nCount empty members, written straight in the VPP layout.
+bool WriteEmptyMembersArchive(const std::string& strPath, int nCount)
+{
+    size_t cbDirectory = RoundUpToBlock(64 * nCount);
+    std::string data(2048 + cbDirectory, '\0');
+    PutLe32(data, 0, VPP_SIGNATURE);
+    PutLe32(data, 4, VPP_VERSION);
+    PutLe32(data, 8, static_cast<uint32_t>(nCount));
+    PutLe32(data, 12, static_cast<uint32_t>(data.size()));
+    for (int i = 0; i < nCount; ++i)
+    {
+        std::string strName = "member" + std::to_string(i) + ".tga";
+        data.replace(2048 + 64 * i, strName.size(), strName);
+    }
+    FILE* pFile = std::fopen(strPath.c_str(), "wb");
+    if (!pFile)
+        return false;
+    std::fwrite(data.data(), 1, data.size(), pFile);
+    return std::fclose(pFile) == 0;
+}
+
+void FillTable(CQuarnelDoc& doc, int nCount)
+{
+    for (int i = 0; i < nCount; ++i)
+    {
+        VppEntry& e = doc.m_entries[i];
+        e.m_strName = "member" + std::to_string(i) + ".tga";
+        e.m_nSize = i * 7;
+        e.m_strSourcePath = "C:\\bench.vpp";
+        e.m_nOffset = 4096 + i * 2048;
+        e.m_bInArchive = 1;
+    }
+    doc.m_nFileCount = nCount;
+    doc.InvalidateNameIndex();
+    doc.UpdateTotalSize();
+}
+}
+
+int main()
+{
+    std::string strFolder = MakeTestFolder("bench");
+    std::string strArchive = strFolder + "full.vpp";
+    if (!WriteEmptyMembersArchive(strArchive, VPP_MAX_FILES))
+    {
+        std::fprintf(stderr, "cannot write %s\n", strArchive.c_str());
+        return 1;
+    }
+
+    LARGE_INTEGER t0, t1;
+    {
+        CGuiHarness gui;
+        ::QueryPerformanceCounter(&t0);
+        bool bOk = gui.Start({ strArchive });
+        ::QueryPerformanceCounter(&t1);
+        std::printf("start-up to a shown window, %d-member archive: %.2f s (%s, %d rows)\n", VPP_MAX_FILES,
+                    Seconds(t0, t1), bOk ? "ok" : "FAILED", gui.RowCount());
+    }
+
+    CGuiHarness gui;
+    if (!gui.Start({}))
+        return 1;
+    const int kCounts[] = { 1000, VPP_MAX_FILES };
+    for (int nCount : kCounts)
+    {
+        FillTable(*gui.Doc(), nCount);
+        ::QueryPerformanceCounter(&t0);
+        gui.View()->OnUpdate(nullptr, 0, nullptr);
+        ::UpdateWindow(gui.List());
+        ::QueryPerformanceCounter(&t1);
+        std::printf("refill of %5d rows (visible list): %.3f s\n", nCount, Seconds(t0, t1));
+    }
+    return 0;
+}
