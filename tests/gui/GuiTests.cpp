@@ -615,3 +615,90 @@ TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
     ::GetModuleFileNameA(nullptr, szModule, sizeof(szModule));
     EXPECT_EQ("\"" + std::string(szModule) + "\" \"%1\"", strValue);
 }
+
+namespace
+{
+/// Closes the menu or dialog that the next command opens, once it is up.
+struct CCloser
+{
+    static HWND s_hFound;
+    static std::string s_strCaption;
+    static void CALLBACK CloseMenu(HWND, UINT, UINT_PTR nId, DWORD)
+    {
+        ::KillTimer(nullptr, nId);
+        ::EndMenu();
+    }
+    static void CALLBACK CloseDialog(HWND, UINT, UINT_PTR nId, DWORD)
+    {
+        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM) -> BOOL {
+            char szClass[32] = "";
+            ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+            if (strcmp(szClass, "#32770") != 0 || !::IsWindowVisible(hWnd))
+                return TRUE;
+            char sz[256] = "";
+            ::GetWindowTextA(hWnd, sz, sizeof(sz));
+            s_hFound = hWnd;
+            s_strCaption = sz;
+            ::PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
+            return FALSE;
+        }, 0);
+        if (s_hFound)
+            ::KillTimer(nullptr, nId);
+    }
+};
+HWND CCloser::s_hFound = nullptr;
+std::string CCloser::s_strCaption;
+}
+
+TEST(ListView, RightClickShowsTheMenuWithoutTouchingTheSelection)
+{
+    std::string strFolder = MakeTestFolder("right-click");
+    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 1 }, { "b.txt", 2 } });
+    ASSERT_TRUE(MakeArchive(strFolder + "two.vpp", arrFiles));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "two.vpp" }));
+    gui.SelectRow(0);
+
+    // Right-click on row 1, which is not selected; the menu closes from a timer.
+    RECT rc = {};
+    rc.left = LVIR_BOUNDS;
+    ::SendMessageA(gui.List(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
+    ::SetTimer(nullptr, 0, 300, &CCloser::CloseMenu);
+    ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 20, (rc.top + rc.bottom) / 2));
+    gui.Pump();
+    EXPECT_EQ(1, gui.View()->CountSelectedItems());
+    EXPECT_EQ(LVIS_SELECTED, ::SendMessageA(gui.List(), LVM_GETITEMSTATE, 0, LVIS_SELECTED));
+}
+
+TEST(Help, AboutAndCheckForNewVersionOpenTheCompanionLibrarysWindows)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    CCloser::s_hFound = nullptr;
+    ::SetTimer(nullptr, 0, 200, &CCloser::CloseDialog);
+    gui.Command(ID_APP_ABOUT);
+    EXPECT_NE(nullptr, CCloser::s_hFound);
+    EXPECT_NE(std::string::npos, CCloser::s_strCaption.find("QUARNEL")) << CCloser::s_strCaption;
+
+    CCloser::s_hFound = nullptr;
+    ::SetTimer(nullptr, 0, 200, &CCloser::CloseDialog);
+    gui.Command(ID_HELP_CHECK_VERSION);
+    EXPECT_NE(nullptr, CCloser::s_hFound);
+    EXPECT_TRUE(::IsWindowEnabled(gui.Frame()->m_hWnd));   // enabled again once the dialog is gone
+}
+
+TEST(StartUp, RegistersTheToolAndMarksTheMigrationDone)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    CRegistryKey key;
+    DWORD dwBuild = 0;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE,
+                                      "Software\\Kestrin Network\\Kestrin Manager Tools\\Kestrin Manager QUARNEL",
+                                      KEY_READ | KEY_WOW64_32KEY));
+    ASSERT_TRUE(key.QueryDword("Build", dwBuild));
+    EXPECT_EQ(6u, dwBuild);
+    std::string strExe;
+    ASSERT_TRUE(key.QueryString("Path", strExe));
+    EXPECT_EQ(ExeFolder(), strExe.substr(0, ExeFolder().size()));
+}
