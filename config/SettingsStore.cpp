@@ -1,7 +1,7 @@
 // SettingsStore.cpp: registry and ini access of the settings store.
 #include "config/SettingsStore.h"
 
-#include "config/RegKey.h"
+#include "framework/win/RegistryKey.h"
 
 #include <cstring>
 
@@ -23,7 +23,7 @@ std::string SharedKeyPath(const std::string& strSubKey)
 bool QueryString(HKEY hHive, const std::string& strKeyPath, const std::string& strValueName,
                  std::string& strOut)
 {
-    CRegKey key;
+    CRegistryKey key;
     if (key.Open(hHive, strKeyPath.c_str(), KEY_QUERY_VALUE | SETTINGS_REG_VIEW) != ERROR_SUCCESS)
         return false;
     char szBuffer[SETTINGS_READ_BUFFER + 1];
@@ -51,7 +51,7 @@ bool StoreString(HKEY hHive, const std::string& strKeyPath, const std::string& s
     std::memcpy(szBuffer, strText.data(), strText.size());
     const DWORD cbData = static_cast<DWORD>(std::strlen(szBuffer) + 1);
 
-    CRegKey key;
+    CRegistryKey key;
     if (key.Create(hHive, strKeyPath.c_str(), KEY_WRITE | SETTINGS_REG_VIEW) != ERROR_SUCCESS)
         return false;
     const LONG lSet = RegSetValueExA(key.Get(), strValueName.c_str(), 0, REG_SZ,
@@ -63,7 +63,7 @@ bool StoreString(HKEY hHive, const std::string& strKeyPath, const std::string& s
 bool StoreDword(HKEY hHive, const std::string& strKeyPath, const std::string& strValueName,
                 DWORD dwValue)
 {
-    CRegKey key;
+    CRegistryKey key;
     if (key.Create(hHive, strKeyPath.c_str(), KEY_WRITE | SETTINGS_REG_VIEW) != ERROR_SUCCESS)
         return false;
     const LONG lSet = RegSetValueExA(key.Get(), strValueName.c_str(), 0, REG_DWORD,
@@ -117,7 +117,7 @@ std::string ReadSharedString(const std::string& strSubKey, const std::string& st
 
 int ReadSharedInt(const std::string& strSubKey, const std::string& strValueName, int nDefault)
 {
-    CRegKey key;
+    CRegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, SharedKeyPath(strSubKey).c_str(),
                  KEY_QUERY_VALUE | SETTINGS_REG_VIEW) != ERROR_SUCCESS)
         return nDefault;

@@ -15,13 +15,13 @@ LONG CRegistryKey::Create(HKEY hParent, const std::string& strPath, REGSAM samDe
                              samDesired, nullptr, &m_hKey, nullptr);
 }
 
-void CRegistryKey::Close()
+LONG CRegistryKey::Close()
 {
-    if (m_hKey)
-    {
-        ::RegCloseKey(m_hKey);
-        m_hKey = nullptr;
-    }
+    if (!m_hKey)
+        return ERROR_SUCCESS;
+    LONG lResult = ::RegCloseKey(m_hKey);
+    m_hKey = nullptr;
+    return lResult;
 }
 
 bool CRegistryKey::QueryString(const char* pszName, std::string& strOut) const

@@ -14,7 +14,9 @@ public:
 
     LONG Open(HKEY hParent, const std::string& strPath, REGSAM samDesired = KEY_READ);
     LONG Create(HKEY hParent, const std::string& strPath, REGSAM samDesired = KEY_READ | KEY_WRITE);
-    void Close();
+    /// Closes the key now; ERROR_SUCCESS when nothing was open.
+    LONG Close();
+    HKEY Get() const { return m_hKey; }
 
     bool QueryString(const char* pszName, std::string& strOut) const;
     bool QueryDword(const char* pszName, DWORD& dwOut) const;

@@ -1,7 +1,7 @@
 // ConfigTestSupport.cpp: raw registry helpers and scratch folders for the config tests.
 #include "tests/config/ConfigTestSupport.h"
 
-#include "config/RegKey.h"
+#include "framework/win/RegistryKey.h"
 
 #include <cstdio>
 
@@ -9,14 +9,14 @@ namespace cfgtest {
 
 bool KeyExists(HKEY hHive, const std::string& strPath, REGSAM samView)
 {
-    CRegKey key;
+    CRegistryKey key;
     return key.Open(hHive, strPath.c_str(), KEY_READ | samView) == ERROR_SUCCESS;
 }
 
 bool SetValue(HKEY hHive, const std::string& strPath, const std::string& strName, DWORD dwType,
               const void* pData, DWORD cbData, REGSAM samView)
 {
-    CRegKey key;
+    CRegistryKey key;
     if (key.Create(hHive, strPath.c_str(), KEY_WRITE | samView) != ERROR_SUCCESS)
         return false;
     return RegSetValueExA(key.Get(), strName.c_str(), 0, dwType, static_cast<const BYTE*>(pData),
@@ -39,7 +39,7 @@ bool SetDword(HKEY hHive, const std::string& strPath, const std::string& strName
 bool GetString(HKEY hHive, const std::string& strPath, const std::string& strName,
                std::string& strOut, REGSAM samView)
 {
-    CRegKey key;
+    CRegistryKey key;
     if (key.Open(hHive, strPath.c_str(), KEY_QUERY_VALUE | samView) != ERROR_SUCCESS)
         return false;
     DWORD dwType = 0, cbData = 0;
@@ -57,7 +57,7 @@ bool GetString(HKEY hHive, const std::string& strPath, const std::string& strNam
 bool GetDword(HKEY hHive, const std::string& strPath, const std::string& strName, DWORD& dwOut,
               REGSAM samView)
 {
-    CRegKey key;
+    CRegistryKey key;
     if (key.Open(hHive, strPath.c_str(), KEY_QUERY_VALUE | samView) != ERROR_SUCCESS)
         return false;
     DWORD dwType = 0, cbData = sizeof dwOut;
@@ -69,7 +69,7 @@ bool GetDword(HKEY hHive, const std::string& strPath, const std::string& strName
 void DeleteTree(HKEY hHive, const std::string& strPath, REGSAM samView)
 {
     {
-        CRegKey key;
+        CRegistryKey key;
         if (key.Open(hHive, strPath.c_str(), KEY_ALL_ACCESS | samView) != ERROR_SUCCESS)
             return;
         RegDeleteTreeA(key.Get(), NULL);
