@@ -702,3 +702,13 @@ TEST(StartUp, RegistersTheToolAndMarksTheMigrationDone)
     ASSERT_TRUE(key.QueryString("Path", strExe));
     EXPECT_EQ(ExeFolder(), strExe.substr(0, ExeFolder().size()));
 }
+
+TEST(StartUp, MissingArchiveOnTheCommandLineReportsTheFileAndEnds)
+{
+    std::string strFolder = MakeTestFolder("start-missing");
+    CGuiHarness gui;
+    EXPECT_FALSE(gui.Start({ strFolder + "gone.vpp" }));
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(strFolder + "gone.vpp")) << gui.m_messages[0].strText;
+    EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));
+}
