@@ -83,6 +83,8 @@ public:
     // Names and result texts of the members that the last store could not copy
     // (name, "\r\n", text, "\r\n\r\n" per member); empty after a good store.
     const std::string& GetSaveFailureReport() const { return m_strSaveFailureReport; }
+    // The failure report, when the last save failed because members could not be copied.
+    std::string GetSaveFailureDetails() const override { return m_bSaveFailed ? m_strSaveFailureReport : std::string(); }
 
     static std::string GetAddResultText(int nCode);
     static std::string GetExtractResultText(int nCode);

@@ -39,6 +39,9 @@ public:
     virtual bool OnSaveDocument(const std::string& strPath);
     virtual void DeleteContents();
     virtual void Serialize(CFile& file, bool bStoring) = 0;
+    // Why the last save failed, beyond what the file error box already said (for example which
+    // parts of the document could not be written); empty when there is nothing to add.
+    virtual std::string GetSaveFailureDetails() const { return std::string(); }
 
     // The whole open command: OnOpenDocument, then on success the path and title. When the file could
     // not even be opened the document stays as it was; when loading began and failed (a refused or

@@ -171,7 +171,16 @@ bool CSingleDocTemplate::DoSave(const std::string& strPath)
 
     CWaitCursor wait;
     if (!m_pDocument->OnSaveDocument(strNewName))
+    {
+        // A save that failed without a file error (a member that could not be copied) would
+        // otherwise pass unnoticed: say what went wrong and that the old file is unchanged.
+        std::string strDetails = m_pDocument->GetSaveFailureDetails();
+        if (!strDetails.empty())
+            AfxMessageBox("The archive was not saved; the file on disk is unchanged. "
+                          "These files could not be copied:\r\n\r\n" + strDetails,
+                          QMB_OK | QMB_ICONEXCLAMATION);
         return false;
+    }
     m_pDocument->SetPathName(strNewName);
     if (CWinApp* pApp = AfxGetApp())
         pApp->AddToRecentFileList(strNewName);

@@ -712,3 +712,25 @@ TEST(StartUp, MissingArchiveOnTheCommandLineReportsTheFileAndEnds)
     EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(strFolder + "gone.vpp")) << gui.m_messages[0].strText;
     EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));
 }
+
+TEST(Document, SaveWithAVanishedFileSaysWhichFileAndKeepsTheOldArchive)
+{
+    std::string strFolder = MakeTestFolder("save-vanished");
+    auto arrFiles = MakeFiles(strFolder, { { "old.txt", 100 } });
+    ASSERT_TRUE(MakeArchive(strFolder + "keep.vpp", arrFiles));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "keep.vpp" }));
+    WriteFileBytes(strFolder + "gone.txt", 10);
+    DropOnList(gui, { strFolder + "gone.txt" });
+    ::DeleteFileA((strFolder + "gone.txt").c_str());
+
+    gui.Command(ID_FILE_SAVE);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("gone.txt\r\n")) << gui.m_messages[0].strText;
+    EXPECT_TRUE(gui.Doc()->IsModified());
+    EXPECT_EQ("File at " + strFolder + "gone.txt", gui.Cell(1, 2));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strFolder + "keep.vpp.try").c_str()));
+    CQuarnelDoc check;
+    ASSERT_TRUE(check.OpenDocumentFile(strFolder + "keep.vpp"));
+    EXPECT_EQ(1, check.m_nFileCount);
+}
