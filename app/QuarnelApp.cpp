@@ -30,6 +30,10 @@ CMainFrame* CQuarnelApp::GetMainFrame() const
 
 bool CQuarnelApp::InitInstance()
 {
+    // Libraries loaded by bare name (the companion library) come from the program's folder or
+    // the system, never from whatever folder happens to be current.
+    ::SetDllDirectoryA("");
+
     // Common controls (list, toolbar, status bar, progress) for all windows of the program.
     INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES };
     ::InitCommonControlsEx(&icc);
