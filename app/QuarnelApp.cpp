@@ -59,7 +59,6 @@ bool CQuarnelApp::InitInstance()
         [] { return std::unique_ptr<CFrameWnd>(new CMainFrame); },
         [] { return std::unique_ptr<CView>(new CQuarnelView); })));
 
-    EnableShellOpen();
     RegisterShellFileTypes();
 
     CCommandLineInfo cmdInfo;

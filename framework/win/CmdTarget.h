@@ -22,12 +22,10 @@ class CCmdUI
 {
 public:
     explicit CCmdUI(UINT nID) : m_nID(nID) {}
-    virtual ~CCmdUI() = default;
-    virtual void Enable(bool bOn = true) { m_bEnabled = bOn; m_bEnableChanged = true; }
+    void Enable(bool bOn = true) { m_bEnabled = bOn; }
 
     UINT m_nID;
     bool m_bEnabled = false;
-    bool m_bEnableChanged = false;
 };
 
 /** @brief One command-map row: a command id range, its handler and its update handler. */

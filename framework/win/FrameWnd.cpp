@@ -34,14 +34,6 @@ bool RegisterFrameClass(UINT nIDIcon)
     wc.lpszClassName = kFrameClass;
     return ::RegisterClassExA(&wc) != 0;
 }
-
-/** Enable state of one menu item. */
-class CMenuCmdUI : public CCmdUI
-{
-public:
-    CMenuCmdUI(UINT nID, HMENU hMenu) : CCmdUI(nID), m_hMenu(hMenu) {}
-    HMENU m_hMenu;
-};
 }
 
 CFrameWnd::CFrameWnd() : m_nIDIdleMessage(AFX_IDS_IDLEMESSAGE) {}
@@ -263,7 +255,7 @@ void CFrameWnd::UpdateMenuPopup(HMENU hPopup)
         if (nID == ID_FILE_MRU_FIRST && pApp && pApp->GetRecentFileList() &&
             pApp->GetRecentFileList()->GetSize() == 0)
             continue;   // the grayed "Recent File" placeholder
-        CMenuCmdUI state(nID, hPopup);
+        CCmdUI state(nID);
         bool bEnable = RouteCmdMsg(nID, CN_UPDATE_COMMAND_UI, &state) && state.m_bEnabled;
         ::EnableMenuItem(hPopup, i, MF_BYPOSITION | (bEnable ? MF_ENABLED : MF_GRAYED));
     }
@@ -347,12 +339,10 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         UINT nFlags = HIWORD(wParam);
         if (nFlags == 0xFFFF && lParam == 0)
         {
-            m_bInMenu = false;
             SetMessageText(AfxGetApp() ? AfxGetApp()->LoadString(m_nIDIdleMessage) : "Ready");
         }
         else
         {
-            m_bInMenu = true;
             UINT nID = LOWORD(wParam);
             SetMessageText((nFlags & (MF_POPUP | MF_SEPARATOR)) ? std::string() : GetCommandPrompt(nID));
         }

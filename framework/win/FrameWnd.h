@@ -70,7 +70,4 @@ protected:
     UINT m_nIDResource = 0;
     DWORD m_dwFrameStyle = 0;                    // FWS_ bits, kept apart from the window style
     UINT m_nIDIdleMessage;
-
-private:
-    bool m_bInMenu = false;
 };

@@ -13,7 +13,6 @@ public:
     void Remove(size_t nIndex);
     size_t GetSize() const { return m_arrNames.size(); }
     const std::string& operator[](size_t nIndex) const { return m_arrNames[nIndex]; }
-    size_t GetMaxSize() const { return m_nMaxSize; }
 
     /// The menu text of entry nIndex: "&1 " and the path, shortened to its drive and
     /// file name when it is long ("C:\...\maps.vpp").

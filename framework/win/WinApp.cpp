@@ -94,7 +94,7 @@ bool CWinApp::PumpMessage()
     MSG msg;
     if (!::GetMessageA(&msg, nullptr, 0, 0))
     {
-        ::PostQuitMessage(static_cast<int>(msg.wParam));   // let Run see it too
+        m_nQuitCode = static_cast<int>(msg.wParam);
         return false;
     }
     HWND hMain = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
@@ -111,8 +111,11 @@ void CWinApp::PumpWaitingMessages()
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
     {
-        if (msg.message == WM_QUIT || !PumpMessage())
+        if (!PumpMessage())
+        {
+            ::PostQuitMessage(m_nQuitCode);   // leave it for whoever runs the real loop
             return;
+        }
     }
     OnIdle(0);
 }
@@ -138,19 +141,11 @@ int CWinApp::Run()
         }
         do
         {
-            if (!::GetMessageA(&msg, nullptr, 0, 0))
+            if (!PumpMessage())
             {
-                int nQuitCode = static_cast<int>(msg.wParam);
                 int nExitCode = ExitInstance();
-                return nExitCode ? nExitCode : nQuitCode;
+                return nExitCode ? nExitCode : m_nQuitCode;
             }
-            HWND hMain = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-            if (hMain && m_pMainWnd->m_hAccelTable &&
-                (msg.hwnd == hMain || ::IsChild(hMain, msg.hwnd)) &&
-                ::TranslateAcceleratorA(hMain, m_pMainWnd->m_hAccelTable, &msg))
-                continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
         } while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
     }
 }
@@ -163,40 +158,6 @@ void CWinApp::SetRegistryKey(const char* pszKey)
 std::string CWinApp::GetAppRegistryKey() const
 {
     return "Software\\" + m_strRegistryKey + "\\" + m_strAppName;
-}
-
-std::string CWinApp::GetProfileString(const char* pszSection, const char* pszEntry, const char* pszDefault) const
-{
-    CRegistryKey key;
-    std::string strValue;
-    if (key.Open(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
-        key.QueryString(pszEntry, strValue))
-        return strValue;
-    return pszDefault ? pszDefault : "";
-}
-
-bool CWinApp::WriteProfileString(const char* pszSection, const char* pszEntry, const std::string& strValue)
-{
-    CRegistryKey key;
-    return key.Create(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
-           key.SetString(pszEntry, strValue) == ERROR_SUCCESS;
-}
-
-int CWinApp::GetProfileInt(const char* pszSection, const char* pszEntry, int nDefault) const
-{
-    CRegistryKey key;
-    DWORD dwValue = 0;
-    if (key.Open(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
-        key.QueryDword(pszEntry, dwValue))
-        return static_cast<int>(dwValue);
-    return nDefault;
-}
-
-bool CWinApp::WriteProfileInt(const char* pszSection, const char* pszEntry, int nValue)
-{
-    CRegistryKey key;
-    return key.Create(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection) == ERROR_SUCCESS &&
-           key.SetDword(pszEntry, static_cast<DWORD>(nValue)) == ERROR_SUCCESS;
 }
 
 void CWinApp::LoadStdProfileSettings(unsigned nMaxMRU)

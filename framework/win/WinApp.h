@@ -44,15 +44,10 @@ public:
     void LoadStdProfileSettings(unsigned nMaxMRU);
     /// "Software\<registry key>\<application name>" under HKEY_CURRENT_USER.
     std::string GetAppRegistryKey() const;
-    std::string GetProfileString(const char* pszSection, const char* pszEntry, const char* pszDefault = "") const;
-    bool WriteProfileString(const char* pszSection, const char* pszEntry, const std::string& strValue);
-    int GetProfileInt(const char* pszSection, const char* pszEntry, int nDefault) const;
-    bool WriteProfileInt(const char* pszSection, const char* pszEntry, int nValue);
 
     void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> pTemplate);
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
 
-    void EnableShellOpen() { m_bShellOpen = true; }
     /// Registers the template's file type for the current user.
     void RegisterShellFileTypes();
     void UnregisterShellFileTypes();
@@ -82,7 +77,7 @@ public:
 protected:
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
-    bool m_bShellOpen = false;
+    int m_nQuitCode = 0;
 
 private:
     static CWinApp* s_pApp;
