@@ -4,6 +4,16 @@
 namespace
 {
 const WORD RT_TOOLBAR_ID = 241;   // toolbar resource: version, image width and height, count, ids
+
+/// Height a bar takes from its frame: nothing while it is hidden.
+int VisibleHeight(HWND hWnd)
+{
+    RECT rc = {};
+    if (!hWnd || !::IsWindowVisible(hWnd))
+        return 0;
+    ::GetWindowRect(hWnd, &rc);
+    return rc.bottom - rc.top;
+}
 }
 
 CToolBar::~CToolBar()
@@ -122,11 +132,7 @@ bool CToolBar::IsButtonEnabled(UINT nID) const
 
 int CToolBar::GetHeight() const
 {
-    RECT rc = {};
-    if (!m_hWnd || !::IsWindowVisible(m_hWnd))
-        return 0;
-    ::GetWindowRect(m_hWnd, &rc);
-    return rc.bottom - rc.top;
+    return VisibleHeight(m_hWnd);
 }
 
 CStatusBar::~CStatusBar()
@@ -194,11 +200,7 @@ void CStatusBar::Resize()
 
 int CStatusBar::GetHeight() const
 {
-    RECT rc = {};
-    if (!m_hWnd || !::IsWindowVisible(m_hWnd))
-        return 0;
-    ::GetWindowRect(m_hWnd, &rc);
-    return rc.bottom - rc.top;
+    return VisibleHeight(m_hWnd);
 }
 
 void CStatusBar::ApplyParts()
