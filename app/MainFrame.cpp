@@ -13,7 +13,8 @@ const char kVersionText[] = "V1.0 Beta 02 (Build 06)";
 const int kFrameWidth = 780;
 const int kFrameHeight = 500;
 
-// Toolbar window: flat, text to the right of the pictures, tooltips; at the top, no extra borders.
+// Toolbar window: flat, text to the right of the pictures, tooltips; at the top, no extra borders
+// (the bar draws its own border at the bottom).
 const DWORD kToolbarCtrlStyle = TBSTYLE_FLAT | TBSTYLE_LIST | 0x10;
 const DWORD kToolbarStyle = WS_CHILD | WS_VISIBLE | CCS_TOP | CCS_NODIVIDER | TBSTYLE_TOOLTIPS;
 const DWORD kStatusBarStyle = WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP;
@@ -60,6 +61,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* pcs)
     if (CFrameWnd::OnCreate(pcs) == -1)
         return -1;
 
+    m_wndToolBar.m_bBorderBottom = true;
     m_wndToolBar.Create(m_hWnd, kToolbarCtrlStyle, kToolbarStyle, AFX_IDW_TOOLBAR);
     m_wndToolBar.LoadToolBar(IDR_MAINFRAME);
     ::SetWindowTextA(m_wndToolBar.m_hWnd, "Main toolbar");
@@ -149,8 +151,9 @@ bool CMainFrame::OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI)
 
 void CMainFrame::OnUpdateHaveSelection(CCmdUI* pCmdUI)
 {
+    // "One or more": the list keeps its selected count, so the idle pass never walks the rows.
     CQuarnelView* pView = GetListView();
-    pCmdUI->Enable(pView && pView->CountSelectedItems() > 0);
+    pCmdUI->Enable(pView && pView->m_hWnd && ::SendMessageA(pView->m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0);
 }
 
 void CMainFrame::OnUpdateListNotEmpty(CCmdUI* pCmdUI)

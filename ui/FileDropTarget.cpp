@@ -98,7 +98,8 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::Drop(IDataObject* pData, DWORD, POINT
     bool bRead = pData && ReadDroppedNames(pData);
     m_nCount = static_cast<int>(m_arrNames.size());
     // The adding happens after the drop call has returned, so the source is not kept waiting.
-    if (bRead && m_nCount > 0 && m_hNotify)
+    // A drop whose names were all unusable is told too: the list refreshes after every drop.
+    if (bRead && m_hNotify)
         ::PostMessageA(m_hNotify, WM_FILES_DROPPED, 0, 0);
     if (pdwEffect)
         *pdwEffect = m_nCount > 0 ? DROPEFFECT_COPY : DROPEFFECT_NONE;

@@ -47,6 +47,12 @@ void CListColumnSorter::Sort(HWND hList, int nColumn)
     std::vector<std::unique_ptr<SortRecord>> arrRecords;
     arrRecords.reserve(nCount);
 
+    // Redraw stays off while the item data is swapped and sorted: a shown list repaints per
+    // changed row otherwise (seconds for a full archive). A hidden list is left as it is.
+    const bool bRedraw = ::IsWindowVisible(hList) != FALSE;
+    if (bRedraw)
+        ::SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+
     for (int i = 0; i < nCount; ++i)
     {
         LVITEMA item = {};
@@ -69,5 +75,11 @@ void CListColumnSorter::Sort(HWND hList, int nColumn)
         ::SendMessageA(hList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         item.lParam = reinterpret_cast<const SortRecord*>(item.lParam)->lOldData;
         ::SendMessageA(hList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+
+    if (bRedraw)
+    {
+        ::SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(hList, nullptr, TRUE);
     }
 }

@@ -1,7 +1,9 @@
 // QuarnelView.cpp
 #include "ui/QuarnelView.h"
 #include <commctrl.h>
+#include <cwchar>
 #include "core/QuarnelDoc.h"
+#include "framework/win/AnsiName.h"
 #include "framework/win/FrameWnd.h"
 #include "res/resource.h"
 #include "ui/FormatNumber.h"
@@ -45,8 +47,10 @@ CQuarnelView::~CQuarnelView()
 
 bool CQuarnelView::Create(HWND hParent, UINT nID)
 {
+    // The view's border is its sunken client edge alone: a plain border as well would draw a
+    // black line inside it.
     HWND hList = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, 0, 0, 0, 0, hParent,
+                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, hParent,
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
                                    ::GetModuleHandleA(nullptr), nullptr);
     return hList && SubclassWindow(hList);
@@ -142,13 +146,10 @@ void CQuarnelView::AddDroppedFiles()
     for (const CFileDropTarget::NameRecord& record : m_dropTarget.GetNames())
     {
         // Names that the ANSI code page cannot spell are skipped: no such file could be opened.
-        char szName[MAX_PATH * 2] = "";
-        BOOL bDefaultUsed = FALSE;
-        int nLen = ::WideCharToMultiByte(CP_ACP, 0, record.data(), -1, szName, sizeof(szName), nullptr,
-                                         &bDefaultUsed);
-        if (nLen <= 1 || bDefaultUsed)
+        std::string strName;
+        if (!WideToAnsiName(record.data(), std::wcslen(record.data()), strName))
             continue;
-        pDoc->AddFile(szName);   // locked files, folders and missing files are skipped silently
+        pDoc->AddFile(strName);   // locked files, folders and missing files are skipped silently
     }
     pDoc->UpdateAllViews(nullptr);
 }

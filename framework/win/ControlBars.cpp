@@ -16,6 +16,8 @@ int VisibleHeight(HWND hWnd)
 }
 }
 
+// A bar whose window died with its frame has forgotten the handle (the frame clears it), so a
+// destructor destroys only a window that is still its own.
 CToolBar::~CToolBar()
 {
     if (m_hWnd)
@@ -133,6 +135,36 @@ bool CToolBar::IsButtonEnabled(UINT nID) const
 int CToolBar::GetHeight() const
 {
     return VisibleHeight(m_hWnd);
+}
+
+void CToolBar::AutoSize()
+{
+    if (!m_hWnd)
+        return;
+    ::SendMessageA(m_hWnd, TB_AUTOSIZE, 0, 0);
+    if (!m_bBorderBottom)
+        return;
+    RECT rc = {};
+    ::GetWindowRect(m_hWnd, &rc);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + 1,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CToolBar::OnCustomDraw(NMTBCUSTOMDRAW* pDraw)
+{
+    if (!m_bBorderBottom)
+        return CDRF_DODEFAULT;
+    if (pDraw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYPOSTPAINT;
+    if (pDraw->nmcd.dwDrawStage == CDDS_POSTPAINT)
+    {
+        RECT rc = {};
+        ::GetClientRect(m_hWnd, &rc);
+        rc.top = rc.bottom - 1;
+        ::SetBkColor(pDraw->nmcd.hdc, ::GetSysColor(COLOR_BTNSHADOW));
+        ::ExtTextOutA(pDraw->nmcd.hdc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+    }
+    return CDRF_DODEFAULT;
 }
 
 CStatusBar::~CStatusBar()

@@ -20,6 +20,10 @@ public:
     void EnableButton(UINT nID, bool bEnable);
     bool IsButtonEnabled(UINT nID) const;
     int GetHeight() const;
+    /// Lets the bar size itself to its parent, then adds the row of its bottom border.
+    void AutoSize();
+    /// The frame passes the bar's custom-draw notifications here: the border is drawn last.
+    LRESULT OnCustomDraw(NMTBCUSTOMDRAW* pDraw);
 
     /// The command ids of resource nIDResource in button order (0 for separators), and its
     /// image size; false when the resource is missing or malformed.
@@ -28,6 +32,7 @@ public:
 
     HWND m_hWnd = nullptr;
     HBITMAP m_hbmImages = nullptr;   // owned; the toolbar only references it
+    bool m_bBorderBottom = false;    ///< a one-pixel shadow line under the buttons
 };
 
 /** @brief A status bar of panes; stretchable panes share the width left by the fixed ones. */

@@ -135,10 +135,9 @@ bool CSingleDocTemplate::SaveModified()
 {
     if (!m_pDocument || !m_pDocument->IsModified())
         return true;
-    std::string strName = m_pDocument->GetPathName().empty() ? m_pDocument->GetTitle()
-                                                             : m_pDocument->GetPathName();
-    std::string strPrompt = "Save changes to " + strName + "?";
-    switch (AfxMessageBox(strPrompt, QMB_YESNOCANCEL | QMB_ICONEXCLAMATION))
+    // The file's title ("maps.vpp", or "Untitled"), asked as a question.
+    std::string strPrompt = "Save changes to " + m_pDocument->GetTitle() + "?";
+    switch (AfxMessageBox(strPrompt, QMB_YESNOCANCEL | QMB_ICONQUESTION))
     {
     case QIDCANCEL:
         return false;
@@ -219,7 +218,9 @@ bool CSingleDocTemplate::DoPromptFileName(std::string& strFile, bool bOpen) cons
     ofn.lpstrFile = szFile;
     ofn.nMaxFile = sizeof(szFile);
     ofn.lpstrDefExt = strExt.empty() ? nullptr : strExt.c_str() + (strExt[0] == '.' ? 1 : 0);
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
+    // The current folder stays where it was: relative names given on the command line or
+    // kept elsewhere would otherwise name other files after a visit to another folder.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
                 (bOpen ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
     BOOL bOk = bOpen ? ::GetOpenFileNameA(&ofn) : ::GetSaveFileNameA(&ofn);
     if (!bOk)

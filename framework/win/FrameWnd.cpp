@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <cstring>
 #include "framework/base/MessageSink.h"
+#include "framework/win/AnsiName.h"
 #include "framework/win/DocTemplate.h"
 #include "framework/win/WinApp.h"
 
@@ -12,6 +13,14 @@ const char kFrameClass[] = "QuarnelFrame";
 const UINT ID_FILE_MRU_FIRST = 0xE110;   // 57616
 const UINT ID_FILE_MRU_LAST = 0xE11F;
 const UINT AFX_IDS_IDLEMESSAGE = 0xE001;
+const UINT AFX_IDS_SCFIRST = 0xEF00;     // prompts of the system menu: one per SC_ command
+
+/// The string id of a system-menu command's prompt: SC_SIZE (0xF000) has 0xEF00, and every
+/// further SC_ command (they are 16 apart) the next id.
+UINT SysCommandPromptId(UINT nSysCommand)
+{
+    return AFX_IDS_SCFIRST + ((nSysCommand - SC_SIZE) >> 4);
+}
 
 bool RegisterFrameClass(UINT nIDIcon)
 {
@@ -138,7 +147,7 @@ void CFrameWnd::RecalcLayout()
     int yTop = rc.top, yBottom = rc.bottom;
     if (m_pToolBar && m_pToolBar->m_hWnd)
     {
-        ::SendMessageA(m_pToolBar->m_hWnd, TB_AUTOSIZE, 0, 0);
+        m_pToolBar->AutoSize();
         yTop += m_pToolBar->GetHeight();
     }
     if (m_pStatusBar && m_pStatusBar->m_hWnd)
@@ -270,15 +279,37 @@ LRESULT CFrameWnd::OnInitMenuPopup(HMENU hPopup, UINT, bool bSysMenu)
 
 void CFrameWnd::OnDropFiles(HDROP hDrop)
 {
-    char szPath[MAX_PATH] = "";
-    UINT nCount = ::DragQueryFileA(hDrop, 0xFFFFFFFF, nullptr, 0);
-    bool bHave = nCount > 0 && ::DragQueryFileA(hDrop, 0, szPath, sizeof(szPath)) > 0;
+    // The first name, read at its full length: a name cut to a fixed buffer can name another,
+    // existing file.
+    std::wstring strWide;
+    if (::DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0) > 0)
+    {
+        UINT cch = ::DragQueryFileW(hDrop, 0, nullptr, 0);
+        if (cch > 0)
+        {
+            strWide.resize(cch + 1);
+            strWide.resize(::DragQueryFileW(hDrop, 0, &strWide[0], cch + 1));
+        }
+    }
     ::DragFinish(hDrop);
-    if (!bHave)
+    if (strWide.empty())
         return;
     ::SetActiveWindow(m_hWnd);
+
+    std::string strPath;
+    if (!WideToAnsiName(strWide.data(), strWide.size(), strPath))
+    {
+        AfxMessageBox("This file cannot be opened: its name holds characters that the system's code "
+                      "page cannot represent.", QMB_OK | QMB_ICONEXCLAMATION);
+        return;
+    }
+    if (strPath.size() >= MAX_PATH)
+    {
+        AfxMessageBox(strPath + "\r\nThis file name is too long to be opened.", QMB_OK | QMB_ICONEXCLAMATION);
+        return;
+    }
     if (CWinApp* pApp = AfxGetApp())
-        pApp->OpenDocumentFile(szPath);
+        pApp->OpenDocumentFile(strPath);
 }
 
 LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -318,6 +349,8 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
             pInfo->hinst = nullptr;
             return 0;
         }
+        if (pNmhdr->code == NM_CUSTOMDRAW && m_pToolBar && pNmhdr->hwndFrom == m_pToolBar->m_hWnd)
+            return m_pToolBar->OnCustomDraw(reinterpret_cast<NMTBCUSTOMDRAW*>(lParam));
         if (pNmhdr->code == TBN_HOTITEMCHANGE && m_pToolBar && pNmhdr->hwndFrom == m_pToolBar->m_hWnd)
         {
             // Fly-by prompts: the status line tells what the button under the mouse does.
@@ -344,6 +377,8 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         else
         {
             UINT nID = LOWORD(wParam);
+            if ((nFlags & MF_SYSMENU) && nID >= SC_SIZE)
+                nID = SysCommandPromptId(nID);
             SetMessageText((nFlags & (MF_POPUP | MF_SEPARATOR)) ? std::string() : GetCommandPrompt(nID));
         }
         return 0;
@@ -358,6 +393,19 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
             return 0;
         ::DestroyWindow(m_hWnd);
         return 0;
+
+    case WM_QUERYENDSESSION:
+        // Logoff and shutdown ask as Close does; Cancel, or a save that fails, keeps the
+        // session from ending with the changes.
+        return (m_pTemplate && !m_pTemplate->SaveModified()) ? FALSE : TRUE;
+
+    case WM_NCDESTROY:
+        // The bars' windows died with the frame's: their owners must not destroy them again.
+        if (m_pToolBar)
+            m_pToolBar->m_hWnd = nullptr;
+        if (m_pStatusBar)
+            m_pStatusBar->m_hWnd = nullptr;
+        break;
 
     case WM_DESTROY:
         if (AfxGetApp() && AfxGetApp()->m_pMainWnd == this)

@@ -23,15 +23,15 @@ void CCommandLineInfo::Parse(const std::vector<std::string>& arrArgs)
 {
     for (const std::string& strArg : arrArgs)
     {
-        if (strArg.size() > 1 && (strArg[0] == '/' || strArg[0] == '-') && strArg.find('\\') == std::string::npos &&
-            strArg.find('.') == std::string::npos)
+        // Only the switches we know are switches: anything else, "/home/me/levels" included,
+        // is a file name.
+        if (strArg.size() > 1 && (strArg[0] == '/' || strArg[0] == '-'))
         {
             std::string strSwitch = strArg.substr(1);
             for (char& ch : strSwitch)
                 ch = static_cast<char>(::tolower(static_cast<unsigned char>(ch)));
-            if (strSwitch == "p")
-                m_nShellCommand = FilePrint;
-            else if (strSwitch == "pt")
+            bool bSwitch = true;
+            if (strSwitch == "p" || strSwitch == "pt")
                 m_nShellCommand = FilePrint;
             else if (strSwitch == "dde")
                 m_nShellCommand = FileDDE;
@@ -39,7 +39,10 @@ void CCommandLineInfo::Parse(const std::vector<std::string>& arrArgs)
                 m_nShellCommand = AppUnregister;
             else if (strSwitch == "embedding" || strSwitch == "automation")
                 m_nShellCommand = FileNothing;
-            continue;
+            else
+                bSwitch = false;
+            if (bSwitch)
+                continue;
         }
         if (m_strFileName.empty())
         {
@@ -78,7 +81,8 @@ CWinApp::~CWinApp()
 
 int CWinApp::ExitInstance()
 {
-    return 0;
+    // Non-zero when start-up failed to do what the command line asked.
+    return m_nQuitCode;
 }
 
 std::string CWinApp::LoadString(UINT nID) const
@@ -207,8 +211,27 @@ void CWinApp::RegisterShellFileTypes()
         key.SetString(nullptr, std::string(szModule) + ",0");
     if (key.Create(HKEY_CURRENT_USER, strClasses + strTypeId + "\\shell\\open\\command") == ERROR_SUCCESS)
         key.SetString(nullptr, "\"" + std::string(szModule) + "\" \"%1\"");
-    if (key.Create(HKEY_CURRENT_USER, strClasses + strExt) == ERROR_SUCCESS)
+    // The extension is ours to take only when no program claims it or it already names our
+    // type: another program's association stays as its user chose it.
+    if (IsFileTypeFreeOrOurs(strExt, strTypeId) &&
+        key.Create(HKEY_CURRENT_USER, strClasses + strExt) == ERROR_SUCCESS)
         key.SetString(nullptr, strTypeId);
+}
+
+bool CWinApp::IsFileTypeFreeOrOurs(const std::string& strExt, const std::string& strTypeId)
+{
+    // The per-user entry wins over the machine's when it names a type; otherwise the machine's
+    // entry is the one in force.
+    const HKEY hHives[] = { HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE };
+    for (HKEY hHive : hHives)
+    {
+        CRegistryKey key;
+        std::string strValue;
+        if (key.Open(hHive, "Software\\Classes\\" + strExt) == ERROR_SUCCESS &&
+            key.QueryString(nullptr, strValue) && !strValue.empty())
+            return ::lstrcmpiA(strValue.c_str(), strTypeId.c_str()) == 0;
+    }
+    return true;
 }
 
 void CWinApp::UnregisterShellFileTypes()
@@ -238,18 +261,27 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo)
 bool CWinApp::ProcessShellCommand(const CCommandLineInfo& cmdInfo)
 {
     if (!m_pDocTemplate)
+    {
+        m_nQuitCode = 1;
         return false;
+    }
     switch (cmdInfo.m_nShellCommand)
     {
     case CCommandLineInfo::FileNew:
     case CCommandLineInfo::FileDDE:
     case CCommandLineInfo::FileNothing:
         if (!m_pDocTemplate->OpenDocumentFile(std::string(), false))
+        {
+            m_nQuitCode = 1;
             return false;
+        }
         break;
     case CCommandLineInfo::FileOpen:
         if (!m_pDocTemplate->OpenDocumentFile(cmdInfo.m_strFileName, false))
+        {
+            m_nQuitCode = 1;   // a refused or missing archive is a failed start
             return false;
+        }
         break;
     case CCommandLineInfo::FilePrint:
         return false;   // nothing here prints; end without showing a window

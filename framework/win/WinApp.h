@@ -17,7 +17,8 @@ struct CCommandLineInfo
     std::string m_strFileName;
 
     /// Reads the arguments after the program name: a file name opens it; "/p", "/pt", "/dde",
-    /// "/unregister" (or "/unregserver") and "/embedding" keep their usual meaning.
+    /// "/unregister" (or "/unregserver"), "/embedding" and "/automation" (or "-" for "/") keep
+    /// their usual meaning; any other argument is a file name.
     void Parse(const std::vector<std::string>& arrArgs);
 };
 
@@ -51,6 +52,8 @@ public:
     /// Registers the template's file type for the current user.
     void RegisterShellFileTypes();
     void UnregisterShellFileTypes();
+    /// True when no program claims extension strExt for the current user, or it names strTypeId.
+    static bool IsFileTypeFreeOrOurs(const std::string& strExt, const std::string& strTypeId);
 
     void ParseCommandLine(CCommandLineInfo& cmdInfo);
     bool ProcessShellCommand(const CCommandLineInfo& cmdInfo);
@@ -77,7 +80,7 @@ public:
 protected:
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
-    int m_nQuitCode = 0;
+    int m_nQuitCode = 0;   ///< the exit status: WM_QUIT's, or 1 when start-up failed
 
 private:
     static CWinApp* s_pApp;
