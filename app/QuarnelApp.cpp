@@ -69,6 +69,11 @@ bool CQuarnelApp::InitInstance()
         return false;
     }
 
+    // An archive that opened counts as loaded, an empty (0-byte) one too: the reader never
+    // runs for it, so it would not clear the flag itself.
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen)
+        m_bSplashDelay = 0;
+
     CMainFrame* pFrame = GetMainFrame();
     if (m_bSplashDelay)
     {

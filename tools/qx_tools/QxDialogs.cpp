@@ -1,6 +1,7 @@
 // QxDialogs.cpp: the About box and the version check, with their painted banner.
 #include "tools/qx_tools/QxDialogs.h"
 
+#include "config/ProgramVersion.h"
 #include "config/SettingsStore.h"
 #include "config/SharedConfiguration.h"
 #include "tools/qx_tools/QxToolsRes.h"
@@ -256,6 +257,17 @@ CToolRegistration CToolRegistration::Read()
     reg.m_nBuild = ReadSharedInt(TOOL_REGISTRATION_SUBKEY, "Build", 0);
     reg.m_strDate = ReadSharedString(TOOL_REGISTRATION_SUBKEY, "Date");
     reg.m_strCoder = ReadSharedString(TOOL_REGISTRATION_SUBKEY, "Coder");
+    // Where the registration could not be written (a standard user has no write access to the
+    // machine's part of the registry) the calling program still knows its own version.
+    CProgramVersion version;
+    if (reg.m_strVersion.empty() && ReadProgramVersion(GetRunningExePath(), version))
+    {
+        reg.m_bRegistered = true;
+        reg.m_strVersion = version.m_strVersion;
+        reg.m_nBuild = version.m_nBuild;
+        reg.m_strDate = version.m_strDate;
+        reg.m_strCoder = version.m_strCoder;
+    }
     return reg;
 }
 

@@ -10,7 +10,8 @@ inline constexpr char QX_DOWNLOAD_PAGE[] = "https://www.kestrin.net/quarnel/down
 /** @brief What the tool published about itself in the shared registration area. */
 struct CToolRegistration
 {
-    bool m_bRegistered = false;     // the tool has written its registration at least once
+    bool m_bRegistered = false;     // the tool has written its registration, or its version is known
+                                    // from the calling program's own version resource
     std::string m_strVersion;
     int m_nBuild = 0;
     std::string m_strDate;
