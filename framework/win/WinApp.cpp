@@ -177,8 +177,15 @@ void CWinApp::AddToRecentFileList(const std::string& strPath)
     if (!m_pRecentFileList)
         return;
     // Keep full paths, so the list opens the same file from any current folder.
-    char szFull[MAX_PATH] = "";
-    std::string strFull = ::GetFullPathNameA(strPath.c_str(), sizeof(szFull), szFull, nullptr) ? szFull : strPath;
+    // A name longer than the first buffer gets one of its real size, never a cut or empty one.
+    std::vector<char> full(MAX_PATH);
+    DWORD cch = ::GetFullPathNameA(strPath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (cch >= full.size())
+    {
+        full.resize(cch + 1);
+        cch = ::GetFullPathNameA(strPath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    std::string strFull = cch > 0 && cch < full.size() ? std::string(full.data(), cch) : strPath;
     m_pRecentFileList->Add(strFull);
     m_pRecentFileList->WriteList(GetAppRegistryKey() + "\\" + kRecentFileSection);
 }
@@ -199,7 +206,9 @@ void CWinApp::RegisterShellFileTypes()
         return;
 
     char szModule[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, szModule, sizeof(szModule));
+    DWORD cchModule = ::GetModuleFileNameA(nullptr, szModule, sizeof(szModule));
+    if (cchModule == 0 || cchModule >= sizeof(szModule))
+        return;   // a cut path would register a command that starts nothing, or another program
     std::string strClasses = "Software\\Classes\\";
 
     // Per user, so registering needs no administrator rights; written again at every start so a

@@ -245,3 +245,14 @@ TEST(Help, WithoutARegistrationAboutAndVersionCheckShowTheProgramsOwnVersion)
     EXPECT_EQ("V1.0 Beta 02 (Build 06)", strVersion);
     EXPECT_EQ("6", strBuild);
 }
+
+TEST(RecentFiles, ANameLongerThanTheFirstBufferIsKeptWhole)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    std::string strFolder = MakeTestFolder("recent-long");
+    std::string strLong = strFolder + std::string(300 - strFolder.size(), 'r');
+    gui.m_pApp->AddToRecentFileList(strLong);
+    ASSERT_LT(0u, gui.m_pApp->GetRecentFileList()->GetSize());
+    EXPECT_EQ(strLong, (*gui.m_pApp->GetRecentFileList())[0]);
+}
