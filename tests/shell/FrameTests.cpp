@@ -156,6 +156,14 @@ TEST(MainFrame, OneSunkenEdgeAroundTheListAndABorderUnderTheToolbar)
     EXPECT_EQ(crShadow, ::GetPixel(hdc, (rcBar.left + rcBar.right) / 2, rcBar.bottom - 1));
     EXPECT_NE(crShadow, ::GetPixel(hdc, rcBar.right - 4, rcBar.bottom - 2));
     ::ReleaseDC(nullptr, hdc);
+
+    // The border row is added once, not again at every layout.
+    HWND hFrame = gui.Frame()->m_hWnd;
+    ::SetWindowPos(hFrame, nullptr, 0, 0, 700, 450, SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(hFrame, nullptr, 0, 0, 780, 500, SWP_NOMOVE | SWP_NOZORDER);
+    RECT rcAfter = {};
+    ::GetWindowRect(hBar, &rcAfter);
+    EXPECT_EQ(rcBar.bottom - rcBar.top, rcAfter.bottom - rcAfter.top);
 }
 
 TEST(MainFrame, BarsForgetTheWindowsThatDiedWithTheFrameAndTheEnableRuleCountsTheSelection)
