@@ -5,7 +5,7 @@
 #include "config/SettingsStore.h"
 #include "config/SharedConfiguration.h"
 #include "tests/config/ConfigTestSupport.h"
-#include "tools/qx_tools/QxToolsRes.h"
+#include "companion/QxToolsRes.h"
 
 #include <gtest/gtest.h>
 

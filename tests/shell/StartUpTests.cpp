@@ -5,7 +5,7 @@
 #include <dlgs.h>
 #include "framework/win/RegistryKey.h"
 #include "res/resource.h"
-#include "tools/qx_tools/QxToolsRes.h"
+#include "companion/QxToolsRes.h"
 
 namespace
 {

@@ -1,10 +1,10 @@
 // QxDialogs.cpp: the About box and the version check, with their painted banner.
-#include "tools/qx_tools/QxDialogs.h"
+#include "companion/QxDialogs.h"
 
 #include "config/ProgramVersion.h"
 #include "config/SettingsStore.h"
 #include "config/SharedConfiguration.h"
-#include "tools/qx_tools/QxToolsRes.h"
+#include "companion/QxToolsRes.h"
 
 #include <shellapi.h>
 

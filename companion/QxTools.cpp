@@ -1,7 +1,7 @@
 // QxTools.cpp: entry point and exports of qx_tools.dll.
 #include <windows.h>
 
-#include "tools/qx_tools/QxDialogs.h"
+#include "companion/QxDialogs.h"
 
 namespace {
 HINSTANCE s_hInstance = NULL;   // this library's module; not owned
