@@ -437,8 +437,6 @@ TEST(Copy, PasteFromTheClipboardWritesTheSelectedMembers)
     EXPECT_EQ(Pattern(4097, 2), ReadWholeFile(strDrop + "b.txt"));
     EXPECT_EQ(Pattern(5, 3), ReadWholeFile(strDrop + "c.txt"));
     EXPECT_FALSE(CFile::Exists(strDrop + "a.txt"));
-    EXPECT_EQ("Copy the selected file(s) to the clipboard, to paste them into a folder",
-              CFrameWnd::GetCommandPrompt(ID_EDIT_COPY));
 }
 
 TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
@@ -492,6 +490,13 @@ namespace
 {
 struct MenuLook
 {
+    /// First tick: the Up key wraps round to the last item, Copy, which puts its prompt in the status line.
+    static void CALLBACK Highlight(HWND, UINT, UINT_PTR nTimer, DWORD)
+    {
+        ::KillTimer(nullptr, nTimer);
+        ::PostMessageA(s_hFrame, WM_KEYDOWN, VK_UP, 0);
+        ::SetTimer(nullptr, 0, 300, &MenuLook::Take);
+    }
     static void CALLBACK Take(HWND, UINT, UINT_PTR nTimer, DWORD)
     {
         ::KillTimer(nullptr, nTimer);
@@ -499,18 +504,24 @@ struct MenuLook
         HMENU hMenu = hMenuWnd ? reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0)) : nullptr;
         if (hMenu)
         {
-            char sz[64] = "";
+            char sz[256] = "";
             s_strCopyText = ::GetMenuStringA(hMenu, ID_EDIT_COPY, sz, sizeof(sz), MF_BYCOMMAND) > 0 ? sz : "";
             s_bCopyEnabled = !(::GetMenuState(hMenu, ID_EDIT_COPY, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+            ::SendMessageA(s_hStatus, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(sz));
+            s_strPrompt = sz;
             s_bShot = SaveWindowShot(::GetDesktopWindow(), "dragout_context_menu");
         }
         ::EndMenu();
     }
-    static std::string s_strCopyText;
+    static HWND s_hFrame, s_hStatus;
+    static std::string s_strCopyText, s_strPrompt;
     static bool s_bCopyEnabled;
     static bool s_bShot;
 };
+HWND MenuLook::s_hFrame = nullptr;
+HWND MenuLook::s_hStatus = nullptr;
 std::string MenuLook::s_strCopyText;
+std::string MenuLook::s_strPrompt;
 bool MenuLook::s_bCopyEnabled = false;
 bool MenuLook::s_bShot = false;
 }
@@ -523,13 +534,17 @@ TEST(Copy, TheListsContextMenuOffersCopyForTheSelection)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strFolder + "m.vpp" }));
     SelectOnly(gui, { 0, 1 });
+    gui.Pump();
     RECT rc = {};
     rc.left = LVIR_BOUNDS;
     ::SendMessageA(gui.List(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
-    ::SetTimer(nullptr, 0, 400, &MenuLook::Take);
+    MenuLook::s_hFrame = gui.Frame()->m_hWnd;
+    MenuLook::s_hStatus = gui.Frame()->GetStatusBar().m_hWnd;
+    ::SetTimer(nullptr, 0, 300, &MenuLook::Highlight);
     ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 40, (rc.top + rc.bottom) / 2));
     gui.Pump();
     EXPECT_EQ("&Copy\tCtrl+C", MenuLook::s_strCopyText);
     EXPECT_TRUE(MenuLook::s_bCopyEnabled);
+    EXPECT_EQ("Copy selected file(s) to the clipboard", MenuLook::s_strPrompt);
     EXPECT_TRUE(MenuLook::s_bShot);
 }

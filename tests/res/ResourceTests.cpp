@@ -497,7 +497,7 @@ TEST(Resources, FrameStrings)
     EXPECT_EQ(LoadStr(ID_EDIT_ADD), "Add file(s) to the current .VP\nAdd file(s)");
     EXPECT_EQ(LoadStr(ID_EDIT_REMOVE), "Remove selected file(s) from the current .VPP\nRemove file(s)");
     EXPECT_EQ(LoadStr(ID_EDIT_EXTRACT), "Extract selected file(s)\nExtract file(s)");
-    EXPECT_EQ(LoadStr(ID_EDIT_COPY), "Copy the selected file(s) to the clipboard, to paste them into a folder\nCopy");
+    EXPECT_EQ(LoadStr(ID_EDIT_COPY), "Copy selected file(s) to the clipboard\nCopy");
     EXPECT_EQ(LoadStr(ID_FILE_BROWSE_MIRADOR),
               "Browse this .VPP file in Kestrin Manager MIRADOR V2.x\nBrowse in MIRADOR");
     EXPECT_EQ(LoadStr(ID_INDICATOR_PANE1), " ");
