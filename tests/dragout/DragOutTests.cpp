@@ -88,11 +88,13 @@ void SelectOnly(CGuiHarness& gui, std::initializer_list<int> rows)
         gui.SelectRow(nRow);
 }
 
-/** A drop source that drops (or cancels) at its first question, wherever the cursor is. */
+/** A drop source that keeps the cursor over one window, as a hand would, and releases the button
+    once a target there has taken notice (or after nMaxAsks questions). */
 class CScriptedSource : public IDropSource
 {
 public:
-    explicit CScriptedSource(HRESULT hrAnswer) : m_hrAnswer(hrAnswer) {}
+    CScriptedSource(HWND hOver, const bool* pbNoticed, int nMaxAsks)
+        : m_hOver(hOver), m_pbNoticed(pbNoticed), m_nMaxAsks(nMaxAsks) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
         *ppv = (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) ? this : nullptr;
@@ -100,13 +102,23 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override { ++m_nAsked; return m_hrAnswer; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override
+    {
+        if (++m_nAsked >= m_nMaxAsks || (m_pbNoticed && *m_pbNoticed))
+            return DRAGDROP_S_DROP;
+        RECT rc;
+        ::GetWindowRect(m_hOver, &rc);
+        ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD dwEffect) override
     {
         m_dwFeedback = dwEffect;
         return DRAGDROP_S_USEDEFAULTCURSORS;
     }
-    HRESULT m_hrAnswer;
+    HWND m_hOver;
+    const bool* m_pbNoticed;
+    int m_nMaxAsks;
     int m_nAsked = 0;
     DWORD m_dwFeedback = 0xFFFF;   ///< the effect the cursor showed last
 };
@@ -136,6 +148,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* pdwEffect) override
     {
+        m_bEntered = true;
         *pdwEffect &= DROPEFFECT_COPY;
         return S_OK;
     }
@@ -155,6 +168,7 @@ public:
     HWND m_hWnd;
     std::string m_strFolder;
     PasteResult m_result;
+    bool m_bEntered = false;
     bool m_bDropped = false;
 };
 
@@ -377,7 +391,7 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
 
     CFolderTarget target(FreshFolder(strFolder + "target"));
     ASSERT_TRUE(PointAt(gui, target.m_hWnd));
-    CScriptedSource source(DRAGDROP_S_DROP);
+    CScriptedSource source(target.m_hWnd, &target.m_bEntered, 100);
     DWORD dwEffect = gui.View()->DragSelectedRows(&source);
     gui.Pump();
 
@@ -403,10 +417,10 @@ TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
     ASSERT_TRUE(gui.Start({ strFolder + "s.vpp" }));
     gui.Command(ID_EDIT_SELECT_ALL);
     ASSERT_TRUE(PointAt(gui, gui.List()));
-    CScriptedSource source(DRAGDROP_S_DROP);
+    CScriptedSource source(gui.List(), nullptr, 4);
     EXPECT_EQ(DWORD(DROPEFFECT_NONE), gui.View()->DragSelectedRows(&source));
     gui.Pump();
-    EXPECT_GE(source.m_nAsked, 1);
+    EXPECT_EQ(4, source.m_nAsked);
     EXPECT_EQ(DWORD(DROPEFFECT_NONE), source.m_dwFeedback);   // the cursor said "no" over the list
     EXPECT_EQ(2, gui.Doc()->m_nFileCount);
     EXPECT_FALSE(gui.Doc()->IsModified());
@@ -425,7 +439,18 @@ TEST(Copy, PasteFromTheClipboardWritesTheSelectedMembers)
     EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_EDIT_COPY));
     SelectOnly(gui, { 1, 2 });
     EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_EDIT_COPY));
-    gui.Command(ID_EDIT_COPY);
+
+    // Ctrl+C, through the accelerator table.
+    ::SetFocus(gui.List());
+    ::keybd_event(VK_CONTROL, 0, 0, 0);
+    ::keybd_event('C', 0, 0, 0);
+    ::keybd_event('C', 0, KEYEVENTF_KEYUP, 0);
+    ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    for (int i = 0; i < 50 && !ClipboardOffersFiles(); ++i)
+    {
+        gui.Pump();
+        ::Sleep(20);
+    }
 
     IDataObject* pData = nullptr;
     ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
