@@ -137,6 +137,7 @@ bool CMainFrame::OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI)
         // [Edit]
         { ID_EDIT_ADD, ID_EDIT_ADD, &CMainFrame::OnEditAdd, nullptr, nullptr },
         { ID_EDIT_EXTRACT, ID_EDIT_EXTRACT, &CMainFrame::OnEditExtract, &CMainFrame::OnUpdateHaveSelection, nullptr },
+        { ID_EDIT_COPY, ID_EDIT_COPY, &CMainFrame::OnEditCopy, &CMainFrame::OnUpdateHaveSelection, nullptr },
         { ID_EDIT_REMOVE, ID_EDIT_REMOVE, &CMainFrame::OnEditRemove, &CMainFrame::OnUpdateHaveSelection, nullptr },
         { ID_EDIT_SELECT_ALL, ID_EDIT_SELECT_ALL, &CMainFrame::OnEditSelectAll, &CMainFrame::OnUpdateListNotEmpty, nullptr },
         // [File]
@@ -183,6 +184,12 @@ void CMainFrame::OnEditSelectAll()
     item.state = LVIS_SELECTED;
     ::SendMessageA(pView->m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
     ::SetFocus(pView->m_hWnd);
+}
+
+void CMainFrame::OnEditCopy()
+{
+    if (CQuarnelView* pView = GetListView())
+        pView->CopySelectionToClipboard();
 }
 
 void CMainFrame::OnFileOpen()

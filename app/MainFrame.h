@@ -30,6 +30,7 @@ public:
     void OnEditAdd();
     void OnEditRemove();
     void OnEditExtract();
+    void OnEditCopy();
     void OnEditSelectAll();
     void OnFileBrowseMirador();
     void OnFileOpen();

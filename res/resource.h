@@ -88,6 +88,7 @@
 #define ID_FILE_MRU_FILE8               57623
 #define ID_FILE_MRU_FILE9               57624
 #define ID_FILE_MRU_FILE10              57625
+#define ID_EDIT_COPY                    57634
 #define ID_APP_ABOUT                    57664
 #define ID_APP_EXIT                     57665
 

@@ -63,6 +63,8 @@ CQuarnelDoc* CQuarnelView::GetDocument() const
 
 void CQuarnelView::OnInitialUpdate()
 {
+    // New and Open: nothing handed out before may read from the files from now on.
+    WithdrawTransfers();
     CView::OnInitialUpdate();
     SetUpColumns();
 }
@@ -100,6 +102,10 @@ void CQuarnelView::OnUpdate(CViewBase*, long, void*)
     CQuarnelDoc* pDoc = GetDocument();
     if (!m_hWnd || !pDoc)
         return;
+    // A refill of an unmodified document follows a save (or an open): files handed out before may
+    // point at a replaced archive.
+    if (!pDoc->IsModified() || TransfersOutdated())
+        WithdrawTransfers();
 
     // Redraw stays off during the refill and the list is sized up front: a visible list that
     // repaints per inserted row takes minutes for a full archive.
@@ -113,7 +119,7 @@ void CQuarnelView::OnUpdate(CViewBase*, long, void*)
         item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = i;
         item.pszText = const_cast<char*>(entry.m_strName.c_str());
-        item.lParam = 0;
+        item.lParam = i;
         int nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (nItem < 0)
             continue;
@@ -181,7 +187,11 @@ LRESULT CQuarnelView::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
     case CFileDropTarget::WM_FILES_DROPPED:
         AddDroppedFiles();
         return 0;
+    case WM_TRANSFER_FAILED:
+        ShowTransferFailures();
+        return 0;
     case WM_DESTROY:
+        WithdrawTransfers();
         m_dropTarget.Revoke();
         break;
     }
@@ -194,6 +204,10 @@ bool CQuarnelView::OnChildNotify(NMHDR* pNmhdr, LRESULT* pResult)
     {
     case LVN_COLUMNCLICK:
         SortByColumn(reinterpret_cast<NMLISTVIEW*>(pNmhdr)->iSubItem);
+        *pResult = 0;
+        return true;
+    case LVN_BEGINDRAG:
+        DragSelectedRows();
         *pResult = 0;
         return true;
     case NM_DBLCLK:

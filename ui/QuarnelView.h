@@ -1,9 +1,13 @@
 // QuarnelView.h: the archive's member list.
 #pragma once
+#include <memory>
+#include <vector>
 #include "framework/win/View.h"
 #include "ui/FileDropTarget.h"
 
 class CQuarnelDoc;
+class CMemberTransfer;
+class CTransferFailureLog;
 
 /** @brief Report list of the archive's members: name, size and where the bytes are now. */
 class CQuarnelView : public CView
@@ -29,6 +33,24 @@ public:
 
     CFileDropTarget& GetDropTarget() { return m_dropTarget; }
 
+    // Members handed out as files (QuarnelViewTransfer.cpp). Each row's item data is its index in
+    // the document's table.
+    /// Table indexes of the selected rows, in list order.
+    std::vector<int> GetSelectedIndexes() const;
+    /// A data object offering the selected members as files, or null without a selection. The
+    /// caller releases it.
+    IDataObject* CreateSelectionDataObject();
+    /// Drags the selected members out of the list; pSource null: the mouse leads. Returns the effect.
+    DWORD DragSelectedRows(IDropSource* pSource = nullptr);
+    /// Puts the selected members on the clipboard.
+    bool CopySelectionToClipboard();
+    /// Every data object handed out so far fails its reads from now on; ours leaves the clipboard.
+    void WithdrawTransfers();
+    /// One message naming the members that could not be read, if there are any.
+    void ShowTransferFailures();
+
+    enum { WM_TRANSFER_FAILED = WM_APP + 0x12 };
+
 protected:
     LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
     bool OnChildNotify(NMHDR* pNmhdr, LRESULT* pResult) override;
@@ -39,4 +61,9 @@ private:
 
     bool m_bColumnsReady = false;     // columns are made on the first fill, once
     CFileDropTarget m_dropTarget;
+
+    bool TransfersOutdated() const;
+    std::shared_ptr<CTransferFailureLog> m_pTransferLog;
+    std::vector<std::weak_ptr<CMemberTransfer>> m_arrTransfers;   // drags and copies not yet released
+    IDataObject* m_pClipboardData = nullptr;                      // what we last put on the clipboard
 };

@@ -416,14 +416,16 @@ TEST(ListView, HeaderClicksSortEachColumnAscending)
     gui.Pump();
     EXPECT_EQ((std::vector<std::string>{ "b.txt", "C.txt", "a.txt" }), gui.Column(0));
 
-    // Item data survives the sort untouched.
+    // Item data survives the sort untouched: each row's table index.
     for (int i = 0; i < 3; ++i)
     {
         LVITEMA item = {};
         item.mask = LVIF_PARAM;
         item.iItem = i;
         ::SendMessageA(gui.List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(0, item.lParam);
+        ASSERT_GE(item.lParam, 0);
+        ASSERT_LT(item.lParam, 3);
+        EXPECT_EQ(gui.Doc()->m_entries[item.lParam].m_strName, gui.Cell(i, 0));
     }
 
     // An added file puts the rows back in table order, with the new one last.

@@ -163,6 +163,7 @@ TEST(Resources, MainMenuBarHasFileEditHelp)
         { "A&dd file(s)\tIns", ID_EDIT_ADD, false },
         { "&Remove selected file(s)\tDel", ID_EDIT_REMOVE, false },
         { "&Extract selected file(s)\tF4", ID_EDIT_EXTRACT, false },
+        { "&Copy\tCtrl+C", ID_EDIT_COPY, false },
         { nullptr, 0, false },
         { "Select &all\tCtrl+A", ID_EDIT_SELECT_ALL, false },
     }, "Edit");
@@ -184,6 +185,7 @@ TEST(Resources, ContextMenusHaveOnePopupEach)
         { "A&dd file(s)\tIns", ID_EDIT_ADD, false },
         { "&Remove selected file(s)\tDel", ID_EDIT_REMOVE, false },
         { "&Extract selected file(s)\tF4", ID_EDIT_EXTRACT, false },
+        { "&Copy\tCtrl+C", ID_EDIT_COPY, false },
     }, "list popup");
     DestroyMenu(hList);
 
@@ -202,7 +204,7 @@ TEST(Resources, ContextMenusHaveOnePopupEach)
 // ---------------------------------------------------------------------------------------------
 // Accelerators
 
-TEST(Resources, AcceleratorsHoldTheNineKeys)
+TEST(Resources, AcceleratorsHoldTheTenKeys)
 {
     HACCEL hAccel = LoadAcceleratorsA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     ASSERT_NE(hAccel, nullptr);
@@ -211,6 +213,7 @@ TEST(Resources, AcceleratorsHoldTheNineKeys)
     struct { BYTE fVirt; WORD key; WORD cmd; } want[] = {
         { FVIRTKEY | FCONTROL, 'A', ID_EDIT_SELECT_ALL },
         { FVIRTKEY | FCONTROL, 'B', ID_FILE_BROWSE_MIRADOR },
+        { FVIRTKEY | FCONTROL, 'C', ID_EDIT_COPY },
         { FVIRTKEY | FCONTROL, 'N', ID_FILE_NEW },
         { FVIRTKEY | FCONTROL, 'O', ID_FILE_OPEN },
         { FVIRTKEY | FCONTROL, 'S', ID_FILE_SAVE },
@@ -219,7 +222,7 @@ TEST(Resources, AcceleratorsHoldTheNineKeys)
         { FVIRTKEY, VK_INSERT, ID_EDIT_ADD },
         { FVIRTKEY, VK_RETURN, ID_FILE_BROWSE_MIRADOR },
     };
-    ASSERT_EQ(n, 9);
+    ASSERT_EQ(n, 10);
     for (int i = 0; i < n; ++i) {
         SCOPED_TRACE("entry " + std::to_string(i));
         // no menu-bar flash: FNOINVERT; nothing but the listed modifiers
@@ -494,6 +497,7 @@ TEST(Resources, FrameStrings)
     EXPECT_EQ(LoadStr(ID_EDIT_ADD), "Add file(s) to the current .VP\nAdd file(s)");
     EXPECT_EQ(LoadStr(ID_EDIT_REMOVE), "Remove selected file(s) from the current .VPP\nRemove file(s)");
     EXPECT_EQ(LoadStr(ID_EDIT_EXTRACT), "Extract selected file(s)\nExtract file(s)");
+    EXPECT_EQ(LoadStr(ID_EDIT_COPY), "Copy selected file(s) to the clipboard\nCopy");
     EXPECT_EQ(LoadStr(ID_FILE_BROWSE_MIRADOR),
               "Browse this .VPP file in Kestrin Manager MIRADOR V2.x\nBrowse in MIRADOR");
     EXPECT_EQ(LoadStr(ID_INDICATOR_PANE1), " ");

@@ -1,0 +1,575 @@
+// DragOutTests.cpp: members dragged out of the list or copied, and written as a shell paste would.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
+#include <shlobj.h>
+#include <algorithm>
+#include "DragOutSupport.h"
+#include "GuiHarness.h"
+#include "core/MemberNames.h"
+#include "res/resource.h"
+#include "ui/MemberDataObject.h"
+
+namespace
+{
+using Members = std::vector<std::pair<std::string, std::string>>;
+
+std::vector<FILEDESCRIPTORW> DescriptorsW(IDataObject* pData)
+{
+    FORMATETC fe = { CMemberDataObject::FormatDescriptorW(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+    STGMEDIUM medium = {};
+    std::vector<FILEDESCRIPTORW> arr;
+    if (FAILED(pData->GetData(&fe, &medium)))
+        return arr;
+    auto* pGroup = static_cast<FILEGROUPDESCRIPTORW*>(::GlobalLock(medium.hGlobal));
+    arr.assign(pGroup->fgd, pGroup->fgd + pGroup->cItems);
+    ::GlobalUnlock(medium.hGlobal);
+    ::ReleaseStgMedium(&medium);
+    return arr;
+}
+
+std::vector<FILEDESCRIPTORA> DescriptorsA(IDataObject* pData)
+{
+    FORMATETC fe = { CMemberDataObject::FormatDescriptorA(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+    STGMEDIUM medium = {};
+    std::vector<FILEDESCRIPTORA> arr;
+    if (FAILED(pData->GetData(&fe, &medium)))
+        return arr;
+    auto* pGroup = static_cast<FILEGROUPDESCRIPTORA*>(::GlobalLock(medium.hGlobal));
+    arr.assign(pGroup->fgd, pGroup->fgd + pGroup->cItems);
+    ::GlobalUnlock(medium.hGlobal);
+    ::ReleaseStgMedium(&medium);
+    return arr;
+}
+
+IStream* ContentsStream(IDataObject* pData, LONG lindex)
+{
+    FORMATETC fe = { CMemberDataObject::FormatContents(), nullptr, DVASPECT_CONTENT, lindex, TYMED_ISTREAM };
+    STGMEDIUM medium = {};
+    if (FAILED(pData->GetData(&fe, &medium)) || medium.tymed != TYMED_ISTREAM)
+        return nullptr;
+    return medium.pstm;
+}
+
+std::string StreamBytes(IDataObject* pData, LONG lindex, ULONG cbPiece = 1000)
+{
+    IStream* pStream = ContentsStream(pData, lindex);
+    if (!pStream)
+        return "<no stream>";
+    std::string str;
+    HRESULT hr = ReadStream(pStream, str, cbPiece);
+    pStream->Release();
+    return SUCCEEDED(hr) ? str : "<read failed>";
+}
+
+std::string Narrow(const wchar_t* psz)
+{
+    char sz[MAX_PATH * 2] = "";
+    ::WideCharToMultiByte(CP_ACP, 0, psz, -1, sz, sizeof(sz), nullptr, nullptr);
+    return sz;
+}
+
+bool ClipboardOffersFiles()
+{
+    IDataObject* pData = nullptr;
+    if (FAILED(::OleGetClipboard(&pData)) || !pData)
+        return false;
+    FORMATETC fe = { CMemberDataObject::FormatDescriptorW(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+    bool bOffers = pData->QueryGetData(&fe) == S_OK;
+    pData->Release();
+    return bOffers;
+}
+
+void SelectOnly(CGuiHarness& gui, std::initializer_list<int> rows)
+{
+    for (int i = 0; i < gui.RowCount(); ++i)
+        gui.SelectRow(i, false);
+    for (int nRow : rows)
+        gui.SelectRow(nRow);
+}
+
+/** A drop source that keeps the cursor over one window, as a hand would, and releases the button
+    once a target there has taken notice (or after nMaxAsks questions). */
+class CScriptedSource : public IDropSource
+{
+public:
+    CScriptedSource(HWND hOver, const bool* pbNoticed, int nMaxAsks)
+        : m_hOver(hOver), m_pbNoticed(pbNoticed), m_nMaxAsks(nMaxAsks) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override
+    {
+        if (++m_nAsked >= m_nMaxAsks || (m_pbNoticed && *m_pbNoticed))
+            return DRAGDROP_S_DROP;
+        RECT rc;
+        ::GetWindowRect(m_hOver, &rc);
+        ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD dwEffect) override
+    {
+        m_dwFeedback = dwEffect;
+        return DRAGDROP_S_USEDEFAULTCURSORS;
+    }
+    HWND m_hOver;
+    const bool* m_pbNoticed;
+    int m_nMaxAsks;
+    int m_nAsked = 0;
+    DWORD m_dwFeedback = 0xFFFF;   ///< the effect the cursor showed last
+};
+
+/** A window standing in for a shell folder: a drop writes the files into its folder. (SS_NOTIFY: a
+    static control is otherwise transparent to the search for the window under the cursor.) */
+class CFolderTarget : public IDropTarget
+{
+public:
+    explicit CFolderTarget(const std::string& strFolder) : m_strFolder(strFolder)
+    {
+        m_hWnd = ::CreateWindowExA(WS_EX_TOPMOST, "STATIC", "folder", WS_POPUP | WS_VISIBLE | WS_BORDER | SS_NOTIFY, 0, 0, 100,
+                                   100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        ::RegisterDragDrop(m_hWnd, this);
+    }
+    ~CFolderTarget()
+    {
+        ::RevokeDragDrop(m_hWnd);
+        ::DestroyWindow(m_hWnd);
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* pdwEffect) override
+    {
+        m_bEntered = true;
+        *pdwEffect &= DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* pdwEffect) override
+    {
+        *pdwEffect &= DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* pData, DWORD, POINTL, DWORD* pdwEffect) override
+    {
+        m_result = PasteInto(pData, m_strFolder);
+        m_bDropped = true;
+        *pdwEffect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HWND m_hWnd;
+    std::string m_strFolder;
+    PasteResult m_result;
+    bool m_bEntered = false;
+    bool m_bDropped = false;
+};
+
+/// Moves the cursor over a window's middle and waits until the system reports it there.
+bool PointAt(CGuiHarness& gui, HWND hWnd)
+{
+    RECT rc;
+    ::GetWindowRect(hWnd, &rc);
+    POINT ptWant = { (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2 };
+    ::SetCursorPos(ptWant.x, ptWant.y);
+    for (int i = 0; i < 50; ++i)
+    {
+        gui.Pump();
+        POINT pt;
+        if (::GetCursorPos(&pt) && pt.x == ptWant.x && pt.y == ptWant.y && ::WindowFromPoint(pt) == hWnd)
+            return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+}
+
+TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
+{
+    std::string strFolder = MakeTestFolder("dragout-formats");
+    const std::string strAlpha = Pattern(5000, 1), strBeta = Pattern(10, 2), strGamma = Pattern(2049, 3);
+    ASSERT_TRUE(WriteVpp(strFolder + "a.vpp", { { "alpha.tga", strAlpha }, { "beta.wav", strBeta } }));
+    FILE* pFile = std::fopen((strFolder + "gamma.rfl").c_str(), "wb");
+    std::fwrite(strGamma.data(), 1, strGamma.size(), pFile);
+    std::fclose(pFile);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "a.vpp" }));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "gamma.rfl"));
+    gui.Doc()->UpdateAllViews(nullptr);
+    ASSERT_EQ(3, gui.RowCount());
+
+    SelectOnly(gui, { 0, 2 });
+    IDataObject* pData = gui.View()->CreateSelectionDataObject();
+    ASSERT_NE(nullptr, pData);
+
+    IEnumFORMATETC* pEnum = nullptr;
+    ASSERT_EQ(S_OK, pData->EnumFormatEtc(DATADIR_GET, &pEnum));
+    std::vector<std::pair<CLIPFORMAT, DWORD>> arrOffered;
+    FORMATETC fe;
+    while (pEnum->Next(1, &fe, nullptr) == S_OK)
+        arrOffered.emplace_back(fe.cfFormat, fe.tymed);
+    pEnum->Release();
+    for (auto want : { std::make_pair(CMemberDataObject::FormatDescriptorW(), DWORD(TYMED_HGLOBAL)),
+                       std::make_pair(CMemberDataObject::FormatDescriptorA(), DWORD(TYMED_HGLOBAL)),
+                       std::make_pair(CMemberDataObject::FormatContents(), DWORD(TYMED_ISTREAM)) })
+        EXPECT_NE(arrOffered.end(), std::find(arrOffered.begin(), arrOffered.end(), want)) << want.first;
+
+    // Descriptors: the selected rows in list order, with their sizes; only the added file has a time.
+    std::vector<FILEDESCRIPTORW> arrW = DescriptorsW(pData);
+    std::vector<FILEDESCRIPTORA> arrA = DescriptorsA(pData);
+    ASSERT_EQ(2u, arrW.size());
+    ASSERT_EQ(2u, arrA.size());
+    const char* pszNames[] = { "alpha.tga", "gamma.rfl" };
+    const size_t nSizes[] = { strAlpha.size(), strGamma.size() };
+    for (int i = 0; i < 2; ++i)
+    {
+        EXPECT_EQ(pszNames[i], Narrow(arrW[i].cFileName));
+        EXPECT_STREQ(pszNames[i], arrA[i].cFileName);
+        EXPECT_TRUE(arrW[i].dwFlags & FD_FILESIZE);
+        EXPECT_EQ(nSizes[i], arrW[i].nFileSizeLow);
+        EXPECT_EQ(0u, arrW[i].nFileSizeHigh);
+        EXPECT_EQ(nSizes[i], arrA[i].nFileSizeLow);
+    }
+    EXPECT_FALSE(arrW[0].dwFlags & FD_WRITESTIME);
+    EXPECT_TRUE(arrW[1].dwFlags & FD_WRITESTIME);
+
+    // Contents: the saved member from the archive, the added one from its own file, read in pieces
+    // that do not line up with anything.
+    EXPECT_EQ(strAlpha, StreamBytes(pData, 0));
+    EXPECT_EQ(strGamma, StreamBytes(pData, 1, 777));
+    FORMATETC feBad = { CMemberDataObject::FormatContents(), nullptr, DVASPECT_CONTENT, 2, TYMED_ISTREAM };
+    EXPECT_EQ(DV_E_LINDEX, pData->QueryGetData(&feBad));
+
+    // A stream knows its size and can be positioned like a file.
+    IStream* pStream = ContentsStream(pData, 0);
+    ASSERT_NE(nullptr, pStream);
+    STATSTG stat = {};
+    ASSERT_EQ(S_OK, pStream->Stat(&stat, STATFLAG_NONAME));
+    EXPECT_EQ(strAlpha.size(), stat.cbSize.QuadPart);
+    LARGE_INTEGER li;
+    li.QuadPart = -3;
+    ASSERT_EQ(S_OK, pStream->Seek(li, STREAM_SEEK_END, nullptr));
+    char tail[8] = {};
+    ULONG cbRead = 0;
+    EXPECT_EQ(S_OK, pStream->Read(tail, sizeof(tail), &cbRead));
+    EXPECT_EQ(3u, cbRead);
+    EXPECT_EQ(strAlpha.substr(strAlpha.size() - 3), std::string(tail, cbRead));
+    pStream->Release();
+    pData->Release();
+    EXPECT_TRUE(gui.m_messages.empty());
+}
+
+TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
+{
+    std::string strFolder = MakeTestFolder("dragout-large");
+    const std::string strPath = strFolder + "huge.bin";
+    const uint64_t nSize = (65ull << 20) + 123;
+    const uint64_t nMarkers[] = { 0, (64ull << 20) - 2, nSize - 4 };
+    {
+        // A sparse file: only the markers are written.
+        HANDLE hFile = ::CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+        for (uint64_t nAt : nMarkers)
+        {
+            LARGE_INTEGER li;
+            li.QuadPart = static_cast<LONGLONG>(nAt);
+            ::SetFilePointerEx(hFile, li, nullptr, FILE_BEGIN);
+            DWORD dw = 0;
+            ::WriteFile(hFile, "MARK", 4, &dw, nullptr);
+        }
+        ::CloseHandle(hFile);
+    }
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strPath));
+    gui.Doc()->UpdateAllViews(nullptr);
+    SelectOnly(gui, { 0 });
+    IDataObject* pData = gui.View()->CreateSelectionDataObject();
+    ASSERT_NE(nullptr, pData);
+    std::vector<FILEDESCRIPTORW> arr = DescriptorsW(pData);
+    ASSERT_EQ(1u, arr.size());
+    EXPECT_EQ(nSize, arr[0].nFileSizeLow);
+
+    IStream* pStream = ContentsStream(pData, 0);
+    ASSERT_NE(nullptr, pStream);
+    std::vector<char> buf(1 << 20);
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc));
+    const SIZE_T nBase = pmc.PagefileUsage;   // private bytes (PrivateUsage reads 0 under Wine)
+    SIZE_T nMost = nBase;
+    uint64_t nTotal = 0;
+    int nReads = 0;
+    std::string strMarks[3] = { "....", "....", "...." };   // the second one straddles two pieces
+    for (;;)
+    {
+        ULONG cbRead = 0;
+        ASSERT_EQ(S_OK, pStream->Read(buf.data(), static_cast<ULONG>(buf.size()), &cbRead));
+        if (cbRead == 0)
+            break;
+        for (int m = 0; m < 3; ++m)
+        {
+            for (uint64_t p = nMarkers[m]; p < nMarkers[m] + 4; ++p)
+            {
+                if (p >= nTotal && p < nTotal + cbRead)
+                    strMarks[m][p - nMarkers[m]] = buf[p - nTotal];
+            }
+        }
+        nTotal += cbRead;
+        ++nReads;
+        ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc));
+        nMost = std::max(nMost, pmc.PagefileUsage);
+    }
+    EXPECT_EQ(nSize, nTotal);
+    EXPECT_EQ(66, nReads);
+    for (const std::string& strMark : strMarks)
+        EXPECT_EQ("MARK", strMark);
+    EXPECT_LT(nMost - nBase, SIZE_T(16) << 20) << "the stream holds the member in memory";
+    pStream->Release();
+    pData->Release();
+}
+
+TEST(DragOut, UnsafeAndDuplicateNamesLandInsideTheDropFolder)
+{
+    std::string strFolder = MakeTestFolder("dragout-names");
+    const Members members = {
+        { "..\\..\\escape.txt", Pattern(10, 1) }, { "dup.txt", Pattern(11, 2) }, { "DUP.TXT", Pattern(12, 3) },
+        { "maps\\inner.rfl", Pattern(13, 4) },     { "con.txt", Pattern(14, 5) }, { "C:\\abs.txt", Pattern(15, 6) },
+    };
+    ASSERT_TRUE(WriteVpp(strFolder + "names.vpp", members));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "names.vpp" }));
+    gui.Command(ID_EDIT_SELECT_ALL);
+    IDataObject* pData = gui.View()->CreateSelectionDataObject();
+    ASSERT_NE(nullptr, pData);
+
+    std::vector<FILEDESCRIPTORA> arr = DescriptorsA(pData);
+    std::vector<std::string> arrNames;
+    for (const FILEDESCRIPTORA& fd : arr)
+    {
+        arrNames.push_back(fd.cFileName);
+        EXPECT_TRUE(IsSafeMemberPath(fd.cFileName)) << fd.cFileName;
+    }
+    EXPECT_EQ((std::vector<std::string>{ "maps", "C_", "escape.txt", "dup.txt", "DUP (2).TXT", "maps\\inner.rfl",
+                                         "_con.txt", "C_\\abs.txt" }),
+              arrNames);
+
+    std::string strDrop = FreshFolder(strFolder + "drop\\deep");
+    PasteResult result = PasteInto(pData, strDrop);
+    EXPECT_TRUE(result.arrFailed.empty());
+    EXPECT_EQ(6u, result.arrWritten.size());
+    EXPECT_EQ(members[0].second, ReadWholeFile(strDrop + "escape.txt"));
+    EXPECT_EQ(members[1].second, ReadWholeFile(strDrop + "dup.txt"));
+    EXPECT_EQ(members[2].second, ReadWholeFile(strDrop + "DUP (2).TXT"));
+    EXPECT_EQ(members[3].second, ReadWholeFile(strDrop + "maps\\inner.rfl"));
+    EXPECT_EQ(members[4].second, ReadWholeFile(strDrop + "_con.txt"));
+    EXPECT_EQ(members[5].second, ReadWholeFile(strDrop + "C_\\abs.txt"));
+    EXPECT_FALSE(CFile::Exists(strFolder + "escape.txt"));
+    EXPECT_FALSE(CFile::Exists(strFolder + "drop\\escape.txt"));
+    pData->Release();
+}
+
+TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
+{
+    std::string strFolder = MakeTestFolder("dragout-fail");
+    ASSERT_TRUE(WriteVpp(strFolder + "f.vpp", { { "one.txt", Pattern(3000, 1) } }));
+    WriteFileBytes(strFolder + "two.txt", 20, 't');
+    WriteFileBytes(strFolder + "three.txt", 30, 'h');
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "f.vpp" }));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "two.txt"));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "three.txt"));
+    gui.Doc()->UpdateAllViews(nullptr);
+    WriteFileBytes(strFolder + "two.txt", 25, 'T');   // changed after it was added
+    gui.Command(ID_EDIT_SELECT_ALL);
+
+    CFolderTarget target(FreshFolder(strFolder + "target"));
+    ASSERT_TRUE(PointAt(gui, target.m_hWnd));
+    CScriptedSource source(target.m_hWnd, &target.m_bEntered, 100);
+    DWORD dwEffect = gui.View()->DragSelectedRows(&source);
+    gui.Pump();
+
+    ASSERT_TRUE(target.m_bDropped);
+    EXPECT_EQ(DWORD(DROPEFFECT_COPY), dwEffect);
+    EXPECT_EQ(DWORD(DROPEFFECT_COPY), source.m_dwFeedback);
+    EXPECT_EQ((std::vector<std::string>{ "one.txt", "three.txt" }), target.m_result.arrWritten);
+    EXPECT_EQ(std::vector<std::string>{ "two.txt" }, target.m_result.arrFailed);
+    EXPECT_EQ(Pattern(3000, 1), ReadWholeFile(target.m_strFolder + "one.txt"));
+    EXPECT_EQ(std::string(30, 'h'), ReadWholeFile(target.m_strFolder + "three.txt"));
+    ASSERT_EQ(1u, gui.m_messages.size());
+    const std::string& strText = gui.m_messages[0].strText;
+    EXPECT_NE(std::string::npos, strText.find("two.txt\r\nThe file has been changed")) << strText;
+    EXPECT_EQ(std::string::npos, strText.find("one.txt")) << strText;
+    EXPECT_EQ(std::string::npos, strText.find("three.txt")) << strText;
+}
+
+TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
+{
+    std::string strFolder = MakeTestFolder("dragout-self");
+    ASSERT_TRUE(WriteVpp(strFolder + "s.vpp", { { "a.txt", "aaa" }, { "b.txt", "bb" } }));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "s.vpp" }));
+    gui.Command(ID_EDIT_SELECT_ALL);
+    ASSERT_TRUE(PointAt(gui, gui.List()));
+    CScriptedSource source(gui.List(), nullptr, 4);
+    EXPECT_EQ(DWORD(DROPEFFECT_NONE), gui.View()->DragSelectedRows(&source));
+    gui.Pump();
+    EXPECT_EQ(4, source.m_nAsked);
+    EXPECT_EQ(DWORD(DROPEFFECT_NONE), source.m_dwFeedback);   // the cursor said "no" over the list
+    EXPECT_EQ(2, gui.Doc()->m_nFileCount);
+    EXPECT_FALSE(gui.Doc()->IsModified());
+    EXPECT_TRUE(gui.m_messages.empty());
+    // The list takes files from the shell again once the drag is over.
+    EXPECT_EQ(DRAGDROP_E_ALREADYREGISTERED, ::RegisterDragDrop(gui.List(), &gui.View()->GetDropTarget()));
+}
+
+TEST(Copy, PasteFromTheClipboardWritesTheSelectedMembers)
+{
+    std::string strFolder = MakeTestFolder("copy-paste");
+    ASSERT_TRUE(WriteVpp(strFolder + "c.vpp", { { "a.txt", Pattern(100, 1) }, { "b.txt", Pattern(4097, 2) },
+                                                { "c.txt", Pattern(5, 3) } }));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "c.vpp" }));
+    EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_EDIT_COPY));
+    SelectOnly(gui, { 1, 2 });
+    EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_EDIT_COPY));
+
+    // Ctrl+C, through the accelerator table.
+    ::SetFocus(gui.List());
+    ::keybd_event(VK_CONTROL, 0, 0, 0);
+    ::keybd_event('C', 0, 0, 0);
+    ::keybd_event('C', 0, KEYEVENTF_KEYUP, 0);
+    ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    for (int i = 0; i < 50 && !ClipboardOffersFiles(); ++i)
+    {
+        gui.Pump();
+        ::Sleep(20);
+    }
+
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
+    std::string strDrop = FreshFolder(strFolder + "pasted");
+    PasteResult result = PasteInto(pData, strDrop, 4096);
+    pData->Release();
+    EXPECT_EQ(S_OK, result.hrDescriptors);
+    EXPECT_EQ((std::vector<std::string>{ "b.txt", "c.txt" }), result.arrWritten);
+    EXPECT_EQ(Pattern(4097, 2), ReadWholeFile(strDrop + "b.txt"));
+    EXPECT_EQ(Pattern(5, 3), ReadWholeFile(strDrop + "c.txt"));
+    EXPECT_FALSE(CFile::Exists(strDrop + "a.txt"));
+}
+
+TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
+{
+    std::string strFolder = MakeTestFolder("copy-withdraw");
+    ASSERT_TRUE(WriteVpp(strFolder + "w.vpp", { { "a.txt", Pattern(100, 1) }, { "b.txt", Pattern(200, 2) } }));
+    WriteFileBytes(strFolder + "added.txt", 7);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "w.vpp" }));
+    SelectOnly(gui, { 0 });
+    gui.Command(ID_EDIT_COPY);
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
+    IStream* pStream = ContentsStream(pData, 0);   // taken before the save, read after it
+    ASSERT_NE(nullptr, pStream);
+
+    // Adding a file changes no file on disk: the copy stays.
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "added.txt"));
+    gui.Doc()->UpdateAllViews(nullptr);
+    EXPECT_TRUE(ClipboardOffersFiles());
+
+    // The save rewrites the archive, so every member moves: the copy goes.
+    gui.Command(ID_FILE_SAVE);
+    ASSERT_FALSE(gui.Doc()->IsModified());
+    EXPECT_FALSE(ClipboardOffersFiles());
+    char buf[16];
+    ULONG cbRead = 0;
+    EXPECT_EQ(STG_E_REVERTED, pStream->Read(buf, sizeof(buf), &cbRead));
+    EXPECT_EQ(0u, cbRead);
+    pStream->Release();
+    pData->Release();
+    gui.Pump();
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("a.txt\r\nThe archive has been saved"))
+        << gui.m_messages[0].strText;
+
+    SelectOnly(gui, { 1 });
+    gui.Command(ID_EDIT_COPY);
+    EXPECT_TRUE(ClipboardOffersFiles());
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "w.vpp"));
+    EXPECT_FALSE(ClipboardOffersFiles());
+
+    SelectOnly(gui, { 1 });
+    gui.Command(ID_EDIT_COPY);
+    EXPECT_TRUE(ClipboardOffersFiles());
+    gui.Command(ID_FILE_NEW);
+    EXPECT_FALSE(ClipboardOffersFiles());
+}
+
+namespace
+{
+struct MenuLook
+{
+    /// First tick: the Up key wraps round to the last item, Copy, which puts its prompt in the status line.
+    static void CALLBACK Highlight(HWND, UINT, UINT_PTR nTimer, DWORD)
+    {
+        ::KillTimer(nullptr, nTimer);
+        ::PostMessageA(s_hFrame, WM_KEYDOWN, VK_UP, 0);
+        ::SetTimer(nullptr, 0, 300, &MenuLook::Take);
+    }
+    static void CALLBACK Take(HWND, UINT, UINT_PTR nTimer, DWORD)
+    {
+        ::KillTimer(nullptr, nTimer);
+        HWND hMenuWnd = ::FindWindowA("#32768", nullptr);
+        HMENU hMenu = hMenuWnd ? reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0)) : nullptr;
+        if (hMenu)
+        {
+            char sz[256] = "";
+            s_strCopyText = ::GetMenuStringA(hMenu, ID_EDIT_COPY, sz, sizeof(sz), MF_BYCOMMAND) > 0 ? sz : "";
+            s_bCopyEnabled = !(::GetMenuState(hMenu, ID_EDIT_COPY, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+            ::SendMessageA(s_hStatus, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(sz));
+            s_strPrompt = sz;
+            s_bShot = SaveWindowShot(::GetDesktopWindow(), "dragout_context_menu");
+        }
+        ::EndMenu();
+    }
+    static HWND s_hFrame, s_hStatus;
+    static std::string s_strCopyText, s_strPrompt;
+    static bool s_bCopyEnabled;
+    static bool s_bShot;
+};
+HWND MenuLook::s_hFrame = nullptr;
+HWND MenuLook::s_hStatus = nullptr;
+std::string MenuLook::s_strCopyText;
+std::string MenuLook::s_strPrompt;
+bool MenuLook::s_bCopyEnabled = false;
+bool MenuLook::s_bShot = false;
+}
+
+TEST(Copy, TheListsContextMenuOffersCopyForTheSelection)
+{
+    std::string strFolder = MakeTestFolder("copy-menu");
+    ASSERT_TRUE(WriteVpp(strFolder + "m.vpp", { { "level01.rfl", Pattern(70000, 1) }, { "sky.tga", Pattern(3000, 2) },
+                                                { "music.wav", Pattern(120000, 3) } }));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "m.vpp" }));
+    SelectOnly(gui, { 0, 1 });
+    gui.Pump();
+    RECT rc = {};
+    rc.left = LVIR_BOUNDS;
+    ::SendMessageA(gui.List(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
+    MenuLook::s_hFrame = gui.Frame()->m_hWnd;
+    MenuLook::s_hStatus = gui.Frame()->GetStatusBar().m_hWnd;
+    ::SetTimer(nullptr, 0, 300, &MenuLook::Highlight);
+    ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 40, (rc.top + rc.bottom) / 2));
+    gui.Pump();
+    EXPECT_EQ("&Copy\tCtrl+C", MenuLook::s_strCopyText);
+    EXPECT_TRUE(MenuLook::s_bCopyEnabled);
+    EXPECT_EQ("Copy selected file(s) to the clipboard", MenuLook::s_strPrompt);
+    EXPECT_TRUE(MenuLook::s_bShot);
+}
