@@ -320,8 +320,10 @@ TEST(OpenDialog, ButtonFollowsTheFileTypeBoxWhenTheDialogIsResized)
 
     ASSERT_NE(nullptr, driver.hFrame);
     EXPECT_TRUE(driver.bButtonVisible);
+    // Still 60 pixels below the file-type box and exactly as wide as the box, which grew.
     EXPECT_EQ(driver.rcTypeBox.top + 60, driver.rcButton.top);
     EXPECT_EQ(driver.rcTypeBox.left, driver.rcButton.left);
+    EXPECT_EQ(driver.rcTypeBox.right, driver.rcButton.right);
     EXPECT_LE(driver.rcButton.bottom, driver.rcClient.bottom);
     // The menu is placed from where the button is now.
     EXPECT_EQ(driver.ptButtonBottomLeft.x, driver.ptMenu.x);
