@@ -12,7 +12,6 @@ namespace
 const char kFilter[] = "Red Faction/Summoner VPP files (*.vpp)|*.vpp|All Files (*.*)|*.*||";
 const char kDefaultExt[] = "vpp";
 const char kButtonText[] = "Quick jump to game directory >";
-const char kDialogProp[] = "QuarnelVPFileDialog";
 const UINT_PTR kSubclassId = 1;
 
 // The key press that makes the system dialog act on the file-name box: Enter, repeat count 1,
@@ -167,12 +166,9 @@ UINT_PTR CALLBACK CVPFileDialog::HookProc(HWND hDlg, UINT uMsg, WPARAM wParam, L
         CVPFileDialog* pThis = pOfn ? reinterpret_cast<CVPFileDialog*>(pOfn->lCustData) : nullptr;
         if (!pThis)
             return FALSE;
-        ::SetPropA(hDlg, kDialogProp, pThis);
         pThis->m_hWnd = hDlg;
         return pThis->OnInitDialog() ? TRUE : FALSE;
     }
-    if (uMsg == WM_DESTROY)
-        ::RemovePropA(hDlg, kDialogProp);
     return FALSE;
 }
 
