@@ -229,8 +229,8 @@ void CMainFrame::OnFileBrowseMirador()
     BrowseInViewer(*this);
 }
 
-// The remaining commands arrive with the edit commands; they are routed here already so menus,
-// keys and toolbar reach the frame.
+// The remaining commands arrive with the edit commands, the viewer launch and the archive open
+// dialog; they are routed here already so menus, keys and toolbar reach the frame.
 void CMainFrame::OnEditAdd() {}
 void CMainFrame::OnEditRemove() {}
 void CMainFrame::OnEditExtract() {}
