@@ -1,6 +1,10 @@
 // MainFrame.cpp
 #include "app/MainFrame.h"
 #include <algorithm>
+#include <memory>
+#include "app/VPFileDialog.h"
+#include "app/ViewerLaunch.h"
+#include "config/GameDirectories.h"
 #include "core/QuarnelDoc.h"
 #include "framework/win/WinApp.h"
 #include "res/resource.h"
@@ -171,7 +175,9 @@ void CMainFrame::OnUpdateHaveEntries(CCmdUI* pCmdUI)
 
 void CMainFrame::OnUpdateQuickJump(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_pOpenDialog != nullptr);
+    // Enabled when the game's folder is configured, read afresh: another tool may have set it.
+    const char* pszGame = pCmdUI->m_nID == ID_JUMP_SUMMONER ? GAME_SUMMONER_1 : GAME_RED_FACTION_1;
+    pCmdUI->Enable(!GetGamePath(pszGame).empty());
 }
 
 void CMainFrame::OnEditSelectAll()
@@ -194,9 +200,43 @@ void CMainFrame::OnEditCopy()
 
 void CMainFrame::OnFileOpen()
 {
-    // The standard open dialog until the archive dialog with its quick jumps takes its place.
-    if (CWinApp* pApp = AfxGetApp())
-        pApp->OnFileOpen();
+    // The archive open dialog with its quick jumps; the jump commands reach it through
+    // m_pOpenDialog while it is up.
+    std::unique_ptr<CVPFileDialog> pDialog(new CVPFileDialog(m_hWnd));
+    m_pOpenDialog = pDialog.get();
+    bool bOk = pDialog->DoModal() == IDOK;
+    std::string strPath = pDialog->GetPathName();
+    m_pOpenDialog = nullptr;
+    pDialog.reset();
+    if (bOk)
+    {
+        if (CWinApp* pApp = AfxGetApp())
+            pApp->OpenDocumentFile(strPath);
+    }
+}
+
+namespace
+{
+void JumpToGameFolder(CVPFileDialog* pDialog, const std::string& strFolder)
+{
+    if (pDialog && !strFolder.empty())
+        pDialog->JumpToFolder(strFolder);
+}
+}
+
+void CMainFrame::OnJumpSummoner()
+{
+    JumpToGameFolder(m_pOpenDialog, GetGamePath(GAME_SUMMONER_1));
+}
+
+void CMainFrame::OnJumpRedFaction()
+{
+    JumpToGameFolder(m_pOpenDialog, GetGamePath(GAME_RED_FACTION_1));
+}
+
+void CMainFrame::OnFileBrowseMirador()
+{
+    BrowseInViewer(*this);
 }
 
 // The remaining commands arrive with the edit commands, the viewer launch and the archive open
@@ -204,6 +244,3 @@ void CMainFrame::OnFileOpen()
 void CMainFrame::OnEditAdd() {}
 void CMainFrame::OnEditRemove() {}
 void CMainFrame::OnEditExtract() {}
-void CMainFrame::OnFileBrowseMirador() {}
-void CMainFrame::OnJumpSummoner() {}
-void CMainFrame::OnJumpRedFaction() {}

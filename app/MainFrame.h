@@ -5,6 +5,7 @@
 
 class CQuarnelView;
 class CQuarnelDoc;
+class CVPFileDialog;
 
 /** @brief The application's one top-level window; handles the edit, browse and open commands. */
 class CMainFrame : public CFrameWnd
@@ -50,5 +51,5 @@ private:
 
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
-    void* m_pOpenDialog = nullptr;   // the open dialog while it is shown; none otherwise
+    CVPFileDialog* m_pOpenDialog = nullptr;   // the open dialog while it is shown; none otherwise
 };

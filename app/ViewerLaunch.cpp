@@ -1,0 +1,134 @@
+// ViewerLaunch.cpp
+#include "app/ViewerLaunch.h"
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include "app/AnnouncementDialog.h"
+#include "app/MainFrame.h"
+#include "config/SettingsStore.h"
+#include "core/QuarnelDoc.h"
+#include "framework/base/MessageSink.h"
+#include "framework/win/DocTemplate.h"
+#include "ui/QuarnelView.h"
+
+namespace
+{
+const char kErrorCaption[] = "Error";
+const char kAppTitle[] = "Kestrin Manager QUARNEL";
+
+/// The first column of the one selected row; empty when not exactly one row is selected.
+std::string GetSingleSelectedName(CQuarnelView* pView)
+{
+    if (!pView || pView->CountSelectedItems() != 1)
+        return std::string();
+    int nRow = static_cast<int>(::SendMessageA(pView->m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                               MAKELPARAM(LVNI_SELECTED, 0)));
+    if (nRow < 0)
+        return std::string();
+    char sz[1024] = "";
+    LVITEMA item = {};
+    item.iSubItem = CQuarnelView::COL_NAME;
+    item.pszText = sz;
+    item.cchTextMax = sizeof(sz);
+    ::SendMessageA(pView->m_hWnd, LVM_GETITEMTEXTA, nRow, reinterpret_cast<LPARAM>(&item));
+    return sz;
+}
+}
+
+std::string MakeViewerMemberArgument(const std::string& strName)
+{
+    for (char ch : strName)
+    {
+        unsigned char uch = static_cast<unsigned char>(ch);
+        if (ch == '"' || uch < 0x20 || uch == 0x7F)
+            return std::string();
+    }
+    return " @" + strName;
+}
+
+std::string MakeViewerParameters(const std::string& strArchive, const std::string& strMemberArgument)
+{
+    return "\"" + strArchive + "\"" + strMemberArgument;
+}
+
+bool ViewerProgramExists(const std::string& strExe)
+{
+    if (strExe.empty())
+        return false;
+    DWORD dwAttributes = ::GetFileAttributesA(strExe.c_str());
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ViewerLaunchFailedText(const std::string& strExe)
+{
+    return "Error: MIRADOR could not be started from \"" + strExe +
+           "\". Please reinstall MIRADOR to fix this problem.";
+}
+
+void BrowseInViewer(CMainFrame& frame)
+{
+    CQuarnelDoc* pDoc = frame.GetArchive();
+    if (!pDoc || pDoc->m_nFileCount == 0)
+        return;
+
+    int nBuild = ReadSharedInt(VIEWER_SUBKEY, VIEWER_VALUE_BUILD, 0);
+    if (nBuild == 0)
+    {
+        CAnnouncementDialog(frame.m_hWnd).ShowAnnouncement(0);
+        return;
+    }
+    if (nBuild < VIEWER_MIN_BUILD)
+    {
+        CAnnouncementDialog(frame.m_hWnd).ShowAnnouncement(1);
+        return;
+    }
+
+    std::string strPath = pDoc->GetPathName();
+    if (strPath.empty())
+    {
+        ShowMessageBox(VIEWER_NOT_SAVED_TEXT, kErrorCaption, QMB_OK);
+        return;
+    }
+
+    if (pDoc->IsModified())
+    {
+        switch (ShowMessageBox(VIEWER_SAVE_QUESTION, kAppTitle, QMB_YESNOCANCEL))
+        {
+        case QIDCANCEL:
+            return;
+        case QIDYES:
+        {
+            // The viewer is only worth starting on what was asked for: a save that failed or was
+            // cancelled stops here, and one that chose a new name launches on that name.
+            CSingleDocTemplate* pTemplate = frame.GetDocTemplate();
+            if (!pTemplate || !pTemplate->DoFileSave())
+                return;
+            strPath = pDoc->GetPathName();
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    std::string strMember;
+    if (nBuild >= VIEWER_MEMBER_BUILD)
+    {
+        std::string strName = GetSingleSelectedName(frame.GetListView());
+        if (!strName.empty())
+            strMember = MakeViewerMemberArgument(strName);
+    }
+
+    std::string strExe = ReadSharedString(VIEWER_SUBKEY, VIEWER_VALUE_EXE);
+    if (!ViewerProgramExists(strExe))
+    {
+        ShowMessageBox(VIEWER_NOT_FOUND_TEXT, kErrorCaption, QMB_OK);
+        return;
+    }
+
+    std::string strParameters = MakeViewerParameters(strPath, strMember);
+    HINSTANCE hResult = ::ShellExecuteA(nullptr, "open", strExe.c_str(), strParameters.c_str(), "",
+                                        SW_SHOWMAXIMIZED);
+    if (reinterpret_cast<INT_PTR>(hResult) <= 32)
+        ShowMessageBox(ViewerLaunchFailedText(strExe), kErrorCaption, QMB_OK);
+}

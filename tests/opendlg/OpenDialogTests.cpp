@@ -1,0 +1,345 @@
+// OpenDialogTests.cpp: File > Open with the quick jump to the game folders, driven as a user would.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <cstring>
+#include "GuiHarness.h"
+#include "config/SettingsStore.h"
+#include "res/resource.h"
+
+namespace
+{
+/// What a test asks of the open dialog, and what the driver saw while it was up.
+struct COpenDialogDriver
+{
+    enum Choice { CHOOSE_NOTHING, CHOOSE_SUMMONER, CHOOSE_RED_FACTION };
+
+    // Set by the test.
+    Choice nChoice = CHOOSE_NOTHING;
+    std::string strExpectedFolder;   // wait for the dialog to show it (no backslash at the end)
+    std::string strOpenFile;         // type this and press Open; empty: Cancel
+    SIZE sizeGrow = { 0, 0 };        // resize the dialog by this much before the menu
+    std::string strShotPrefix;       // screenshots of the dialog and of its menu
+
+    // Seen by the driver.
+    HWND hFrame = nullptr;
+    bool bButtonVisible = false;
+    std::string strButtonText;
+    RECT rcButton = {}, rcTypeBox = {}, rcClient = {};   // frame client coordinates
+    bool bReadOnlyBoxVisible = true;
+    bool bFrameBoundToOurWindowLayer = true;
+    bool bMenuSeen = false;
+    UINT nSummonerState = 0, nRedFactionState = 0;
+    POINT ptMenu = {}, ptButtonBottomLeft = {};
+    std::string strFolder;
+    bool bStillOpen = false;
+
+    int nStep = 0;
+    int nTicks = 0;
+};
+
+COpenDialogDriver* g_pDriver = nullptr;
+
+HWND FindOpenDialog()
+{
+    HWND hFound = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM lParam) -> BOOL {
+        char szClass[32] = "";
+        ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+        if (std::strcmp(szClass, "#32770") == 0 && ::IsWindowVisible(hWnd) &&
+            ::GetDlgItem(hWnd, IDC_QUICKJUMP_BUTTON))
+        {
+            *reinterpret_cast<HWND*>(lParam) = hWnd;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&hFound));
+    return hFound;
+}
+
+RECT ClientRectOf(HWND hChild, HWND hFrame)
+{
+    RECT rc = {};
+    ::GetWindowRect(hChild, &rc);
+    ::MapWindowPoints(nullptr, hFrame, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+std::string FolderOf(HWND hFrame)
+{
+    char sz[MAX_PATH] = "";
+    ::SendMessageA(hFrame, CDM_GETFOLDERPATH, sizeof(sz), reinterpret_cast<LPARAM>(sz));
+    return sz;
+}
+
+void CALLBACK DriveOpenDialog(HWND, UINT, UINT_PTR nId, DWORD)
+{
+    // Screenshots pump messages, which would run this again from inside itself.
+    static bool s_bBusy = false;
+    if (s_bBusy || !g_pDriver)
+        return;
+    struct CBusy { CBusy() { s_bBusy = true; } ~CBusy() { s_bBusy = false; } } busy;
+    COpenDialogDriver& d = *g_pDriver;
+    ++d.nTicks;
+    switch (d.nStep)
+    {
+    case 0:   // the dialog is up: look at it, then click the quick-jump button
+    {
+        d.hFrame = FindOpenDialog();
+        if (!d.hFrame)
+        {
+            if (d.nTicks > 100)
+                ::KillTimer(nullptr, nId);   // never came up; the test fails on hFrame
+            return;
+        }
+        HWND hButton = ::GetDlgItem(d.hFrame, IDC_QUICKJUMP_BUTTON);
+        if (d.sizeGrow.cx || d.sizeGrow.cy)
+        {
+            RECT rc = {};
+            ::GetWindowRect(d.hFrame, &rc);
+            ::SetWindowPos(d.hFrame, nullptr, 0, 0, rc.right - rc.left + d.sizeGrow.cx,
+                           rc.bottom - rc.top + d.sizeGrow.cy, SWP_NOMOVE | SWP_NOZORDER);
+        }
+        d.bButtonVisible = ::IsWindowVisible(hButton) != FALSE;
+        char sz[128] = "";
+        ::GetWindowTextA(hButton, sz, sizeof(sz));
+        d.strButtonText = sz;
+        d.rcButton = ClientRectOf(hButton, d.hFrame);
+        d.rcTypeBox = ClientRectOf(::GetDlgItem(d.hFrame, cmb1), d.hFrame);
+        ::GetClientRect(d.hFrame, &d.rcClient);
+        HWND hReadOnly = ::GetDlgItem(d.hFrame, chx1);
+        d.bReadOnlyBoxVisible = hReadOnly && ::IsWindowVisible(hReadOnly);
+        d.bFrameBoundToOurWindowLayer = CWnd::FromHandle(d.hFrame) != nullptr ||
+                                        ::GetWindowLongPtrA(d.hFrame, GWLP_USERDATA) != 0;
+        RECT rcScreen = {};
+        ::GetWindowRect(hButton, &rcScreen);
+        d.ptButtonBottomLeft = { rcScreen.left, rcScreen.bottom };
+        if (!d.strShotPrefix.empty())
+            SaveWindowShot(d.hFrame, d.strShotPrefix + "-dialog");
+        ::PostMessageA(hButton, BM_CLICK, 0, 0);
+        d.nStep = 1;
+        d.nTicks = 0;
+        return;
+    }
+    case 1:   // the menu is open: read its entries, then choose
+    {
+        HWND hMenuWnd = ::FindWindowA("#32768", nullptr);
+        if (!hMenuWnd || !::IsWindowVisible(hMenuWnd))
+        {
+            if (d.nTicks > 50)
+                d.nStep = 2;   // no menu; go on and close the dialog
+            return;
+        }
+        d.bMenuSeen = true;
+        HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
+        d.nSummonerState = ::GetMenuState(hMenu, ID_JUMP_SUMMONER, MF_BYCOMMAND);
+        d.nRedFactionState = ::GetMenuState(hMenu, ID_JUMP_REDFACTION, MF_BYCOMMAND);
+        RECT rc = {};
+        ::GetWindowRect(hMenuWnd, &rc);
+        d.ptMenu = { rc.left, rc.top };
+        if (!d.strShotPrefix.empty())
+            SaveWindowShot(::GetDesktopWindow(), d.strShotPrefix + "-menu");
+        // Keys go to whatever window of the thread: the menu's loop reads them all.
+        auto key = [&](UINT vk) {
+            ::PostMessageA(hMenuWnd, WM_KEYDOWN, vk, 1);
+            ::PostMessageA(hMenuWnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+        };
+        if (d.nChoice == COpenDialogDriver::CHOOSE_SUMMONER)
+            key(VK_DOWN);
+        else if (d.nChoice == COpenDialogDriver::CHOOSE_RED_FACTION)
+            key(VK_UP);
+        key(d.nChoice == COpenDialogDriver::CHOOSE_NOTHING ? VK_ESCAPE : VK_RETURN);
+        d.nStep = 2;
+        d.nTicks = 0;
+        return;
+    }
+    case 2:   // the jump has had its time: read the folder back, then end the dialog
+    {
+        if (::FindWindowA("#32768", nullptr) && ::IsWindowVisible(::FindWindowA("#32768", nullptr)) &&
+            d.nTicks < 30)
+            return;
+        d.strFolder = FolderOf(d.hFrame);
+        if (!d.strExpectedFolder.empty() && _stricmp(d.strFolder.c_str(), d.strExpectedFolder.c_str()) != 0 &&
+            d.nTicks < 50)
+            return;
+        d.bStillOpen = ::IsWindowVisible(d.hFrame) != FALSE;
+        if (!d.strShotPrefix.empty())
+            SaveWindowShot(d.hFrame, d.strShotPrefix + "-after");
+        ::KillTimer(nullptr, nId);
+        if (d.strOpenFile.empty())
+        {
+            ::PostMessageA(d.hFrame, WM_COMMAND, IDCANCEL, 0);
+        }
+        else
+        {
+            // The name box: an edit box in older dialogs, a combo box in newer ones.
+            HWND hName = ::GetDlgItem(d.hFrame, edt1);
+            ::SetWindowTextA(hName ? hName : ::GetDlgItem(d.hFrame, cmb13), d.strOpenFile.c_str());
+            ::PostMessageA(::GetDlgItem(d.hFrame, IDOK), BM_CLICK, 0, 0);
+        }
+        return;
+    }
+    }
+}
+
+/// Runs File > Open with the driver; returns when the dialog has ended.
+void RunOpenDialog(CGuiHarness& gui, COpenDialogDriver& driver)
+{
+    g_pDriver = &driver;
+    ::SetTimer(nullptr, 0, 100, &DriveOpenDialog);
+    gui.Command(ID_FILE_OPEN);
+    g_pDriver = nullptr;
+}
+
+std::string GameKey(const char* pszGame)
+{
+    return std::string("\\Games Configuration\\") + pszGame;
+}
+
+/// Game folders as the shared configuration holds them; "" for a game that is not configured.
+void ConfigureGames(const std::string& strSummoner, const std::string& strRedFaction)
+{
+    WriteSharedString(GameKey("Summoner 1"), "Path", strSummoner);
+    WriteSharedString(GameKey("Red Faction 1"), "Path", strRedFaction);
+}
+
+/// A folder that looks like a game install: the game's program and a few archives.
+std::string MakeGameFolder(const std::string& strName, const char* pszExe)
+{
+    std::string strFolder = MakeTestFolder(strName);
+    WriteFileBytes(strFolder + pszExe, 16);
+    WriteFileBytes(strFolder + "level.txt", 10);
+    MakeArchive(strFolder + "levels.vpp", { strFolder + "level.txt" });
+    return strFolder;
+}
+
+std::string WithoutBackslash(std::string str)
+{
+    if (!str.empty() && str.back() == '\\')
+        str.pop_back();
+    return str;
+}
+}
+
+TEST(OpenDialog, QuickJumpShowsTheRedFactionFolderAndTheDialogStaysOpen)
+{
+    std::string strRf = MakeGameFolder("rf-install", "redfaction.exe");
+    std::string strSummoner = MakeGameFolder("summoner-install", "summoner.exe");
+    // Stored without the backslash: the jump adds it.
+    ConfigureGames(WithoutBackslash(strSummoner), WithoutBackslash(strRf));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+
+    COpenDialogDriver driver;
+    driver.nChoice = COpenDialogDriver::CHOOSE_RED_FACTION;
+    driver.strExpectedFolder = WithoutBackslash(strRf);
+    driver.strShotPrefix = "opendlg-quickjump";
+    RunOpenDialog(gui, driver);
+
+    ASSERT_NE(nullptr, driver.hFrame);
+    EXPECT_TRUE(driver.bButtonVisible);
+    EXPECT_EQ("Quick jump to game directory >", driver.strButtonText);
+    // Below the file-type box by 60 pixels, as wide and as high as the box, inside the dialog.
+    EXPECT_EQ(driver.rcTypeBox.top + 60, driver.rcButton.top);
+    EXPECT_EQ(driver.rcTypeBox.left, driver.rcButton.left);
+    EXPECT_EQ(driver.rcTypeBox.right, driver.rcButton.right);
+    EXPECT_LE(driver.rcButton.bottom, driver.rcClient.bottom);
+    EXPECT_FALSE(driver.bReadOnlyBoxVisible);
+    EXPECT_FALSE(driver.bFrameBoundToOurWindowLayer);
+
+    ASSERT_TRUE(driver.bMenuSeen);
+    EXPECT_FALSE(driver.nSummonerState & (MF_GRAYED | MF_DISABLED));
+    EXPECT_FALSE(driver.nRedFactionState & (MF_GRAYED | MF_DISABLED));
+    // The menu hangs from the button's bottom-left corner.
+    EXPECT_EQ(driver.ptButtonBottomLeft.x, driver.ptMenu.x);
+    EXPECT_EQ(driver.ptButtonBottomLeft.y, driver.ptMenu.y);
+
+    EXPECT_STRCASEEQ(WithoutBackslash(strRf).c_str(), driver.strFolder.c_str());
+    EXPECT_TRUE(driver.bStillOpen);
+    EXPECT_EQ(0u, gui.m_messages.size());
+}
+
+TEST(OpenDialog, QuickJumpToSummonerThenOpenTakesTheArchive)
+{
+    std::string strSummoner = MakeGameFolder("summoner-open", "summoner.exe");
+    ConfigureGames(strSummoner, "");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+
+    COpenDialogDriver driver;
+    driver.nChoice = COpenDialogDriver::CHOOSE_SUMMONER;
+    driver.strExpectedFolder = WithoutBackslash(strSummoner);
+    driver.strOpenFile = "levels.vpp";   // relative to the folder the jump showed
+    RunOpenDialog(gui, driver);
+
+    EXPECT_STRCASEEQ(WithoutBackslash(strSummoner).c_str(), driver.strFolder.c_str());
+    EXPECT_EQ(0u, driver.nSummonerState & (MF_GRAYED | MF_DISABLED));
+    EXPECT_NE(0u, driver.nRedFactionState & (MF_GRAYED | MF_DISABLED));
+    ASSERT_NE(nullptr, gui.Doc());
+    EXPECT_STRCASEEQ((strSummoner + "levels.vpp").c_str(), gui.Doc()->GetPathName().c_str());
+    EXPECT_EQ(std::vector<std::string>{ "level.txt" }, gui.Column(0));
+}
+
+TEST(OpenDialog, NoGameConfiguredGraysBothEntriesAndCancelKeepsTheDocument)
+{
+    std::string strFolder = MakeTestFolder("open-cancel");
+    WriteFileBytes(strFolder + "a.txt", 5);
+    ASSERT_TRUE(MakeArchive(strFolder + "kept.vpp", { strFolder + "a.txt" }));
+    ConfigureGames("", "");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "kept.vpp" }));
+
+    COpenDialogDriver driver;
+    driver.nChoice = COpenDialogDriver::CHOOSE_NOTHING;
+    driver.strShotPrefix = "opendlg-nogame";
+    RunOpenDialog(gui, driver);
+
+    ASSERT_TRUE(driver.bMenuSeen);
+    EXPECT_NE(0u, driver.nSummonerState & (MF_GRAYED | MF_DISABLED));
+    EXPECT_NE(0u, driver.nRedFactionState & (MF_GRAYED | MF_DISABLED));
+    EXPECT_TRUE(driver.bStillOpen);
+    EXPECT_EQ(strFolder + "kept.vpp", gui.Doc()->GetPathName());
+    EXPECT_EQ(std::vector<std::string>{ "a.txt" }, gui.Column(0));
+    EXPECT_FALSE(gui.Doc()->IsModified());
+}
+
+TEST(OpenDialog, ButtonFollowsTheFileTypeBoxWhenTheDialogIsResized)
+{
+    std::string strRf = MakeGameFolder("rf-resize", "redfaction.exe");
+    ConfigureGames("", strRf);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+
+    COpenDialogDriver driver;
+    driver.nChoice = COpenDialogDriver::CHOOSE_RED_FACTION;
+    driver.strExpectedFolder = WithoutBackslash(strRf);
+    driver.sizeGrow = { 120, 90 };
+    driver.strShotPrefix = "opendlg-resized";
+    RunOpenDialog(gui, driver);
+
+    ASSERT_NE(nullptr, driver.hFrame);
+    EXPECT_TRUE(driver.bButtonVisible);
+    // Still 60 pixels below the file-type box and exactly as wide as the box, which grew.
+    EXPECT_EQ(driver.rcTypeBox.top + 60, driver.rcButton.top);
+    EXPECT_EQ(driver.rcTypeBox.left, driver.rcButton.left);
+    EXPECT_EQ(driver.rcTypeBox.right, driver.rcButton.right);
+    EXPECT_LE(driver.rcButton.bottom, driver.rcClient.bottom);
+    // The menu is placed from where the button is now.
+    EXPECT_EQ(driver.ptButtonBottomLeft.x, driver.ptMenu.x);
+    EXPECT_EQ(driver.ptButtonBottomLeft.y, driver.ptMenu.y);
+    EXPECT_STRCASEEQ(WithoutBackslash(strRf).c_str(), driver.strFolder.c_str());
+}
+
+TEST(OpenDialog, JumpCommandsDoNothingWithoutTheDialog)
+{
+    std::string strRf = MakeGameFolder("rf-nodialog", "redfaction.exe");
+    ConfigureGames("", strRf);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    // Enabled by the configuration alone, but with no dialog up there is nothing to move.
+    EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_JUMP_REDFACTION));
+    EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_JUMP_SUMMONER));
+    gui.Command(ID_JUMP_REDFACTION);
+    EXPECT_EQ(0u, gui.m_messages.size());
+}
