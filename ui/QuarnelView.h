@@ -1,6 +1,7 @@
 // QuarnelView.h: the archive's member list.
 #pragma once
 #include "framework/win/View.h"
+#include "menu/OwnerDrawMenu.h"
 #include "ui/FileDropTarget.h"
 
 class CQuarnelDoc;
@@ -28,6 +29,7 @@ public:
     void AddDroppedFiles();
 
     CFileDropTarget& GetDropTarget() { return m_dropTarget; }
+    COwnerDrawMenu& GetContextMenu() { return m_contextMenu; }
 
 protected:
     LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
@@ -38,5 +40,6 @@ private:
     void ShowContextMenu(POINT ptClient);
 
     bool m_bColumnsReady = false;     // columns are made on the first fill, once
+    COwnerDrawMenu m_contextMenu;     // loaded for each right click, destroyed when it closes
     CFileDropTarget m_dropTarget;
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 #include "framework/base/MessageSink.h"
 #include "framework/win/DocTemplate.h"
+#include "framework/win/Menu.h"
 #include "framework/win/WinApp.h"
 
 namespace
@@ -268,6 +269,21 @@ LRESULT CFrameWnd::OnInitMenuPopup(HMENU hPopup, UINT, bool bSysMenu)
     return 0;
 }
 
+bool CFrameWnd::OnMeasureItem(MEASUREITEMSTRUCT* pMis)
+{
+    return DispatchMenuMeasureItem(pMis);
+}
+
+bool CFrameWnd::OnDrawItem(DRAWITEMSTRUCT* pDis)
+{
+    return DispatchMenuDrawItem(pDis);
+}
+
+LRESULT CFrameWnd::OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu)
+{
+    return Default(WM_MENUCHAR, MAKEWPARAM(nChar, nFlags), reinterpret_cast<LPARAM>(hMenu));
+}
+
 void CFrameWnd::OnDropFiles(HDROP hDrop)
 {
     char szPath[MAX_PATH] = "";
@@ -333,6 +349,19 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 
     case WM_INITMENUPOPUP:
         return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam), HIWORD(lParam) != 0);
+
+    case WM_MEASUREITEM:
+        if (OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+
+    case WM_DRAWITEM:
+        if (OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+
+    case WM_MENUCHAR:
+        return OnMenuChar(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
 
     case WM_MENUSELECT:
     {
