@@ -219,3 +219,30 @@ TEST(MenuTeardown, AMenuTheWindowDestroyedIsNotDestroyedAgain)
         ::DestroyMenu(hMenu);
     }
 }
+
+namespace
+{
+int s_nWindowsCreated = 0;
+LRESULT CALLBACK CountCreations(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_CREATEWND)
+        ++s_nWindowsCreated;
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+}
+
+TEST(MenuModel, PicturesComeWithoutAnyToolbarWindow)
+{
+    CMenuTestApp app;
+    COwnerDrawMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(IDR_MAINFRAME));
+    s_nWindowsCreated = 0;
+    HHOOK hHook = ::SetWindowsHookExA(WH_CBT, &CountCreations, nullptr, ::GetCurrentThreadId());
+    BOOL bLoaded = menu.LoadToolbarImages(IDR_TOOLBAR_CLASSIC);
+    int nByLoading = s_nWindowsCreated;
+    ::DestroyWindow(::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    ::UnhookWindowsHookEx(hHook);
+    EXPECT_TRUE(bLoaded);
+    EXPECT_EQ(0, nByLoading);
+    EXPECT_LE(1, s_nWindowsCreated);   // the hook does see windows being made
+}
