@@ -236,3 +236,31 @@ TEST(MenuLive, ScreenshotsOfThePopupsInBothLooks)
     }
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
 }
+
+TEST(MenuLive, TypingALetterInTheFilePopupPicksItsItem)
+{
+    CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    gui.m_pApp->AddToRecentFileList("C:\\R&D\\x.vpp");
+    HWND hFrame = gui.Frame()->m_hWnd;
+    HMENU hFile = ::GetSubMenu(::GetMenu(hFrame), 0);
+    // The letter waits in the queue until the popup's own loop reads it; the watcher closes
+    // the popup when the letter chose nothing.
+    auto typeInFile = [&](char ch) {
+        ::PostMessageA(hFrame, WM_CHAR, static_cast<BYTE>(ch), 0);
+        UINT nChosen = 0;
+        CMenuWatcher::Run(
+            [&] {
+                nChosen = static_cast<UINT>(
+                    ::TrackPopupMenu(hFile, TPM_LEFTALIGN | TPM_RETURNCMD, 200, 200, 0, hFrame, nullptr));
+            },
+            nullptr, 0, nullptr, 8);
+        return nChosen;
+    };
+    EXPECT_EQ(static_cast<UINT>(ID_APP_EXIT), typeInFile('x'));
+    EXPECT_EQ(0u, typeInFile('d'));   // not the recent file C:\R&D\x.vpp
+    EXPECT_EQ(static_cast<UINT>(ID_FILE_MRU_FILE1), typeInFile('1'));
+    gui.Pump();
+    CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
+}
