@@ -225,3 +225,61 @@ TEST(MenuDraw, DrawingRestoresTheContextAndReleasesEverything)
         EXPECT_EQ(0, ptOrigin.x);
     }
 }
+
+TEST(MenuDraw, TickAndDotFollowTheirStrokes)
+{
+    CCanvas canvas(20, 20, kWhite);
+    DrawTick(canvas, 2, 2, RGB(0, 0, 0));
+    const int kStart[7] = { 2, 3, 4, 3, 2, 1, 0 };
+    for (int k = 0; k < 7; ++k)
+    {
+        EXPECT_EQ(kWhite, canvas.Pixel(2 + k, 2 + kStart[k] - 1)) << k;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(RGB(0, 0, 0), canvas.Pixel(2 + k, 2 + kStart[k] + i)) << k;
+        EXPECT_EQ(kWhite, canvas.Pixel(2 + k, 2 + kStart[k] + 3)) << k;   // the end point is left out
+    }
+    EXPECT_EQ(kWhite, canvas.Pixel(9, 2));
+
+    CCanvas dot(20, 20, kWhite);
+    DrawRadioDot(dot, 10, 10, kNavy);
+    EXPECT_EQ(kNavy, dot.Pixel(12, 12));
+    EXPECT_EQ(kWhite, dot.Pixel(16, 13));
+    EXPECT_EQ(kWhite, dot.Pixel(9, 12));
+}
+
+TEST(MenuDraw, ClassicLookFramesThePictureAndHighlightsRightOfIt)
+{
+    CMenuTestApp app;
+    CMenuLook look(1);
+    CMenuHeight height(19);
+    const COLORREF kFace = RGB(200, 200, 200), kShadow = RGB(100, 100, 100), kLight = RGB(250, 250, 250);
+    const COLORREF kHigh = RGB(10, 20, 150);
+    CSysColors colors({ COLOR_BTNFACE, COLOR_MENU, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT, COLOR_HIGHLIGHT },
+                      { kFace, kFace, kShadow, kLight, kHigh });
+    const int W = 16;
+    CCanvas selected(220, 19);
+    DrawFileItem(selected, ID_FILE_SAVE, ODS_SELECTED);
+    EXPECT_EQ(kHigh, selected.Pixel(W + 5, 9));        // the highlight starts right of the picture
+    EXPECT_EQ(kHigh, selected.Pixel(219, 18));
+    EXPECT_EQ(kLight, selected.Pixel(0, 0));           // raised frame around the picture
+    EXPECT_EQ(kShadow, selected.Pixel(W + 3, 18));
+
+    CCanvas checked(220, 19);
+    DrawFileItem(checked, ID_FILE_SAVE, ODS_SELECTED | ODS_CHECKED);
+    EXPECT_EQ(kShadow, checked.Pixel(0, 0));           // sunken when checked
+    EXPECT_EQ(kLight, checked.Pixel(W + 3, 18));
+
+    // An unchecked item without a picture draws nothing but its text, from L + W + 9 on.
+    CCanvas plain(220, 19);
+    DrawFileItem(plain, ID_FILE_SAVE_AS, 0);
+    for (int x = 0; x < W + 9; ++x)
+        for (int y = 0; y < 19; ++y)
+            ASSERT_EQ(kFace, plain.Pixel(x, y)) << x << "," << y;
+    EXPECT_TRUE([&] {
+        for (int x = W + 9; x < W + 13; ++x)
+            for (int y = 0; y < 19; ++y)
+                if (plain.Pixel(x, y) != kFace)
+                    return true;
+        return false;
+    }());
+}
