@@ -26,28 +26,6 @@ int ComputePlatform()
     return info.dwMajorVersion >= 4 ? 3 : 2;
 }
 
-std::string ToAnsi(const std::wstring& str)
-{
-    if (str.empty())
-        return std::string();
-    int cb = ::WideCharToMultiByte(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), nullptr, 0, nullptr, nullptr);
-    std::string strOut(cb > 0 ? cb : 0, '\0');
-    if (cb > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), &strOut[0], cb, nullptr, nullptr);
-    return strOut;
-}
-
-std::wstring ToWide(const std::string& str)
-{
-    if (str.empty())
-        return std::wstring();
-    int cch = ::MultiByteToWideChar(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), nullptr, 0);
-    std::wstring strOut(cch > 0 ? cch : 0, L'\0');
-    if (cch > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), &strOut[0], cch);
-    return strOut;
-}
-
 /// The text of an item as the system holds it (empty for owner-drawn items).
 std::string ReadMenuString(HMENU hMenu, int nPos)
 {
@@ -64,12 +42,6 @@ void RemoveOwned(HMENU hMenu)
     g_ownedMenus.erase(std::remove(g_ownedMenus.begin(), g_ownedMenus.end(), hMenu), g_ownedMenus.end());
 }
 
-HWND MainWindow()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
-}
-
 LRESULT CALLBACK RelayProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
 {
     if (uMsg == WM_INITMENUPOPUP)
@@ -84,6 +56,34 @@ LRESULT CALLBACK RelayProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, U
         return lResult;
     return ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
 }
+}
+
+std::string MenuTextToAnsi(const std::wstring& str)
+{
+    if (str.empty())
+        return std::string();
+    int cb = ::WideCharToMultiByte(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), nullptr, 0, nullptr, nullptr);
+    std::string strOut(cb > 0 ? cb : 0, '\0');
+    if (cb > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), &strOut[0], cb, nullptr, nullptr);
+    return strOut;
+}
+
+std::wstring MenuTextToWide(const std::string& str)
+{
+    if (str.empty())
+        return std::wstring();
+    int cch = ::MultiByteToWideChar(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), nullptr, 0);
+    std::wstring strOut(cch > 0 ? cch : 0, L'\0');
+    if (cch > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), &strOut[0], cch);
+    return strOut;
+}
+
+HWND GetMenuMeasureWindow()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
 }
 
 int g_nPlatform = ComputePlatform();
@@ -228,7 +228,7 @@ BOOL COwnerDrawMenu::LoadMenu(const char* pszResourceName)
     for (int i = 0; i < nCount && i < static_cast<int>(m_items.size()); ++i)
     {
         MenuItemData* pData = m_items[i].get();
-        std::string strText = ToAnsi(pData->m_text);
+        std::string strText = MenuTextToAnsi(pData->m_text);
         HMENU hSub = ::GetSubMenu(m_hMenu, i);
         pData->m_nFlags = hSub ? MF_BYPOSITION | MF_POPUP : MF_BYPOSITION;
         // Type, text and data set explicitly: a plain string modification keeps the owner-draw
@@ -267,11 +267,11 @@ void COwnerDrawMenu::AppendItem(const std::wstring& strText, UINT nFlags, UINT_P
 void COwnerDrawMenu::PadAcceleratorColumn()
 {
     CGdiObject font = CreateMenuFont();
-    CWindowDC dc(MainWindow());
+    CWindowDC dc(GetMenuMeasureWindow());
     CSelectObject selFont(dc, font.Get());
     std::vector<std::string> arrTexts;
     for (const auto& pData : m_items)
-        arrTexts.push_back(ToAnsi(pData->m_text));
+        arrTexts.push_back(MenuTextToAnsi(pData->m_text));
     PadAcceleratorTexts(arrTexts, [&dc](const std::string& strText, int& cx) {
         SIZE size = {};
         if (!::GetTextExtentPoint32A(dc, strText.c_str(), static_cast<int>(strText.size()), &size))
@@ -282,7 +282,7 @@ void COwnerDrawMenu::PadAcceleratorColumn()
     for (size_t i = 0; i < m_items.size(); ++i)
     {
         if (m_items[i]->m_text.find(L'\t') != std::wstring::npos)
-            m_items[i]->m_text = ToWide(arrTexts[i]);
+            m_items[i]->m_text = MenuTextToWide(arrTexts[i]);
     }
 }
 
@@ -437,7 +437,7 @@ bool COwnerDrawMenu::GetItemText(UINT nKey, UINT nFlags, std::string& strText)
     {
         if (nKey >= m_items.size())
             return false;
-        strText = ToAnsi(m_items[nKey]->m_text);
+        strText = MenuTextToAnsi(m_items[nKey]->m_text);
         return true;
     }
     int nPos = -1;
@@ -477,13 +477,13 @@ void COwnerDrawMenu::SyncWithMenu()
             if (pData)
             {
                 if (!strText.empty())
-                    pData->m_text = ToWide(strText);
+                    pData->m_text = MenuTextToWide(strText);
             }
             else
             {
                 arrNew.emplace_back(new MenuItemData);
                 pData = arrNew.back().get();
-                pData->m_text = ToWide(strText);
+                pData->m_text = MenuTextToWide(strText);
                 pData->m_nID = reinterpret_cast<UINT_PTR>(hSub);
                 pData->m_nFlags = (nState & 0xEF) | 0x510;
                 pData->m_bClaimed = 1;
@@ -513,13 +513,13 @@ void COwnerDrawMenu::SyncWithMenu()
             {
                 pData->m_nFlags = nFlags;
                 if (!strText.empty())
-                    pData->m_text = ToWide(strText);
+                    pData->m_text = MenuTextToWide(strText);
             }
             else
             {
                 arrNew.emplace_back(new MenuItemData);
                 pData = arrNew.back().get();
-                pData->m_text = ToWide(strText);
+                pData->m_text = MenuTextToWide(strText);
                 pData->m_nID = nID;
                 pData->m_nFlags = nFlags;
                 pData->m_bClaimed = 1;

@@ -100,6 +100,12 @@ private:
     bool m_bOwnsHandle = false;   // false once a popup hangs in its parent, which destroys it
 };
 
+/// Menu texts cross to and from the system's narrow calls in the ANSI code page.
+std::string MenuTextToAnsi(const std::wstring& str);
+std::wstring MenuTextToWide(const std::string& str);
+/// The window whose device context measures menu texts: the main window, or the screen's.
+HWND GetMenuMeasureWindow();
+
 /// Each channel moved the fraction x of the way to 255 for 0 < x <= 1; otherwise c unchanged.
 COLORREF LightenColor(COLORREF c, double x);
 /// The menu font the system reports (a new font each call; the caller owns it).

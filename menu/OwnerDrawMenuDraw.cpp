@@ -2,8 +2,6 @@
 #include "menu/OwnerDrawMenu.h"
 #include <commctrl.h>
 #include <algorithm>
-#include "framework/win/FrameWnd.h"
-#include "framework/win/WinApp.h"
 
 namespace
 {
@@ -34,23 +32,12 @@ void Frame3D(HDC hdc, const RECT& rc, COLORREF crTopLeft, COLORREF crBottomRight
     FillSolid(hdc, { rc.left, rc.bottom - 1, rc.right, rc.bottom }, crBottomRight);
 }
 
-std::string ToAnsi(const std::wstring& str)
-{
-    if (str.empty())
-        return std::string();
-    int cb = ::WideCharToMultiByte(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), nullptr, 0, nullptr, nullptr);
-    std::string strOut(cb > 0 ? cb : 0, '\0');
-    if (cb > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, str.c_str(), static_cast<int>(str.size()), &strOut[0], cb, nullptr, nullptr);
-    return strOut;
-}
-
 /// Label (before the first tab) and accelerator text (after the last tab) in the given colour.
 void DrawItemText(HDC hdc, const std::wstring& strText, RECT rcText, int cxIcon, COLORREF cr)
 {
     if (strText.empty())
         return;
-    std::string strAnsi = ToAnsi(strText);
+    std::string strAnsi = MenuTextToAnsi(strText);
     size_t nFirstTab = strAnsi.find('\t');
     std::string strLabel = nFirstTab == std::string::npos ? strAnsi : strAnsi.substr(0, nFirstTab);
     std::string strAccel = nFirstTab == std::string::npos ? std::string() : strAnsi.substr(strAnsi.rfind('\t') + 1);
@@ -76,11 +63,6 @@ bool IsRadioItem(const DRAWITEMSTRUCT* pDis)
            info.hbmpChecked != nullptr;
 }
 
-HWND MainWindow()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
-}
 }
 
 COLORREF LightenColor(COLORREF c, double x)
@@ -218,7 +200,7 @@ void COwnerDrawMenu::MeasureItem(MEASUREITEMSTRUCT* pMis)
     }
     int cxText = 0;
     {
-        CWindowDC dc(MainWindow());
+        CWindowDC dc(GetMenuMeasureWindow());
         CGdiObject font = IsNewShell() ? CreateMenuFont() : CGdiObject();
         CSelectObject selectFont(dc, font.Get());
         if (g_nPlatform != 0)
@@ -229,7 +211,7 @@ void COwnerDrawMenu::MeasureItem(MEASUREITEMSTRUCT* pMis)
         }
         else
         {
-            std::string strText = ToAnsi(pData->m_text);
+            std::string strText = MenuTextToAnsi(pData->m_text);
             RECT rc = { 0, 0, 0, 0 };
             ::DrawTextA(dc, strText.c_str(), static_cast<int>(strText.size()), &rc,
                         DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
