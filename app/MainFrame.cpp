@@ -140,6 +140,15 @@ LRESULT CMainFrame::OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu)
     return CFrameWnd::OnMenuChar(nChar, nFlags, hMenu);
 }
 
+LRESULT CMainFrame::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    // The window takes its menu bar and the popups with it; the records go now, so no stale
+    // handle stays registered while the frame object outlives its window.
+    if (uMsg == WM_DESTROY)
+        m_menu.DestroyMenu();
+    return CFrameWnd::WindowProc(uMsg, wParam, lParam);
+}
+
 void CMainFrame::UpdateStatusSummary()
 {
     CQuarnelDoc* pDoc = GetArchive();

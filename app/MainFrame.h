@@ -48,6 +48,7 @@ protected:
     LRESULT OnInitMenuPopup(HMENU hPopup, UINT nIndex, bool bSysMenu) override;
     bool OnMeasureItem(MEASUREITEMSTRUCT* pMis) override;
     LRESULT OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu) override;
+    LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void SizeToolbarButtons();

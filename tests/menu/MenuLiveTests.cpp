@@ -264,3 +264,20 @@ TEST(MenuLive, TypingALetterInTheFilePopupPicksItsItem)
     gui.Pump();
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
 }
+
+TEST(MenuLive, ClosingTheWindowReleasesTheMenuBarRecordsOnce)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    CMainFrame* pFrame = gui.Frame();   // the application forgets its main window once it is gone
+    HWND hFrame = pFrame->m_hWnd;
+    HMENU hFile = ::GetSubMenu(::GetMenu(hFrame), 0);
+    ASSERT_TRUE(IsOwnedMenu(hFile));
+    long nDestroyed = COwnerDrawMenu::s_nMenusDestroyed;
+    ::DestroyWindow(hFrame);   // as Exit does; the frame object lives on until the application ends
+    EXPECT_FALSE(::IsMenu(hFile));
+    EXPECT_FALSE(IsOwnedMenu(hFile));
+    EXPECT_EQ(nullptr, CMenu::FromHandlePermanent(hFile));
+    EXPECT_TRUE(pFrame->GetMainMenu().m_items.empty());
+    EXPECT_EQ(nDestroyed, COwnerDrawMenu::s_nMenusDestroyed);   // the system destroyed the bar, not we
+}
