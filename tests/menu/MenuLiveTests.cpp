@@ -232,6 +232,11 @@ TEST(MenuLive, ScreenshotsOfThePopupsInBothLooks)
                           [&](HWND h) { EXPECT_TRUE(CaptureScreenRegion(h, "menu_context_" + strLook)); }, VK_DOWN,
                           hFrame);
         EXPECT_TRUE(CMenuWatcher::s_bSeen);
+        // The open dialog's quick-jump menu, owned by the frame as the dialog shows it.
+        COwnerDrawMenu jump;
+        CMenuWatcher::Run([&] { jump.TrackPopup(IDR_OPEN_POPUP, { 300, 300 }, hFrame); },
+                          [&](HWND h) { EXPECT_TRUE(CaptureScreenRegion(h, "menu_quickjump_" + strLook)); });
+        EXPECT_TRUE(CMenuWatcher::s_bSeen);
         gui.Pump();
     }
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
