@@ -114,7 +114,45 @@ void CMainFrame::SizeToolbarButtons()
 
 HMENU CMainFrame::BuildMainMenu()
 {
-    return ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    m_menu.LoadMenu(IDR_MAINFRAME);
+    m_menu.LoadToolbarImages(m_menu.GetToolbarId());
+    return m_menu.Detach();
+}
+
+LRESULT CMainFrame::OnInitMenuPopup(HMENU hPopup, UINT nIndex, bool bSysMenu)
+{
+    // The enable rules and the recent files first; then the new items become owner-drawn too.
+    LRESULT lResult = CFrameWnd::OnInitMenuPopup(hPopup, nIndex, bSysMenu);
+    COwnerDrawMenu::HandleOwnerMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hPopup),
+                                       MAKELPARAM(nIndex, bSysMenu ? 1 : 0), &lResult);
+    return lResult;
+}
+
+bool CMainFrame::OnMeasureItem(MEASUREITEMSTRUCT* pMis)
+{
+    HMENU hItemMenu = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(pMis->itemID));
+    if (pMis->CtlType == ODT_MENU && ::IsMenu(hItemMenu) && IsOwnedMenu(hItemMenu))
+    {
+        m_menu.MeasureItem(pMis);
+        return true;
+    }
+    return CFrameWnd::OnMeasureItem(pMis);
+}
+
+LRESULT CMainFrame::OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu)
+{
+    if (IsOwnedMenu(hMenu))
+        return m_menu.HandleMenuChar(nChar, nFlags, hMenu);
+    return CFrameWnd::OnMenuChar(nChar, nFlags, hMenu);
+}
+
+LRESULT CMainFrame::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    // The window takes its menu bar and the popups with it; the records go now, so no stale
+    // handle stays registered while the frame object outlives its window.
+    if (uMsg == WM_DESTROY)
+        m_menu.DestroyMenu();
+    return CFrameWnd::WindowProc(uMsg, wParam, lParam);
 }
 
 void CMainFrame::UpdateStatusSummary()

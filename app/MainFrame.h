@@ -2,6 +2,7 @@
 #pragma once
 #include "framework/win/ControlBars.h"
 #include "framework/win/FrameWnd.h"
+#include "menu/OwnerDrawMenu.h"
 
 class CQuarnelView;
 class CQuarnelDoc;
@@ -22,6 +23,7 @@ public:
     CQuarnelView* GetListView() const;
     CQuarnelDoc* GetArchive() const;
     CToolBar& GetToolBar() { return m_wndToolBar; }
+    COwnerDrawMenu& GetMainMenu() { return m_menu; }
     CStatusBar& GetStatusBar() { return m_wndStatusBar; }
 
     bool OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI) override;
@@ -45,10 +47,15 @@ public:
 protected:
     bool PreCreateWindow(CREATESTRUCTA& cs) override;
     int OnCreate(CREATESTRUCTA* pcs) override;
+    LRESULT OnInitMenuPopup(HMENU hPopup, UINT nIndex, bool bSysMenu) override;
+    bool OnMeasureItem(MEASUREITEMSTRUCT* pMis) override;
+    LRESULT OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu) override;
+    LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void SizeToolbarButtons();
 
+    COwnerDrawMenu m_menu;   // the menu bar's records and popups; the window owns the bar itself
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CVPFileDialog* m_pOpenDialog = nullptr;   // the open dialog while it is shown; none otherwise

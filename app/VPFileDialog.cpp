@@ -106,13 +106,9 @@ void CQuickJumpHost::TrackQuickJumpMenu(POINT ptScreen)
     HWND hOwner = pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
     if (!hOwner)
         return;
-    HMENU hMenu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_OPEN_POPUP));
-    if (!hMenu)
-        return;
-    // Owned by the main window: its enable rules run as the popup opens and the chosen
-    // command goes to its handlers.
-    ::TrackPopupMenu(::GetSubMenu(hMenu, 0), TPM_RIGHTBUTTON, ptScreen.x, ptScreen.y, 0, hOwner, nullptr);
-    ::DestroyMenu(hMenu);
+    // Owned by the main window: its enable rules run as the popup opens, it measures and draws
+    // the owner-drawn items, and the chosen command goes to its handlers.
+    m_menu.TrackPopup(IDR_OPEN_POPUP, ptScreen, hOwner, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
 }
 
 /////////////////////////////////////////////////////////////////////////////

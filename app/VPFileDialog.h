@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <string>
 #include "framework/win/Wnd.h"
+#include "menu/OwnerDrawMenu.h"
 
 /**
  * @brief Takes over the system file dialog's frame window, so that the quick-jump button's click
@@ -37,6 +38,8 @@ protected:
 private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR uIdSubclass, DWORD_PTR dwRefData);
+
+    COwnerDrawMenu m_menu;   // menu 145 with the game pictures, drawn in the current look
 };
 
 /** @brief File > Open: the Explorer-style open dialog for archives, with the quick jump. */

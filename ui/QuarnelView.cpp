@@ -162,15 +162,11 @@ void CQuarnelView::AddDroppedFiles()
 
 void CQuarnelView::ShowContextMenu(POINT ptClient)
 {
+    // The frame owns the popup: it receives the command and answers the owner-draw requests.
     CFrameWnd* pFrame = GetParentFrame();
-    HMENU hMenu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LIST_POPUP));
-    if (!hMenu)
-        return;
     POINT pt = ptClient;
     ::ClientToScreen(m_hWnd, &pt);
-    ::TrackPopupMenu(::GetSubMenu(hMenu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
-                     pFrame ? pFrame->m_hWnd : m_hWnd, nullptr);
-    ::DestroyMenu(hMenu);
+    m_contextMenu.TrackPopup(IDR_LIST_POPUP, pt, pFrame ? pFrame->m_hWnd : m_hWnd);
 }
 
 LRESULT CQuarnelView::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 #include "framework/win/View.h"
+#include "menu/OwnerDrawMenu.h"
 #include "ui/FileDropTarget.h"
 
 class CQuarnelDoc;
@@ -32,6 +33,7 @@ public:
     void AddDroppedFiles();
 
     CFileDropTarget& GetDropTarget() { return m_dropTarget; }
+    COwnerDrawMenu& GetContextMenu() { return m_contextMenu; }
 
     // Members handed out as files (QuarnelViewTransfer.cpp). Each row's item data is its index in
     // the document's table.
@@ -60,6 +62,7 @@ private:
     void ShowContextMenu(POINT ptClient);
 
     bool m_bColumnsReady = false;     // columns are made on the first fill, once
+    COwnerDrawMenu m_contextMenu;     // loaded for each right click, destroyed when it closes
     CFileDropTarget m_dropTarget;
 
     bool TransfersOutdated() const;

@@ -5,6 +5,7 @@
 #include "framework/base/MessageSink.h"
 #include "framework/win/AnsiName.h"
 #include "framework/win/DocTemplate.h"
+#include "framework/win/Menu.h"
 #include "framework/win/WinApp.h"
 
 namespace
@@ -277,6 +278,21 @@ LRESULT CFrameWnd::OnInitMenuPopup(HMENU hPopup, UINT, bool bSysMenu)
     return 0;
 }
 
+bool CFrameWnd::OnMeasureItem(MEASUREITEMSTRUCT* pMis)
+{
+    return DispatchMenuMeasureItem(pMis);
+}
+
+bool CFrameWnd::OnDrawItem(DRAWITEMSTRUCT* pDis)
+{
+    return DispatchMenuDrawItem(pDis);
+}
+
+LRESULT CFrameWnd::OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu)
+{
+    return Default(WM_MENUCHAR, MAKEWPARAM(nChar, nFlags), reinterpret_cast<LPARAM>(hMenu));
+}
+
 void CFrameWnd::OnDropFiles(HDROP hDrop)
 {
     // The first name, read at its full length: a name cut to a fixed buffer can name another,
@@ -366,6 +382,19 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 
     case WM_INITMENUPOPUP:
         return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam), HIWORD(lParam) != 0);
+
+    case WM_MEASUREITEM:
+        if (OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+
+    case WM_DRAWITEM:
+        if (OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+
+    case WM_MENUCHAR:
+        return OnMenuChar(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
 
     case WM_MENUSELECT:
     {

@@ -59,6 +59,10 @@ protected:
     virtual int OnCreate(CREATESTRUCTA* pcs);
     virtual bool OnCreateClient(CREATESTRUCTA* pcs);
     virtual LRESULT OnInitMenuPopup(HMENU hPopup, UINT nIndex, bool bSysMenu);
+    /// Owner-drawn menu items: the default hands the request to the object bound to the item's menu.
+    virtual bool OnMeasureItem(MEASUREITEMSTRUCT* pMis);
+    virtual bool OnDrawItem(DRAWITEMSTRUCT* pDis);
+    virtual LRESULT OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu);
     virtual void OnDropFiles(HDROP hDrop);
     void UpdateMenuPopup(HMENU hPopup);
     void UpdateRecentFileMenu(HMENU hPopup);

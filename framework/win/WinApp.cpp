@@ -164,6 +164,23 @@ std::string CWinApp::GetAppRegistryKey() const
     return "Software\\" + m_strRegistryKey + "\\" + m_strAppName;
 }
 
+int CWinApp::GetProfileInt(const char* pszSection, const char* pszEntry, int nDefault) const
+{
+    CRegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, GetAppRegistryKey() + "\\" + pszSection, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return nDefault;
+    DWORD dwValue = 0;
+    if (key.QueryDword(pszEntry, dwValue))
+        return static_cast<int>(dwValue);
+    // The settings store writes text; a number written that way counts as well.
+    std::string strValue;
+    if (!key.QueryString(pszEntry, strValue))
+        return nDefault;
+    char* pszEnd = nullptr;
+    long lValue = std::strtol(strValue.c_str(), &pszEnd, 10);
+    return pszEnd != strValue.c_str() ? static_cast<int>(lValue) : nDefault;
+}
+
 void CWinApp::LoadStdProfileSettings(unsigned nMaxMRU)
 {
     if (m_strAppName.empty())

@@ -45,6 +45,9 @@ public:
     void LoadStdProfileSettings(unsigned nMaxMRU);
     /// "Software\<registry key>\<application name>" under HKEY_CURRENT_USER.
     std::string GetAppRegistryKey() const;
+    /// An integer of the profile: value pszEntry of key GetAppRegistryKey() + "\\" + pszSection,
+    /// stored as a REG_DWORD or as decimal text; nDefault when absent or unreadable.
+    int GetProfileInt(const char* pszSection, const char* pszEntry, int nDefault) const;
 
     void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> pTemplate);
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
