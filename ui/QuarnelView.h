@@ -1,5 +1,6 @@
 // QuarnelView.h: the archive's member list.
 #pragma once
+#include <vector>
 #include "framework/win/View.h"
 #include "ui/FileDropTarget.h"
 
@@ -22,6 +23,8 @@ public:
     CQuarnelDoc* GetDocument() const;
     /// Number of selected rows, found by walking the list from the top.
     int CountSelectedItems() const;
+    /// The table index of every selected row, from the top of the list in the order shown.
+    std::vector<int> GetSelectedEntries() const;
     /// Sorts the rows by the text of one column, ascending, ignoring case.
     void SortByColumn(int nColumn);
     /// Adds the files of the last drop to the document (what WM_APP+1 does).
