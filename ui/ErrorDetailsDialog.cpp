@@ -43,6 +43,15 @@ void CErrorDetailsDialog::ShowDetails(const std::string& strHeader, const std::s
 
 void CErrorDetailsDialog::OnInitDialog()
 {
+    // Over the middle of the window it reports on.
+    RECT rcDlg, rcOwner;
+    if (m_hParent && ::IsWindowVisible(m_hParent) && !::IsIconic(m_hParent) && ::GetWindowRect(m_hParent, &rcOwner) &&
+        ::GetWindowRect(m_hWnd, &rcDlg))
+    {
+        int x = (rcOwner.left + rcOwner.right - (rcDlg.right - rcDlg.left)) / 2;
+        int y = (rcOwner.top + rcOwner.bottom - (rcDlg.bottom - rcDlg.top)) / 2;
+        ::SetWindowPos(m_hWnd, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ::SetDlgItemTextA(m_hWnd, IDC_ERROR_HEADER, m_strHeader.c_str());
     HWND hEdit = ::GetDlgItem(m_hWnd, IDC_ERROR_DETAILS_TEXT);
     // A long failure list must not be cut at the edit box's default limit.

@@ -385,7 +385,19 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     arrCalls.clear();
     gui.m_details.clear();
     AnswerFolder(gui, IDOK, "C:\\elsewhere");
+    // A command waiting in the queue is not run from inside the loop, only after it.
+    int nSelectedAtEnd = -1;
+    auto fnRecord = gui.m_pApp->m_fnProgressObserver;
+    gui.m_pApp->m_fnProgressObserver = [&](const std::string& strCall, const std::string& strText, int nPos, int nRange) {
+        fnRecord(strCall, strText, nPos, nRange);
+        if (strCall == "Begin")
+            ::PostMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_SELECT_ALL, 0), 0);
+        if (strCall == "End")
+            nSelectedAtEnd = gui.View()->CountSelectedItems();
+    };
     gui.Command(ID_EDIT_EXTRACT);
+    EXPECT_EQ(1, nSelectedAtEnd);
+    EXPECT_EQ(5, gui.View()->CountSelectedItems());
     EXPECT_EQ("C:\\elsewhere", ReadSetting(kLastFolder, ""));
     ASSERT_EQ(1u, gui.m_details.size());
     ASSERT_EQ(4u, arrCalls.size());

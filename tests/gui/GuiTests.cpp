@@ -416,14 +416,15 @@ TEST(ListView, HeaderClicksSortEachColumnAscending)
     gui.Pump();
     EXPECT_EQ((std::vector<std::string>{ "b.txt", "C.txt", "a.txt" }), gui.Column(0));
 
-    // Item data survives the sort untouched.
+    // Item data (the row's table index) survives the sort: sorted by offset, the rows stand in
+    // table order again.
     for (int i = 0; i < 3; ++i)
     {
         LVITEMA item = {};
         item.mask = LVIF_PARAM;
         item.iItem = i;
         ::SendMessageA(gui.List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(0, item.lParam);
+        EXPECT_EQ(i, item.lParam);
     }
 
     // An added file puts the rows back in table order, with the new one last.
