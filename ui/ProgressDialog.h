@@ -15,7 +15,8 @@ public:
     /// Creates the window over hParent (centred on it), shows it disabled and draws it at once.
     /// A window it already has is destroyed first.
     bool Create(HWND hParent, const std::string& strAction);
-    /// Item line, bar position and range; the changed parts are drawn at once.
+    /// Item line, bar position and range. The changed parts are drawn at once at the first and the
+    /// last position, in between at most every 50 ms.
     void SetProgress(const std::string& strItem, int nPos, int nRange);
     void Destroy();
 
@@ -27,4 +28,6 @@ public:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
     void CenterOn(HWND hParent);
+
+    ULONGLONG m_nLastDraw = 0;   // tick count of the last drawing
 };
