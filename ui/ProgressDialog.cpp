@@ -53,16 +53,16 @@ void CProgressDialog::SetProgress(const std::string& strItem, int nPos, int nRan
 {
     if (!m_hWnd)
         return;
-    ::SetWindowTextA(m_wndItem, strItem.c_str());
-    ::SendMessageA(m_wndProgress, PBM_SETRANGE32, 0, nRange);
-    ::SendMessageA(m_wndProgress, PBM_SETPOS, nPos, 0);
-    // Drawing is by far the dearest part of an update (under Wine a round trip to the display per
-    // control, many times the cost of extracting a small member), so the new texts and position are
-    // drawn at most every kDrawIntervalMs, and always at the start and at the end.
+    // Every change of a control, and its drawing, is a round trip to the window server under Wine:
+    // more than extracting a small member costs. Each call carries the whole state, so the window
+    // takes it at the first and the last position and in between at most every kDrawIntervalMs.
     ULONGLONG nNow = ::GetTickCount64();
     if (nPos > 0 && nPos < nRange && nNow - m_nLastDraw < kDrawIntervalMs)
         return;
     m_nLastDraw = nNow;
+    ::SetWindowTextA(m_wndItem, strItem.c_str());
+    ::SendMessageA(m_wndProgress, PBM_SETRANGE32, 0, nRange);
+    ::SendMessageA(m_wndProgress, PBM_SETPOS, nPos, 0);
     RedrawNow(m_wndItem);
     RedrawNow(m_wndProgress);
     // The loop around this pumps no messages. A look at the queue that takes nothing out tells

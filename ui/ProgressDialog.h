@@ -15,8 +15,8 @@ public:
     /// Creates the window over hParent (centred on it), shows it disabled and draws it at once.
     /// A window it already has is destroyed first.
     bool Create(HWND hParent, const std::string& strAction);
-    /// Item line, bar position and range. The changed parts are drawn at once at the first and the
-    /// last position, in between at most every 50 ms.
+    /// Item line, bar position and range, drawn at once: at the first and the last position
+    /// always, in between at most every 50 ms (calls in between are passed over).
     void SetProgress(const std::string& strItem, int nPos, int nRange);
     void Destroy();
 

@@ -296,6 +296,8 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
         HWND hProgress = gui.m_pApp->GetProgressWindow();
         arrCalls.push_back({ strCall, strText, nPos, nRange,
                              hProgress && ::IsWindowVisible(hProgress) && !::IsWindowEnabled(hProgress) });
+        if (strCall == "Set" && nPos == 2)
+            ::Sleep(60);   // so that the next position is drawn
         if (strCall == "Set" && nPos == 3)
         {
             // The window stands centred on the frame, showing the member before this one.
