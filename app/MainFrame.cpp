@@ -226,8 +226,8 @@ void CMainFrame::OnEditSelectAll()
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED;
     item.state = LVIS_SELECTED;
+    // Focus and scroll position stay where they are.
     ::SendMessageA(pView->m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-    ::SetFocus(pView->m_hWnd);
 }
 
 void CMainFrame::OnEditCopy()
@@ -277,8 +277,3 @@ void CMainFrame::OnFileBrowseMirador()
     BrowseInViewer(*this);
 }
 
-// The remaining commands arrive with the edit commands, the viewer launch and the archive open
-// dialog; they are routed here already so menus, keys and toolbar reach the frame.
-void CMainFrame::OnEditAdd() {}
-void CMainFrame::OnEditRemove() {}
-void CMainFrame::OnEditExtract() {}

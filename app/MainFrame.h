@@ -1,5 +1,9 @@
 // MainFrame.h: the main window: menu bar, toolbar, status bar and the archive list.
 #pragma once
+#include <windows.h>
+#include <commdlg.h>
+#include <functional>
+#include <string>
 #include "framework/win/ControlBars.h"
 #include "framework/win/FrameWnd.h"
 #include "menu/OwnerDrawMenu.h"
@@ -28,6 +32,13 @@ public:
 
     bool OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI) override;
     void OnUpdateControlBars() override;
+    bool ReportSaveFailure(const std::string& strDetails) override;
+
+    // The dialogs of the edit commands, replaceable so tests can answer them; empty: the real ones.
+    /// Runs the Add dialog on ofn: true for OK; on false dwError is its error code, 0 when cancelled.
+    std::function<bool(OPENFILENAMEA& ofn, DWORD& dwError)> m_fnRunAddDialog;
+    /// Runs the folder picker opened on strStart: IDOK with strFolder set, or IDCANCEL.
+    std::function<int(const std::string& strStart, std::string& strFolder)> m_fnChooseFolder;
 
     // Commands the frame owns.
     void OnEditAdd();

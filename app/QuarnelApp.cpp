@@ -122,3 +122,24 @@ void CQuarnelApp::OnCheckForNewVersion()
 {
     CallCompanionLibrary("DoQXVC");
 }
+
+void CQuarnelApp::BeginProgress(const std::string& strAction)
+{
+    m_dlgProgress.Create(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, strAction);
+    if (m_fnProgressObserver)
+        m_fnProgressObserver("Begin", strAction, 0, 0);
+}
+
+void CQuarnelApp::SetProgress(const std::string& strItem, int nPos, int nRange)
+{
+    m_dlgProgress.SetProgress(strItem, nPos, nRange);
+    if (m_fnProgressObserver)
+        m_fnProgressObserver("Set", strItem, nPos, nRange);
+}
+
+void CQuarnelApp::EndProgress()
+{
+    m_dlgProgress.Destroy();
+    if (m_fnProgressObserver)
+        m_fnProgressObserver("End", std::string(), 0, 0);
+}

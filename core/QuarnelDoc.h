@@ -86,6 +86,12 @@ public:
     // The failure report, when the last save failed because members could not be copied.
     std::string GetSaveFailureDetails() const override { return m_bSaveFailed ? m_strSaveFailureReport : std::string(); }
 
+    // Rows addressed by table index: the list's rows carry their index, so that two members of
+    // the same name are told apart. Removes the rows at the given indexes (any order; repeats and
+    // indexes outside the table are ignored) in one pass, keeping the order of the others.
+    // Returns the number of rows removed. ExtractEntry above is the matching extraction.
+    int RemoveEntries(const std::vector<int>& indexes);
+
     static std::string GetAddResultText(int nCode);
     static std::string GetExtractResultText(int nCode);
     static std::string GetCopyResultText(int nCode);

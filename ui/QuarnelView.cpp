@@ -119,7 +119,7 @@ void CQuarnelView::OnUpdate(CViewBase*, long, void*)
         item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = i;
         item.pszText = const_cast<char*>(entry.m_strName.c_str());
-        item.lParam = i;
+        item.lParam = i;   // the row's own table index: names need not be unique
         int nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (nItem < 0)
             continue;
@@ -137,6 +137,21 @@ int CQuarnelView::CountSelectedItems() const
     while ((nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, nItem, LVNI_SELECTED))) >= 0)
         ++nCount;
     return nCount;
+}
+
+std::vector<int> CQuarnelView::GetSelectedEntries() const
+{
+    std::vector<int> arrIndexes;
+    int nItem = -1;
+    while ((nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, nItem, LVNI_SELECTED))) >= 0)
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = nItem;
+        if (::SendMessageA(m_hWnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+            arrIndexes.push_back(static_cast<int>(item.lParam));
+    }
+    return arrIndexes;
 }
 
 void CQuarnelView::SortByColumn(int nColumn)

@@ -27,6 +27,8 @@ public:
     CQuarnelDoc* GetDocument() const;
     /// Number of selected rows, found by walking the list from the top.
     int CountSelectedItems() const;
+    /// The table index of every selected row, from the top of the list in the order shown.
+    std::vector<int> GetSelectedEntries() const;
     /// Sorts the rows by the text of one column, ascending, ignoring case.
     void SortByColumn(int nColumn);
     /// Adds the files of the last drop to the document (what WM_APP+1 does).
@@ -37,8 +39,6 @@ public:
 
     // Members handed out as files (QuarnelViewTransfer.cpp). Each row's item data is its index in
     // the document's table.
-    /// Table indexes of the selected rows, in list order.
-    std::vector<int> GetSelectedIndexes() const;
     /// A data object offering the selected members as files, or null without a selection. The
     /// caller releases it.
     IDataObject* CreateSelectionDataObject();

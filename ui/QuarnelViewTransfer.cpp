@@ -5,27 +5,12 @@
 #include "framework/base/MessageSink.h"
 #include "ui/MemberDataObject.h"
 
-std::vector<int> CQuarnelView::GetSelectedIndexes() const
-{
-    std::vector<int> arrIndexes;
-    int nItem = -1;
-    while ((nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, nItem, LVNI_SELECTED))) >= 0)
-    {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = nItem;
-        if (::SendMessageA(m_hWnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-            arrIndexes.push_back(static_cast<int>(item.lParam));
-    }
-    return arrIndexes;
-}
-
 IDataObject* CQuarnelView::CreateSelectionDataObject()
 {
     CQuarnelDoc* pDoc = GetDocument();
     if (!pDoc || !m_hWnd)
         return nullptr;
-    std::vector<int> arrIndexes = GetSelectedIndexes();
+    std::vector<int> arrIndexes = GetSelectedEntries();
     if (arrIndexes.empty())
         return nullptr;
     if (!m_pTransferLog)

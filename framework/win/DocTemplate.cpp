@@ -174,7 +174,7 @@ bool CSingleDocTemplate::DoSave(const std::string& strPath)
         // A save that failed without a file error (a member that could not be copied) would
         // otherwise pass unnoticed: say what went wrong and that the old file is unchanged.
         std::string strDetails = m_pDocument->GetSaveFailureDetails();
-        if (!strDetails.empty())
+        if (!strDetails.empty() && !(m_pFrame && m_pFrame->ReportSaveFailure(strDetails)))
             AfxMessageBox("The archive was not saved; the file on disk is unchanged. "
                           "These files could not be copied:\r\n\r\n" + strDetails,
                           QMB_OK | QMB_ICONEXCLAMATION);

@@ -45,6 +45,8 @@ public:
     std::string GetMessageText() const;
     /// Idle pass: every toolbar button gets its enable state from the rules.
     virtual void OnUpdateControlBars();
+    /// Shows which members a failed save could not copy; false leaves the report to the caller.
+    virtual bool ReportSaveFailure(const std::string& strDetails) { (void)strDetails; return false; }
     /// The prompt text of a command: its string resource up to the line break.
     static std::string GetCommandPrompt(UINT nID);
     static std::string GetCommandTip(UINT nID);

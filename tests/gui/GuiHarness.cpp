@@ -2,6 +2,7 @@
 #include "GuiHarness.h"
 #include <cstdio>
 #include "framework/base/MessageSink.h"
+#include "ui/ErrorDetailsDialog.h"
 
 extern std::string g_strScreenshotFolder;
 
@@ -18,6 +19,7 @@ CGuiHarness::~CGuiHarness()
             ::DispatchMessageA(&msg);
     }
     SetMessageBoxSink(nullptr);
+    CErrorDetailsDialog::SetSink(nullptr);
 }
 
 bool CGuiHarness::Start(const std::vector<std::string>& arrArgs, DWORD dwSplashDelayMs)
@@ -28,6 +30,10 @@ bool CGuiHarness::Start(const std::vector<std::string>& arrArgs, DWORD dwSplashD
     SetMessageBoxSink([this](const std::string& strText, const std::string& strCaption, unsigned nFlags) {
         m_messages.push_back({ strText, strCaption, nFlags });
         return m_nAnswer;
+    });
+    CErrorDetailsDialog::SetSink([this](const std::string& strHeader, const std::string& strDetails) {
+        m_details.push_back({ strHeader, strDetails });
+        m_messages.push_back({ strHeader + "\r\n" + strDetails, "Error details", 0 });
     });
     bool bOk = m_pApp->InitInstance();
     if (bOk)

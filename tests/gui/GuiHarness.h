@@ -18,6 +18,13 @@ struct RecordedMessage
     unsigned nFlags;
 };
 
+/** One error-details dialog the program showed. */
+struct RecordedDetails
+{
+    std::string strHeader;
+    std::string strDetails;
+};
+
 /** @brief Starts the application object on given arguments and reads its windows back. */
 class CGuiHarness
 {
@@ -46,6 +53,9 @@ public:
 
     std::unique_ptr<CQuarnelApp> m_pApp;
     std::vector<RecordedMessage> m_messages;
+    /// Error-details dialogs, recorded instead of shown; each is also listed in m_messages with
+    /// the caption "Error details" and the header, "\r\n" and the details as its text.
+    std::vector<RecordedDetails> m_details;
     int m_nAnswer = 1;   // IDOK
 };
 

@@ -1,0 +1,518 @@
+// EditCommandsTests.cpp: Add, Remove, Extract and Select all driven through the real window under
+// Wine and Xvfb; the file dialog and folder picker answered through the frame's seams, the real
+// error-details dialog, progress window and folder picker opened and photographed once each.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cderr.h>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include "GuiHarness.h"
+#include "config/SettingsStore.h"
+#include "res/resource.h"
+#include "ui/ErrorDetailsDialog.h"
+#include "ui/PathText.h"
+
+namespace
+{
+const char kAddHeader[] = "One or more errors occured while trying to add files. These files have been skipped.";
+const char kExtractHeader[] = "At least one file was not extracted. See below for details.";
+const char kLastFolder[] = "LastExtractionFolder";
+
+/// An archive written byte by byte, so that it may hold names the editor would never write
+/// (two of the same name, names that leave the folder).
+bool WriteRawArchive(const std::string& strPath, const std::vector<std::pair<std::string, std::string>>& arrMembers)
+{
+    size_t nDir = (arrMembers.size() * 64 + 2047) / 2048 * 2048;
+    std::string data(2048 + nDir, '\0');
+    auto put = [&data](size_t nAt, uint32_t n) {
+        for (int i = 0; i < 4; ++i)
+            data[nAt + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
+    };
+    put(0, 0x51890ACE);
+    put(4, 1);
+    put(8, static_cast<uint32_t>(arrMembers.size()));
+    for (size_t i = 0; i < arrMembers.size(); ++i)
+    {
+        data.replace(2048 + 64 * i, arrMembers[i].first.size(), arrMembers[i].first);
+        put(2048 + 64 * i + 60, static_cast<uint32_t>(arrMembers[i].second.size()));
+    }
+    for (const auto& member : arrMembers)
+        data += member.second + std::string((2048 - member.second.size() % 2048) % 2048, '\0');
+    put(12, static_cast<uint32_t>(data.size()));
+    FILE* pFile = std::fopen(strPath.c_str(), "wb");
+    if (!pFile)
+        return false;
+    std::fwrite(data.data(), 1, data.size(), pFile);
+    return std::fclose(pFile) == 0;
+}
+
+std::string ReadFileText(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "<missing>";
+}
+
+bool Exists(const std::string& strPath)
+{
+    return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+/// The frame's Add dialog answered with a prepared buffer ("folder\0name\0...\0\0"), or cancelled.
+void AnswerAddDialog(CGuiHarness& gui, const std::string& strBuffer, DWORD dwError = 0, OPENFILENAMEA* pSeen = nullptr)
+{
+    gui.Frame()->m_fnRunAddDialog = [strBuffer, dwError, pSeen](OPENFILENAMEA& ofn, DWORD& dwOutError) {
+        if (pSeen)
+            *pSeen = ofn;
+        dwOutError = dwError;
+        if (strBuffer.empty())
+            return false;
+        memcpy(ofn.lpstrFile, strBuffer.data(), strBuffer.size());
+        return true;
+    };
+}
+
+void AnswerFolder(CGuiHarness& gui, int nResult, const std::string& strFolder, std::string* pStart = nullptr)
+{
+    gui.Frame()->m_fnChooseFolder = [nResult, strFolder, pStart](const std::string& strStart, std::string& strOut) {
+        if (pStart)
+            *pStart = strStart;
+        strOut = strFolder;
+        return nResult;
+    };
+}
+
+/// Sends a command and returns without pumping, so that what the handler itself did can be seen.
+void SendCommand(CGuiHarness& gui, UINT nID)
+{
+    ::SendMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(nID, 0), 0);
+}
+
+// A modal dialog of this thread found by a timer while the command waits in it.
+std::function<bool(HWND)> g_fnOnDialog;
+
+BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
+{
+    char szClass[32] = "";
+    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (std::string(szClass) == "#32770" && ::IsWindowVisible(hWnd) && ::IsWindowEnabled(hWnd))
+    {
+        *reinterpret_cast<HWND*>(lParam) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK DialogTimer(HWND, UINT, UINT_PTR nTimer, DWORD)
+{
+    HWND hDlg = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&hDlg));
+    if (!hDlg || !g_fnOnDialog)
+        return;
+    // Taken out first: the handler may pump messages (a screenshot does), and this timer must
+    // not run it again from inside.
+    std::function<bool(HWND)> fn = std::move(g_fnOnDialog);
+    g_fnOnDialog = nullptr;
+    if (fn(hDlg))
+        ::KillTimer(nullptr, nTimer);
+    else
+        g_fnOnDialog = std::move(fn);
+}
+
+/// Runs the command; fnOnDialog gets the first enabled dialog it opens and returns true once done
+/// with it (it closes the dialog itself).
+void CommandWithDialog(CGuiHarness& gui, UINT nID, std::function<bool(HWND)> fnOnDialog)
+{
+    g_fnOnDialog = std::move(fnOnDialog);
+    UINT_PTR nTimer = ::SetTimer(nullptr, 0, 200, &DialogTimer);
+    gui.Command(nID);
+    ::KillTimer(nullptr, nTimer);
+    g_fnOnDialog = nullptr;
+}
+
+std::string WindowText(HWND hWnd)
+{
+    int n = ::GetWindowTextLengthA(hWnd);
+    std::string str(static_cast<size_t>(n) + 1, '\0');
+    ::GetWindowTextA(hWnd, &str[0], n + 1);
+    str.resize(static_cast<size_t>(n));
+    return str;
+}
+}
+
+TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
+{
+    std::string strFolder = MakeTestFolder("edit-add");
+    WriteFileBytes(strFolder + "keep.txt", 10);
+    WriteFileBytes(strFolder + "data.bin", 20);
+    ASSERT_TRUE(MakeArchive(strFolder + "a.vpp", { strFolder + "keep.txt", strFolder + "data.bin" }));
+    std::string strNew = MakeTestFolder("edit-add-new");
+    WriteFileBytes(strNew + "Data.BIN", 3000);
+    WriteFileBytes(strNew + "zz.txt", 1);
+    WriteFileBytes(strNew + "locked.txt", 5);
+    WriteFileBytes("C:\\quarnel-edit-root.txt", 7);
+    HANDLE hLock = ::CreateFileA((strNew + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
+
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "a.vpp" }));
+    std::string strNewFolder = strNew.substr(0, strNew.size() - 1);
+    OPENFILENAMEA seen = {};
+    AnswerAddDialog(gui, strNewFolder + std::string("\0zz.txt\0locked.txt\0Data.BIN\0missing.txt\0\0", 41), 0, &seen);
+    // The report opens on rows and a summary that already show the new table.
+    std::vector<std::string> arrRowsAtReport;
+    std::string strSummaryAtReport;
+    CErrorDetailsDialog::SetSink([&](const std::string& strHeader, const std::string& strDetails) {
+        gui.m_details.push_back({ strHeader, strDetails });
+        arrRowsAtReport = gui.Column(0);
+        strSummaryAtReport = gui.StatusPane(1);
+    });
+    gui.Command(ID_EDIT_ADD);
+    ::CloseHandle(hLock);
+
+    EXPECT_EQ(0xFFFFEu, seen.nMaxFile);
+    EXPECT_EQ(static_cast<DWORD>(OFN_ALLOWMULTISELECT | OFN_EXPLORER), seen.Flags & (OFN_ALLOWMULTISELECT | OFN_EXPLORER));
+    EXPECT_EQ(std::string("All files (*.*)\0*.*\0", 20), std::string(seen.lpstrFilter, 20));
+
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(kAddHeader, gui.m_details[0].strHeader);
+    EXPECT_EQ(strNew + "locked.txt\r\nCould not access file. Please verify that it is not opened in another program.\r\n\r\n" +
+                  strNew + "missing.txt\r\nCould not access file. Please verify that it is not opened in another program.\r\n\r\n",
+              gui.m_details[0].strDetails);
+    // Data.BIN replaced data.bin in its place, taking the new spelling; zz.txt came after.
+    std::vector<std::string> arrExpected = { "keep.txt", "Data.BIN", "zz.txt" };
+    EXPECT_EQ(arrExpected, gui.Column(0));
+    EXPECT_EQ(arrExpected, arrRowsAtReport);
+    EXPECT_EQ("File at " + strNew + "Data.BIN", gui.Cell(1, 2));
+    EXPECT_EQ("3 files, 12.288 bytes", strSummaryAtReport);
+
+    // A file at a drive root: one backslash between the root and the name, and no report.
+    gui.m_details.clear();
+    AnswerAddDialog(gui, std::string("C:\\\0quarnel-edit-root.txt\0\0", 27));
+    gui.Command(ID_EDIT_ADD);
+    EXPECT_TRUE(gui.m_details.empty());
+    ASSERT_EQ(4, gui.RowCount());
+    EXPECT_EQ("File at C:\\quarnel-edit-root.txt", gui.Cell(3, 2));
+    ::DeleteFileA("C:\\quarnel-edit-root.txt");
+
+    // Cancel: no message, and nothing refreshed (the sort and the selection stay).
+    gui.View()->SortByColumn(1);
+    gui.SelectRow(1);
+    std::vector<std::string> arrSorted = gui.Column(0);
+    AnswerAddDialog(gui, std::string());
+    gui.Command(ID_EDIT_ADD);
+    EXPECT_TRUE(gui.m_messages.empty());
+    EXPECT_EQ(arrSorted, gui.Column(0));
+    EXPECT_EQ(1, gui.View()->CountSelectedItems());
+    // A choice too large for the buffer is reported, not taken for a cancel.
+    AnswerAddDialog(gui, std::string(), FNERR_BUFFERTOOSMALL);
+    gui.Command(ID_EDIT_ADD);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_EQ("Error", gui.m_messages[0].strCaption);
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("Too many files")) << gui.m_messages[0].strText;
+    EXPECT_EQ(4, gui.Doc()->m_nFileCount);
+}
+
+TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
+{
+    std::string strFolder = MakeTestFolder("edit-dup");
+    ASSERT_TRUE(WriteRawArchive(strFolder + "d.vpp", { { "dup", std::string(10, 'a') },
+                                                       { "zeta", std::string(20, 'z') },
+                                                       { "dup", std::string(30, 'b') },
+                                                       { "Alpha", std::string(5, 'x') } }));
+    std::string strOut = MakeTestFolder("edit-dup-out");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "d.vpp" }));
+    gui.View()->SortByColumn(1);   // by size: Alpha 5, dup 10, zeta 20, dup 30
+    ASSERT_EQ(std::vector<std::string>({ "Alpha", "dup", "zeta", "dup" }), gui.Column(0));
+    gui.SelectRow(3);   // the second "dup", the one a look-up by name would find
+    gui.SelectRow(2);
+
+    AnswerFolder(gui, IDOK, strOut);
+    gui.Command(ID_EDIT_EXTRACT);
+    EXPECT_TRUE(gui.m_details.empty());
+    EXPECT_EQ(std::string(30, 'b'), ReadFileText(strOut + "dup"));
+    EXPECT_EQ(std::string(20, 'z'), ReadFileText(strOut + "zeta"));
+    EXPECT_FALSE(Exists(strOut + "Alpha"));
+    // Extract leaves the sorted list and its selection as they were.
+    EXPECT_EQ(std::vector<std::string>({ "Alpha", "dup", "zeta", "dup" }), gui.Column(0));
+    EXPECT_EQ(2, gui.View()->CountSelectedItems());
+
+    // Now the first "dup" and Alpha: the table keeps the second "dup" and zeta.
+    gui.SelectRow(2, false);
+    gui.SelectRow(3, false);
+    gui.SelectRow(0);
+    gui.SelectRow(1);
+    gui.m_nAnswer = IDNO;
+    gui.Command(ID_EDIT_REMOVE);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_EQ("Are you sure you want to delete these files?\n\n(Note: Only files inside the .VPP or references to "
+              "the .VPP are deleted, not files you added from outside the .VPP!)",
+              gui.m_messages[0].strText);
+    EXPECT_EQ("Confirmation", gui.m_messages[0].strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_YESNO), gui.m_messages[0].nFlags);
+    EXPECT_EQ(4, gui.RowCount());
+
+    gui.m_nAnswer = IDYES;
+    std::string strBefore = ReadFileText(strFolder + "d.vpp");
+    SendCommand(gui, ID_EDIT_REMOVE);
+    // The handler itself refilled the list in table order and wrote the summary.
+    EXPECT_EQ(std::vector<std::string>({ "zeta", "dup" }), gui.Column(0));
+    EXPECT_EQ("2 files, 8.192 bytes", gui.StatusPane(1));
+    ASSERT_EQ(2, gui.Doc()->m_nFileCount);
+    EXPECT_EQ(30, gui.Doc()->m_entries[1].m_nSize);
+    EXPECT_EQ(strBefore, ReadFileText(strFolder + "d.vpp"));   // only the table changed
+}
+
+TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgressCalls)
+{
+    std::string strFolder = MakeTestFolder("edit-extract");
+    ASSERT_TRUE(WriteRawArchive(strFolder + "x.vpp", { { "a.txt", "AAA" },
+                                                       { "..\\evil.txt", "EVIL" },
+                                                       { "Case.txt", "first" },
+                                                       { "CASE.TXT", "second" } }));
+    WriteFileBytes(strFolder + "new.txt", 4);
+    std::string strOut = MakeTestFolder("edit-extract-out");
+    WriteSetting(kLastFolder, "C:\\before");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "x.vpp" }));
+    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    ASSERT_EQ(5, gui.RowCount());
+
+    // Cancel leaves the setting alone and writes nothing.
+    std::string strStart;
+    gui.Command(ID_EDIT_SELECT_ALL);
+    AnswerFolder(gui, IDCANCEL, strOut, &strStart);
+    gui.Command(ID_EDIT_EXTRACT);
+    EXPECT_EQ("C:\\before", strStart);
+    EXPECT_EQ("C:\\before", ReadSetting(kLastFolder, ""));
+    EXPECT_FALSE(Exists(strOut + "a.txt"));
+
+    struct Call { std::string strCall, strText; int nPos, nRange; bool bShownDisabled; };
+    std::vector<Call> arrCalls;
+    gui.m_pApp->m_fnProgressObserver = [&](const std::string& strCall, const std::string& strText, int nPos, int nRange) {
+        HWND hProgress = gui.m_pApp->GetProgressWindow();
+        arrCalls.push_back({ strCall, strText, nPos, nRange,
+                             hProgress && ::IsWindowVisible(hProgress) && !::IsWindowEnabled(hProgress) });
+        if (strCall == "Set" && nPos == 2)
+            ::Sleep(60);   // so that the next position is drawn
+        if (strCall == "Set" && nPos == 3)
+        {
+            // The window stands centred on the frame, showing the member before this one.
+            RECT rcDlg, rcFrame;
+            ::GetWindowRect(hProgress, &rcDlg);
+            ::GetWindowRect(gui.Frame()->m_hWnd, &rcFrame);
+            EXPECT_NEAR((rcFrame.left + rcFrame.right) / 2, (rcDlg.left + rcDlg.right) / 2, 1);
+            EXPECT_NEAR((rcFrame.top + rcFrame.bottom) / 2, (rcDlg.top + rcDlg.bottom) / 2, 1);
+            EXPECT_EQ("Extracting files...", WindowText(::GetDlgItem(hProgress, IDC_PROGRESS_ACTION)));
+            EXPECT_EQ("Case.txt", WindowText(::GetDlgItem(hProgress, IDC_PROGRESS_ITEM)));
+            EXPECT_EQ(3, ::SendMessageA(::GetDlgItem(hProgress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
+            SaveWindowShot(hProgress, "edit_progress");
+        }
+    };
+    AnswerFolder(gui, IDOK, strOut);
+    gui.Command(ID_EDIT_EXTRACT);
+    EXPECT_EQ(strOut, ReadSetting(kLastFolder, ""));
+    EXPECT_EQ("AAA", ReadFileText(strOut + "a.txt"));
+    EXPECT_EQ("first", ReadFileText(strOut + "Case.txt"));   // the twin did not replace it
+    EXPECT_FALSE(Exists(strFolder + "evil.txt"));
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(kExtractHeader, gui.m_details[0].strHeader);
+    EXPECT_EQ("..\\evil.txt\r\nSkipped since the file name is not a safe relative path.\r\n\r\n"
+              "CASE.TXT\r\nSkipped since a file of the same name (ignoring case) was already extracted to this folder.\r\n\r\n"
+              "new.txt\r\nSkipped since this file is not yet saved in a .VPP.\r\n\r\n",
+              gui.m_details[0].strDetails);
+    ASSERT_EQ(8u, arrCalls.size());
+    EXPECT_EQ("Begin", arrCalls[0].strCall);
+    EXPECT_EQ("Extracting files...", arrCalls[0].strText);
+    EXPECT_EQ("", arrCalls[1].strText);
+    EXPECT_EQ("", arrCalls[6].strText);
+    EXPECT_EQ(5, arrCalls[6].nPos);
+    EXPECT_EQ(5, arrCalls[6].nRange);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(arrCalls[i].bShownDisabled) << i;
+    EXPECT_EQ("End", arrCalls[7].strCall);
+    EXPECT_EQ(nullptr, gui.m_pApp->GetProgressWindow());
+
+    // Only the unsaved member, into another folder: every member fails, the folder is kept anyway,
+    // and the progress runs (empty, 0, 1), then (empty, 1, 1).
+    for (int i = 0; i < 4; ++i)
+        gui.SelectRow(i, false);
+    arrCalls.clear();
+    gui.m_details.clear();
+    AnswerFolder(gui, IDOK, "C:\\elsewhere");
+    // A command waiting in the queue is not run from inside the loop, only after it.
+    int nSelectedAtEnd = -1;
+    auto fnRecord = gui.m_pApp->m_fnProgressObserver;
+    gui.m_pApp->m_fnProgressObserver = [&](const std::string& strCall, const std::string& strText, int nPos, int nRange) {
+        fnRecord(strCall, strText, nPos, nRange);
+        if (strCall == "Begin")
+            ::PostMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_SELECT_ALL, 0), 0);
+        if (strCall == "End")
+            nSelectedAtEnd = gui.View()->CountSelectedItems();
+    };
+    gui.Command(ID_EDIT_EXTRACT);
+    EXPECT_EQ(1, nSelectedAtEnd);
+    EXPECT_EQ(5, gui.View()->CountSelectedItems());
+    EXPECT_EQ("C:\\elsewhere", ReadSetting(kLastFolder, ""));
+    ASSERT_EQ(1u, gui.m_details.size());
+    ASSERT_EQ(4u, arrCalls.size());
+    EXPECT_EQ("Set", arrCalls[1].strCall);
+    EXPECT_EQ("", arrCalls[1].strText);
+    EXPECT_EQ(0, arrCalls[1].nPos);
+    EXPECT_EQ(1, arrCalls[1].nRange);
+    EXPECT_EQ("", arrCalls[2].strText);
+    EXPECT_EQ(1, arrCalls[2].nPos);
+    EXPECT_EQ(1, arrCalls[2].nRange);
+}
+
+TEST(EditProgress, EndsWhateverHappensAndABeginWhileShownStartsOver)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    CQuarnelApp* pApp = gui.m_pApp.get();
+    try
+    {
+        CProgressScope progress(pApp, "One");
+        ASSERT_NE(nullptr, pApp->GetProgressWindow());
+        throw 1;
+    }
+    catch (int)
+    {
+    }
+    EXPECT_EQ(nullptr, pApp->GetProgressWindow());
+
+    pApp->BeginProgress("First");
+    HWND hFirst = pApp->GetProgressWindow();
+    // Before the first SetProgress the item line shows the resource's text.
+    EXPECT_EQ("Frame # of #", WindowText(::GetDlgItem(hFirst, IDC_PROGRESS_ITEM)));
+    pApp->BeginProgress("Second");
+    EXPECT_FALSE(::IsWindow(hFirst));
+    EXPECT_EQ("Second", WindowText(::GetDlgItem(pApp->GetProgressWindow(), IDC_PROGRESS_ACTION)));
+    pApp->EndProgress();
+    EXPECT_EQ(nullptr, pApp->GetProgressWindow());
+}
+
+TEST(EditSelectAll, SelectsEveryRowLeavesFocusAndScrollAndEnablesTheCommands)
+{
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    CMainFrame* pFrame = gui.Frame();
+    EXPECT_EQ("0 files, 0 bytes", gui.StatusPane(1));
+    EXPECT_FALSE(pFrame->IsCommandEnabled(ID_EDIT_REMOVE));
+    EXPECT_FALSE(pFrame->IsCommandEnabled(ID_EDIT_EXTRACT));
+    EXPECT_FALSE(pFrame->IsCommandEnabled(ID_EDIT_SELECT_ALL));
+    EXPECT_TRUE(pFrame->IsCommandEnabled(ID_EDIT_ADD));
+
+    std::string strFolder = MakeTestFolder("edit-selectall");
+    std::vector<std::pair<std::string, std::string>> arrMembers;
+    for (int i = 0; i < 60; ++i)
+        arrMembers.push_back({ "f" + std::to_string(i), "x" });
+    ASSERT_TRUE(WriteRawArchive(strFolder + "s.vpp", arrMembers));
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "s.vpp"));
+    gui.Pump();
+    ASSERT_EQ(60, gui.RowCount());
+    ::SendMessageA(gui.List(), LVM_ENSUREVISIBLE, 59, FALSE);
+    int nTop = static_cast<int>(::SendMessageA(gui.List(), LVM_GETTOPINDEX, 0, 0));
+    ASSERT_GT(nTop, 0);
+    HWND hToolBar = pFrame->GetToolBar().m_hWnd;
+    ::SetFocus(hToolBar);
+    HWND hFocus = ::GetFocus();
+    ASSERT_NE(gui.List(), hFocus);
+
+    gui.Command(ID_EDIT_SELECT_ALL);
+    EXPECT_EQ(60, gui.View()->CountSelectedItems());
+    EXPECT_EQ(hFocus, ::GetFocus());
+    EXPECT_EQ(nTop, static_cast<int>(::SendMessageA(gui.List(), LVM_GETTOPINDEX, 0, 0)));
+    EXPECT_TRUE(pFrame->IsCommandEnabled(ID_EDIT_REMOVE));
+    EXPECT_TRUE(pFrame->IsCommandEnabled(ID_EDIT_EXTRACT));
+    // The toolbar buttons follow at the idle pass.
+    EXPECT_TRUE(::SendMessageA(hToolBar, TB_ISBUTTONENABLED, ID_EDIT_REMOVE, 0));
+}
+
+TEST(EditSave, AFailedSaveListsTheMembersUnderAHeaderSayingTheArchiveIsUnchanged)
+{
+    std::string strFolder = MakeTestFolder("edit-save");
+    WriteFileBytes(strFolder + "old.txt", 10);
+    ASSERT_TRUE(MakeArchive(strFolder + "s.vpp", { strFolder + "old.txt" }));
+    WriteFileBytes(strFolder + "gone.txt", 10);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "s.vpp" }));
+    AnswerAddDialog(gui, strFolder + "gone.txt" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    ::DeleteFileA((strFolder + "gone.txt").c_str());
+    gui.Command(ID_FILE_SAVE);
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ("Not saved: the archive on disk was left unchanged. These files could not be copied:",
+              gui.m_details[0].strHeader);
+    EXPECT_EQ("gone.txt\r\nError while trying to access source file.\r\n\r\n", gui.m_details[0].strDetails);
+}
+
+// The real windows, opened once each and photographed.
+
+TEST(EditDialogs, ErrorDetailsStartsOnCloseAndScrollsBothWays)
+{
+    std::string strFolder = MakeTestFolder("edit-details");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+    std::string strLongName = std::string(120, 'n') + ".txt";
+    WriteFileBytes(strFolder + strLongName, 1);
+    WriteFileBytes(strFolder + "short.txt", 1);
+    AnswerAddDialog(gui, strFolder.substr(0, strFolder.size() - 1) + std::string(1, '\0') + strLongName +
+                             std::string(1, '\0') + "short.txt" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    gui.Command(ID_EDIT_SELECT_ALL);
+    AnswerFolder(gui, IDOK, strFolder);
+    CErrorDetailsDialog::SetSink(nullptr);   // the real dialog this time
+
+    bool bSeen = false;
+    CommandWithDialog(gui, ID_EDIT_EXTRACT, [&](HWND hDlg) {
+        bSeen = true;
+        EXPECT_EQ("Error details", WindowText(hDlg));
+        EXPECT_EQ(kExtractHeader, WindowText(::GetDlgItem(hDlg, IDC_ERROR_HEADER)));
+        HWND hText = ::GetDlgItem(hDlg, IDC_ERROR_DETAILS_TEXT);
+        std::string strUnsaved = "\r\nSkipped since this file is not yet saved in a .VPP.\r\n\r\n";
+        EXPECT_EQ(strLongName + strUnsaved + "short.txt" + strUnsaved, WindowText(hText));
+        LONG lStyle = ::GetWindowLongA(hText, GWL_STYLE);
+        EXPECT_EQ(WS_HSCROLL | WS_VSCROLL, lStyle & (WS_HSCROLL | WS_VSCROLL));
+        EXPECT_EQ(::GetDlgItem(hDlg, IDCANCEL), ::GetFocus());
+        SaveWindowShot(hDlg, "edit_error_details");
+        // Enter on the focused "Close" ends the dialog.
+        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    });
+    EXPECT_TRUE(bSeen);
+}
+
+TEST(EditDialogs, FolderPickerOpensOnTheLastFolderWithItInTheStatusLine)
+{
+    // A start folder longer than the status line holds.
+    std::string strStart = MakeTestFolder("edit-picker-with-a-rather-long-folder-name");
+    strStart.pop_back();
+    ASSERT_GT(strStart.size(), 35u);
+    WriteSetting(kLastFolder, strStart);
+    std::string strFolder = MakeTestFolder("edit-picker");
+    WriteFileBytes(strFolder + "m.txt", 3);
+    ASSERT_TRUE(MakeArchive(strFolder + "p.vpp", { strFolder + "m.txt" }));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "p.vpp" }));
+    gui.SelectRow(0);
+
+    std::vector<std::string> arrTexts;
+    CommandWithDialog(gui, ID_EDIT_EXTRACT, [&](HWND hDlg) {
+        ::EnumChildWindows(hDlg, [](HWND hChild, LPARAM lParam) {
+            reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(WindowText(hChild));
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&arrTexts));
+        SaveWindowShot(hDlg, "edit_folder_picker");
+        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return true;
+    });
+    EXPECT_NE(arrTexts.end(), std::find(arrTexts.begin(), arrTexts.end(), "Select destination folder"));
+    EXPECT_NE(arrTexts.end(), std::find(arrTexts.begin(), arrTexts.end(), ShortenForStatus(strStart)));
+    // OK on the preselected folder extracts there.
+    EXPECT_EQ(strStart, ReadSetting(kLastFolder, ""));
+    EXPECT_EQ("xxx", ReadFileText(strStart + "\\m.txt"));
+}
