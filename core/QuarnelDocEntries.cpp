@@ -277,10 +277,17 @@ int CQuarnelDoc::ExtractEntry(int nIndex, const std::string& strFolder)
 
 int CQuarnelDoc::WriteExtractedFile(CFile& archive, const VppEntry& entry, const std::string& strDest)
 {
-    // The member is written to a new side file beside the destination, and only a complete copy
-    // replaces a file of that name: a failure part-way keeps the older file.
+    // Where no file of that name exists, the member is written straight to a new file (removed again
+    // on failure). Otherwise it goes to a new side file beside it, and only a complete copy replaces
+    // the older file: a failure part-way keeps it.
     CFile side;
-    std::string strSide;
+    std::string strSide = strDest;
+    {
+        CFileException error;
+        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error) &&
+            error.m_cause != FileErrorCause::alreadyExists)
+            return ExtractCodeFor(error);
+    }
     for (int n = 0; n < 100 && !side.IsOpen(); n++) {
         strSide = strDest + ".part" + (n ? std::to_string(n) : std::string());
         CFileException error;
@@ -324,7 +331,7 @@ int CQuarnelDoc::WriteExtractedFile(CFile& archive, const VppEntry& entry, const
         return nCode;
     }
     CFileException error;
-    if (!CFile::Replace(strSide, strDest, &error)) {
+    if (strSide != strDest && !CFile::Replace(strSide, strDest, &error)) {
         CFile::Remove(strSide);
         return ExtractCodeFor(error);
     }

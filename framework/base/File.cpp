@@ -355,7 +355,7 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
                 return fail(nErr, CauseFromOsError(nErr));
             }
         }
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        // O_NONBLOCK stays: it has no effect on regular files, the only ones that get this far.
         m_fd = fd;
         m_strPath = strPath;
         return true;

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "config/SettingsStore.h"
 #include "core/MemberNames.h"
 
 using namespace coretest;
@@ -146,8 +147,9 @@ bool IsLeadOf932(unsigned char c) { return IsDBCSLeadByteEx(932, c) != FALSE; }
 bool RunsWithCodePage932()
 {
     const char* pszExpect = std::getenv("QUARNEL_EXPECT_ACP");
-    if (pszExpect && std::string(pszExpect) == "932")
+    if (pszExpect && std::string(pszExpect) == "932") {
         EXPECT_EQ(GetACP(), 932u);
+    }
     return GetACP() == 932;
 }
 
@@ -172,6 +174,9 @@ TEST(WinDoubleByte, DefaultWalkFollowsTheAnsiCodePage)
     EXPECT_EQ(MemberNameFromPath("C:\\data\\" + strHyo), strHyo);
     EXPECT_EQ(JoinExtractPath("C:\\out\\" + strHyo, "a.txt"), "C:\\out\\" + strHyo + "\\a.txt");
     EXPECT_TRUE(IsSafeMemberPath("sub\\" + strHyo));
+    const std::string strSo = "\x83\x5C";  // a game folder ending in this character gets its backslash
+    EXPECT_EQ(AddTrailingBackslash("D:\\Games\\" + strSo), "D:\\Games\\" + strSo + "\\");
+    EXPECT_EQ(AddTrailingBackslash("D:\\Games\\" + strSo + "\\"), "D:\\Games\\" + strSo + "\\");
 }
 
 TEST_F(WinFiles, DoubleByteMemberNameEndsUpWhole)
