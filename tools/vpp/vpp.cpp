@@ -15,7 +15,8 @@ const char* const USAGE =
     "       vpp new ARCHIVE                    write an empty archive\n"
     "       vpp add ARCHIVE FILE...            add or replace members (names compare ignoring case)\n"
     "       vpp remove ARCHIVE NAME...         remove members (exact names)\n"
-    "       vpp extract ARCHIVE DIR [NAME...]  extract members into DIR (all when no name is given)\n"
+    "       vpp extract ARCHIVE DIR [NAME...]  extract members into DIR (all when no name is given;\n"
+    "                                          an empty DIR is the current folder)\n"
     "       vpp --help\n";
 
 void PrintFailure(const std::string& strWhat, const std::string& strText)
