@@ -199,6 +199,9 @@ void CQuarnelDoc::Store(CFile& file)
             m_strSaveFailureReport += entry.m_strName + "\r\n" + GetCopyResultText(nCode) + "\r\n\r\n";
         PadToBlockBoundary(file);
     }
+    // Written to in place while its members were copied: what was copied may be a mixture.
+    if (nReadArchiveCode == COPY_RESULT_DONE && readArchive.IsOpen() && !IsSameVersion(readArchive, m_readIdentity))
+        m_strSaveFailureReport += m_strReadArchive + "\r\n" + GetCopyResultText(COPY_RESULT_ARCHIVE_CHANGED) + "\r\n\r\n";
     m_bSaveFailed = m_strSaveFailureReport.empty() ? 0 : 1;
 }
 
@@ -261,6 +264,8 @@ bool CQuarnelDoc::OnSaveDocument(const std::string& strTargetIn)
         UpdateAllViews(nullptr);
         return false;
     };
+    m_bSaveFailed = 0;
+    m_strSaveFailureReport.clear();
     const std::string strTarget = CFile::GetFullPath(strTargetIn);
     // Through a link, the file written and replaced is the one the link leads to; the link stays.
     const std::string strFile = CFile::ResolveLink(strTarget);
@@ -307,10 +312,9 @@ bool CQuarnelDoc::OnSaveDocument(const std::string& strTargetIn)
             return fail();
         }
     }
-    m_bSaveFailed = 0;
+    if (bTargetExists)
+        output.CopyPermissionsFrom(strFile);  // the archive keeps its permissions, from the start
     bool bSaved = SaveIntoOpenFile(output) && !m_bSaveFailed;
-    if (bSaved && bTargetExists)
-        output.CopyPermissionsFrom(strFile);  // the archive keeps its permissions
 
     // 3. A failed save leaves the target as it was and no output file behind.
     if (!bSaved) {
