@@ -90,7 +90,12 @@ std::string ReadIniString(const std::string& strSection, const std::string& strK
 
 std::string AddTrailingBackslash(const std::string& strPath)
 {
-    if (strPath.empty() || strPath.back() == '\\')
+    if (strPath.empty())
+        return strPath;
+    // By character: in a double-byte code page the last byte 0x5C may end a character such as "\x83\x5C".
+    const char* pszEnd = strPath.c_str() + strPath.size();
+    const char* pszLast = CharPrevA(strPath.c_str(), pszEnd);
+    if (pszEnd - pszLast == 1 && *pszLast == '\\')
         return strPath;
     return strPath + '\\';
 }

@@ -6,7 +6,64 @@
 
 #ifdef _WIN32
 #include <mbstring.h>
+#include <windows.h>
 #endif
+
+namespace {
+
+#ifdef _WIN32
+bool IsSystemLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+#endif
+
+// Length in bytes of the character that starts at nPos.
+size_t CharLength(const std::string& strText, size_t nPos, LeadByteTest pfnLead)
+{
+    if (pfnLead && pfnLead(static_cast<unsigned char>(strText[nPos])) && nPos + 1 < strText.size())
+        return 2;
+    return 1;
+}
+
+}  // namespace
+
+LeadByteTest SystemLeadByteTest()
+{
+#ifdef _WIN32
+    return IsSystemLeadByte;
+#else
+    return nullptr;
+#endif
+}
+
+size_t FindLastOf(const std::string& strText, const char* pszChars, LeadByteTest pfnLead)
+{
+    size_t nFound = std::string::npos;
+    for (size_t i = 0; i < strText.size();) {
+        size_t nLen = CharLength(strText, i, pfnLead);
+        if (nLen == 1 && strText[i] != '\0' && std::strchr(pszChars, strText[i]))
+            nFound = i;
+        i += nLen;
+    }
+    return nFound;
+}
+
+bool EndsWithBackslash(const std::string& strText, LeadByteTest pfnLead)
+{
+    return !strText.empty() && FindLastOf(strText, "\\", pfnLead) == strText.size() - 1;
+}
+
+std::vector<std::string> SplitMemberPath(const std::string& strName, LeadByteTest pfnLead)
+{
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < strName.size();) {
+        size_t nLen = CharLength(strName, i, pfnLead);
+        if (nLen == 1 && (strName[i] == '\\' || strName[i] == '/'))
+            parts.emplace_back();
+        else
+            parts.back().append(strName, i, nLen);
+        i += nLen;
+    }
+    return parts;
+}
 
 std::string LowerName(const std::string& strName)
 {
@@ -24,29 +81,37 @@ std::string LowerName(const std::string& strName)
 #endif
 }
 
-std::string MemberNameFromPath(const std::string& strPath)
+std::string MemberNameFromPath(const std::string& strPath, LeadByteTest pfnLead)
 {
 #ifdef _WIN32
-    size_t nSep = strPath.rfind('\\');
+    size_t nSep = FindLastOf(strPath, "\\", pfnLead);
 #else
-    size_t nSep = strPath.find_last_of("\\/");
+    size_t nSep = FindLastOf(strPath, "\\/", pfnLead);
 #endif
     return nSep == std::string::npos ? strPath : strPath.substr(nSep + 1);
 }
 
-std::string JoinExtractPath(const std::string& strFolder, const std::string& strName)
+std::string JoinExtractPath(const std::string& strFolder, const std::string& strName, LeadByteTest pfnLead)
 {
 #ifdef _WIN32
+    if (strFolder.empty())
+        return strName;
     std::string strPath = strFolder;
-    if (strPath.empty() || strPath.back() != '\\')
+    if (!EndsWithBackslash(strPath, pfnLead))
         strPath += '\\';
     return strPath + strName;
 #else
     std::string strPath = strFolder;
-    if (strPath.empty() || strPath.back() != '/')
+    if (!strPath.empty() && strPath.back() != '/')
         strPath += '/';
-    for (char c : strName)
-        strPath += c == '\\' ? '/' : c;
+    for (size_t i = 0; i < strName.size();) {
+        size_t nLen = CharLength(strName, i, pfnLead);
+        if (nLen == 1 && strName[i] == '\\')
+            strPath += '/';
+        else
+            strPath.append(strName, i, nLen);
+        i += nLen;
+    }
     return strPath;
 #endif
 }
@@ -86,23 +151,18 @@ bool IsSafeComponent(const std::string& strComponent)
 
 }  // namespace
 
-bool IsSafeMemberPath(const std::string& strName)
+bool IsSafeMemberPath(const std::string& strName, LeadByteTest pfnLead)
 {
     if (strName.empty() || strName[0] == '\\' || strName[0] == '/')
         return false;
     for (char c : strName) {
         unsigned char u = static_cast<unsigned char>(c);
+        // Neither ":" nor a control character is ever the second byte of a double-byte character.
         if (c == ':' || u < 0x20 || u == 0x7F)
             return false;
     }
-    size_t nStart = 0;
-    for (;;) {
-        size_t nSep = strName.find_first_of("\\/", nStart);
-        std::string strComponent = strName.substr(nStart, nSep == std::string::npos ? std::string::npos : nSep - nStart);
+    for (const std::string& strComponent : SplitMemberPath(strName, pfnLead))
         if (!IsSafeComponent(strComponent))
             return false;
-        if (nSep == std::string::npos)
-            return true;
-        nStart = nSep + 1;
-    }
+    return true;
 }

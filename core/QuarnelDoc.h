@@ -28,6 +28,8 @@ enum : int {
     ADD_RESULT_TABLE_FULL = -1,
     ADD_RESULT_NO_ACCESS = -2,
     ADD_RESULT_TOO_LARGE = -3,  // the file or the archive would exceed the 32-bit size fields
+    ADD_RESULT_NAME_TOO_LONG = -4,  // the name has more bytes than a directory entry holds (59)
+    ADD_RESULT_NOT_A_FILE = -5,     // a folder, pipe or device
 };
 
 // ExtractFile results
@@ -38,6 +40,13 @@ enum : int {
     EXTRACT_RESULT_NO_DESTINATION = -3,
     EXTRACT_RESULT_NOT_SAVED = -4,
     EXTRACT_RESULT_UNSAFE_NAME = -5,  // the name would write outside the chosen folder
+    EXTRACT_RESULT_NO_FOLDER = -6,    // the destination folder (or a sub-folder of the name) is missing
+    EXTRACT_RESULT_WRITE_FAILED = -7, // writing failed part-way (a full disk); an older file is kept
+    EXTRACT_RESULT_IS_ARCHIVE = -8,   // the destination is the archive itself
+    EXTRACT_RESULT_LINK = -9,         // a symbolic link stands at the destination or on the way to it
+    EXTRACT_RESULT_ARCHIVE_CHANGED = -10,  // another program changed the archive since it was read
+    EXTRACT_RESULT_IN_USE = -11,      // the destination is held open by another program
+    EXTRACT_RESULT_ARCHIVE_SHORT = -12,    // the archive ends before the member does
 };
 
 // CopyMemberData results
@@ -45,8 +54,13 @@ enum : int {
     COPY_RESULT_DONE = 0,
     COPY_RESULT_NO_SOURCE = -1,
     COPY_RESULT_SIZE_CHANGED = -2,  // an outside file no longer has the size it had when added
-    COPY_RESULT_SOURCE_SHORT = -3,  // the source ends before the member's last byte, or cannot be read
+    COPY_RESULT_SOURCE_SHORT = -3,  // an archive ends before the member's last byte
+    COPY_RESULT_READ_FAILED = -4,   // reading the source failed
+    COPY_RESULT_ARCHIVE_CHANGED = -5,  // another program changed the archive since it was read
 };
+
+// Members are copied through a buffer of this size, never of the member's whole size.
+constexpr size_t VPP_COPY_CHUNK = 1 << 20;
 
 /** @brief The archive being edited: header fields and a fixed table of VPP_MAX_FILES entries. */
 class CQuarnelDoc : public CDocument {
@@ -96,6 +110,12 @@ public:
     static std::string GetExtractResultText(int nCode);
     static std::string GetCopyResultText(int nCode);
 
+    // Members beyond VPP_MAX_FILES that the last load left out (0 when all were read).
+    int64_t GetMembersLeftOut() const { return m_nMembersLeftOut; }
+    // True when the archive last read is still the file that was read: same file, size and last
+    // write time. True as well when no row needs it any more (or nothing was read).
+    bool IsArchiveUnchanged() const;
+
     // The table: VPP_MAX_FILES rows allocated with the document (on the heap, so that a document
     // can live anywhere); rows from m_nFileCount on are unused.
     std::unique_ptr<VppEntry[]> m_entries;
@@ -121,9 +141,18 @@ private:
     void BuildExactNameIndex();
     int CopyMember(const std::string& strSourcePath, int32_t nOffset, CFile& archive, int32_t nSize,
                    std::vector<uint8_t>& buffer);
+    int CopyFromOpenSource(CFile& source, int32_t nOffset, CFile& archive, int32_t nSize, std::vector<uint8_t>& buffer);
+    std::string ChooseSideFile(const std::string& strTarget, bool& bNew) const;
+    int WriteExtractedFile(CFile& archive, const VppEntry& entry, const std::string& strDest);
 
     int64_t m_nDataBlocks = 0;  // sum of RoundUpToBlock(size) over the rows in use
     std::string m_strSaveFailureReport;
+    int64_t m_nMembersLeftOut = 0;
+
+    // The archive the in-archive rows were read from, as it was when read.
+    std::string m_strReadArchive;
+    CFileIdentity m_readIdentity;
+    bool m_bHaveReadIdentity = false;
 
     // Name lookups without scanning the table: lower-cased and exact name to the last row index.
     // Rebuilt lazily after a removal, a load or a direct change of the table.

@@ -6,6 +6,19 @@
 
 #include "core/MemberNames.h"
 
+namespace {
+
+const char* const ARCHIVE_CHANGED_TEXT =
+    "The archive was changed by another program since it was opened; open it again.";
+
+bool IsArchiveUnchangedHandle(const CFile& file, const CFileIdentity& identity)
+{
+    CFileIdentity now;
+    return file.GetIdentity(now) && now == identity;
+}
+
+}  // namespace
+
 // Name index
 
 void CQuarnelDoc::InvalidateNameIndex()
@@ -81,13 +94,16 @@ void CQuarnelDoc::ApplyTotalSize()
 
 // Operations
 
-int CQuarnelDoc::AddFile(const std::string& strPath)
+int CQuarnelDoc::AddFile(const std::string& strPathIn)
 {
+    // The row keeps the full path: a later change of the current folder must not redirect it.
+    const std::string strPath = CFile::GetFullPath(strPathIn);
     uint64_t nLength = 0;
     {
         CFile file;
-        if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive))
-            return ADD_RESULT_NO_ACCESS;
+        CFileException error;
+        if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive, &error))
+            return error.m_cause == FileErrorCause::notRegularFile ? ADD_RESULT_NOT_A_FILE : ADD_RESULT_NO_ACCESS;
         try {
             nLength = file.GetLength();
         } catch (const CFileException&) {
@@ -95,6 +111,10 @@ int CQuarnelDoc::AddFile(const std::string& strPath)
         }
     }
     std::string strName = MemberNameFromPath(strPath);
+    // The directory entry holds 59 bytes and a zero: a longer name would be cut at the next save,
+    // and two long names could become one.
+    if (strName.size() > VPP_NAME_LENGTH - 1)
+        return ADD_RESULT_NAME_TOO_LONG;
     int nRow = FindEntryNoCase(strName);
     int nResult = ADD_RESULT_REPLACED;
     if (nRow < 0) {
@@ -202,6 +222,20 @@ int CQuarnelDoc::ExtractFile(const std::string& strName, const std::string& strF
     return ExtractEntry(nRow, strFolder);
 }
 
+namespace {
+
+int ExtractCodeFor(const CFileException& error)
+{
+    switch (error.m_cause) {
+    case FileErrorCause::fileNotFound:
+    case FileErrorCause::badPath: return EXTRACT_RESULT_NO_FOLDER;
+    case FileErrorCause::sharingViolation: return EXTRACT_RESULT_IN_USE;
+    default: return EXTRACT_RESULT_NO_DESTINATION;
+    }
+}
+
+}  // namespace
+
 int CQuarnelDoc::ExtractEntry(int nIndex, const std::string& strFolder)
 {
     if (nIndex < 0 || nIndex >= m_nFileCount)
@@ -212,40 +246,94 @@ int CQuarnelDoc::ExtractEntry(int nIndex, const std::string& strFolder)
     if (!IsSafeMemberPath(entry.m_strName))
         return EXTRACT_RESULT_UNSAFE_NAME;
 
-    // The row's source is the archive last opened or saved.
+    std::string strDest = JoinExtractPath(strFolder, entry.m_strName);
+    // POSIX lets the archive itself be opened again and replaced; Windows refuses through sharing.
+    if (CFile::IsSameFile(strDest, entry.m_strSourcePath))
+        return EXTRACT_RESULT_IS_ARCHIVE;
+    // A link at the member's name, or at a sub-folder of it, would lead the file out of the folder.
+    std::string strStep = strFolder;
+    for (const std::string& strPart : SplitMemberPath(entry.m_strName)) {
+        strStep = JoinExtractPath(strStep, strPart);
+        if (CFile::IsLink(strStep))
+            return EXTRACT_RESULT_LINK;
+    }
+
+    // The row's source is the archive last opened or saved; it must still be the file that was read.
     CFile archive;
     if (!archive.Open(entry.m_strSourcePath, CFile::modeRead | CFile::shareExclusive))
         return EXTRACT_RESULT_NO_ARCHIVE;
-    std::vector<uint8_t> buffer;
+    if (m_bHaveReadIdentity && entry.m_strSourcePath == m_strReadArchive && !IsArchiveUnchangedHandle(archive, m_readIdentity))
+        return EXTRACT_RESULT_ARCHIVE_CHANGED;
     try {
         // A member that reaches past the end of the archive is not extracted at all.
         if (entry.m_nSize < 0 || entry.m_nOffset < 0 ||
             static_cast<uint64_t>(entry.m_nOffset) + static_cast<uint64_t>(entry.m_nSize) > archive.GetLength())
-            return EXTRACT_RESULT_NO_ARCHIVE;
-        buffer.resize(static_cast<size_t>(entry.m_nSize));
-        archive.Seek(static_cast<uint64_t>(entry.m_nOffset));
-        if (archive.Read(buffer.data(), buffer.size()) != buffer.size())
-            return EXTRACT_RESULT_NO_ARCHIVE;
+            return EXTRACT_RESULT_ARCHIVE_SHORT;
     } catch (const CFileException&) {
         return EXTRACT_RESULT_NO_ARCHIVE;
     }
-    archive.Close();
+    return WriteExtractedFile(archive, entry, strDest);
+}
 
-    std::string strDest = JoinExtractPath(strFolder, entry.m_strName);
-    // POSIX lets the archive itself be opened again and truncated; Windows refuses through sharing.
-    if (CFile::IsSameFile(strDest, entry.m_strSourcePath))
+int CQuarnelDoc::WriteExtractedFile(CFile& archive, const VppEntry& entry, const std::string& strDest)
+{
+    // Where no file of that name exists, the member is written straight to a new file (removed again
+    // on failure). Otherwise it goes to a new side file beside it, and only a complete copy replaces
+    // the older file: a failure part-way keeps it.
+    CFile side;
+    std::string strSide = strDest;
+    {
+        CFileException error;
+        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error) &&
+            error.m_cause != FileErrorCause::alreadyExists)
+            return ExtractCodeFor(error);
+    }
+    for (int n = 0; n < 100 && !side.IsOpen(); n++) {
+        strSide = strDest + ".part" + (n ? std::to_string(n) : std::string());
+        CFileException error;
+        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error) &&
+            error.m_cause != FileErrorCause::alreadyExists)
+            return ExtractCodeFor(error);
+    }
+    if (!side.IsOpen())
         return EXTRACT_RESULT_NO_DESTINATION;
-    CFile dest;
-    if (!dest.Open(strDest, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
-        return EXTRACT_RESULT_NO_DESTINATION;
+
+    int nCode = EXTRACT_RESULT_DONE;
+    std::vector<uint8_t> buffer(std::min<size_t>(VPP_COPY_CHUNK, static_cast<size_t>(entry.m_nSize)));
+    uint64_t nLeft = static_cast<uint64_t>(entry.m_nSize);
     try {
-        dest.Write(buffer.data(), buffer.size());
-        dest.Close();
+        archive.Seek(static_cast<uint64_t>(entry.m_nOffset));
     } catch (const CFileException&) {
-        // A write that fails part-way (a full disk) leaves no partial file behind.
-        dest.Close();
-        CFile::Remove(strDest);
-        return EXTRACT_RESULT_NO_DESTINATION;
+        nCode = EXTRACT_RESULT_NO_ARCHIVE;
+    }
+    while (nCode == EXTRACT_RESULT_DONE && nLeft > 0) {
+        size_t nPiece = static_cast<size_t>(std::min<uint64_t>(nLeft, buffer.size()));
+        try {
+            if (archive.Read(buffer.data(), nPiece) != nPiece) {
+                nCode = EXTRACT_RESULT_ARCHIVE_SHORT;
+                break;
+            }
+        } catch (const CFileException&) {
+            nCode = EXTRACT_RESULT_NO_ARCHIVE;
+            break;
+        }
+        try {
+            side.Write(buffer.data(), nPiece);
+        } catch (const CFileException&) {
+            nCode = EXTRACT_RESULT_WRITE_FAILED;
+            break;
+        }
+        nLeft -= nPiece;
+    }
+    side.Close();
+    if (nCode != EXTRACT_RESULT_DONE) {
+        CFile::Remove(strSide);
+        return nCode;
+    }
+    CFileException error;
+    if (strSide != strDest && !CFile::Replace(strSide, strDest, &error)) {
+        CFile::Remove(strSide);
+        return ExtractCodeFor(error);
     }
     return EXTRACT_RESULT_DONE;
 }
@@ -262,22 +350,41 @@ int CQuarnelDoc::CopyMember(const std::string& strSourcePath, int32_t nOffset, C
     CFile source;
     if (!source.Open(strSourcePath, CFile::modeRead | CFile::shareDenyNone))
         return COPY_RESULT_NO_SOURCE;
+    return CopyFromOpenSource(source, nOffset, archive, nSize, buffer);
+}
+
+int CQuarnelDoc::CopyFromOpenSource(CFile& source, int32_t nOffset, CFile& archive, int32_t nSize,
+                                    std::vector<uint8_t>& buffer)
+{
+    // An offset of 0 is an outside file: it must still have the size it had when it was added.
+    const bool bOutside = nOffset == 0;
     try {
         uint64_t nLength = source.GetLength();
-        if (nOffset == 0 && nLength != static_cast<uint64_t>(static_cast<int64_t>(nSize)))
+        if (bOutside && nLength != static_cast<uint64_t>(static_cast<int64_t>(nSize)))
             return COPY_RESULT_SIZE_CHANGED;
         // Never pad a member with zeros: bytes past the end of the source are a failure.
         if (nSize < 0 || nOffset < 0 || static_cast<uint64_t>(nOffset) + static_cast<uint64_t>(nSize) > nLength)
             return COPY_RESULT_SOURCE_SHORT;
-        buffer.resize(static_cast<size_t>(nSize));
         source.Seek(static_cast<uint64_t>(nOffset));
-        if (source.Read(buffer.data(), buffer.size()) != buffer.size())
-            return COPY_RESULT_SOURCE_SHORT;
     } catch (const CFileException&) {
-        return COPY_RESULT_SOURCE_SHORT;
+        return COPY_RESULT_READ_FAILED;
     }
-    source.Close();
-    archive.Write(buffer.data(), buffer.size());  // a failure here ends the store: file layer
+    // In pieces of at most VPP_COPY_CHUNK bytes: memory stays bounded whatever the member's size.
+    size_t nWant = std::min<size_t>(VPP_COPY_CHUNK, static_cast<size_t>(nSize));
+    if (buffer.size() < nWant)
+        buffer.resize(nWant);
+    uint64_t nLeft = static_cast<uint64_t>(nSize);
+    while (nLeft > 0) {
+        size_t nPiece = static_cast<size_t>(std::min<uint64_t>(nLeft, buffer.size()));
+        try {
+            if (source.Read(buffer.data(), nPiece) != nPiece)
+                return bOutside ? COPY_RESULT_SIZE_CHANGED : COPY_RESULT_SOURCE_SHORT;  // shrank meanwhile
+        } catch (const CFileException&) {
+            return COPY_RESULT_READ_FAILED;
+        }
+        archive.Write(buffer.data(), nPiece);  // a failure here ends the store: file layer
+        nLeft -= nPiece;
+    }
     return COPY_RESULT_DONE;
 }
 
@@ -291,6 +398,9 @@ std::string CQuarnelDoc::GetAddResultText(int nCode)
     case ADD_RESULT_TABLE_FULL: return "VPP exceeds " + std::to_string(VPP_MAX_FILES) + " files.";
     case ADD_RESULT_NO_ACCESS: return "Could not access file. Please verify that it is not opened in another program.";
     case ADD_RESULT_TOO_LARGE: return "File too large (a VPP archive cannot exceed 2 GB).";
+    case ADD_RESULT_NAME_TOO_LONG:
+        return "File name too long (a member name can have at most " + std::to_string(VPP_NAME_LENGTH - 1) + " bytes).";
+    case ADD_RESULT_NOT_A_FILE: return "Not a regular file (folders, pipes and devices cannot be added).";
     default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }
@@ -304,6 +414,14 @@ std::string CQuarnelDoc::GetExtractResultText(int nCode)
     case EXTRACT_RESULT_NO_DESTINATION: return "Error while trying to save file (File/Directory access problem?).";
     case EXTRACT_RESULT_NOT_SAVED: return "Skipped since this file is not yet saved in a .VPP.";
     case EXTRACT_RESULT_UNSAFE_NAME: return "Skipped since the file name is not a safe relative path.";
+    case EXTRACT_RESULT_NO_FOLDER: return "Error while trying to save file (the destination folder does not exist).";
+    case EXTRACT_RESULT_WRITE_FAILED:
+        return "Error while writing the file (is the disk full?); an existing file of that name was kept.";
+    case EXTRACT_RESULT_IS_ARCHIVE: return "Skipped since the destination is the archive itself.";
+    case EXTRACT_RESULT_LINK: return "Skipped since a symbolic link stands at the destination.";
+    case EXTRACT_RESULT_ARCHIVE_CHANGED: return ARCHIVE_CHANGED_TEXT;
+    case EXTRACT_RESULT_IN_USE: return "Error while trying to save file (it is in use by another program).";
+    case EXTRACT_RESULT_ARCHIVE_SHORT: return "Error while reading the .VPP file (it ends before the member does).";
     default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }
@@ -313,7 +431,10 @@ std::string CQuarnelDoc::GetCopyResultText(int nCode)
     switch (nCode) {
     case COPY_RESULT_DONE: return "File successfully copied.";
     case COPY_RESULT_NO_SOURCE: return "Error while trying to access source file.";
+    case COPY_RESULT_SIZE_CHANGED: return "The file has changed size since it was added; add it again.";
     case COPY_RESULT_SOURCE_SHORT: return "Error while trying to read source file (it ends before the member does).";
-    default: return "Unknown error " + std::to_string(nCode) + ".";  // -2 included, as it always was
+    case COPY_RESULT_READ_FAILED: return "Error while reading source file.";
+    case COPY_RESULT_ARCHIVE_CHANGED: return ARCHIVE_CHANGED_TEXT;
+    default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }

@@ -15,7 +15,8 @@ const char* const USAGE =
     "       vpp new ARCHIVE                    write an empty archive\n"
     "       vpp add ARCHIVE FILE...            add or replace members (names compare ignoring case)\n"
     "       vpp remove ARCHIVE NAME...         remove members (exact names)\n"
-    "       vpp extract ARCHIVE DIR [NAME...]  extract members into DIR (all when no name is given)\n"
+    "       vpp extract ARCHIVE DIR [NAME...]  extract members into DIR (all when no name is given;\n"
+    "                                          an empty DIR is the current folder)\n"
     "       vpp --help\n";
 
 void PrintFailure(const std::string& strWhat, const std::string& strText)
@@ -41,6 +42,49 @@ void PrintSaveFailureReport(const std::string& strReport)
     }
 }
 
+// A name for a tab-separated line: control characters (a tab or a line break in a hostile name would
+// break the columns) are printed as \xHH.
+std::string EscapeForList(const std::string& strName)
+{
+    std::string strOut;
+    for (char c : strName) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", u);
+            strOut += buf;
+        } else {
+            strOut += c;
+        }
+    }
+    return strOut;
+}
+
+// Opens the archive. With bForChange, an archive holding more members than the document can keep
+// is refused: saving it would drop the members beyond the limit.
+bool OpenArchive(CQuarnelDoc& doc, const std::string& strArchive, bool bForChange)
+{
+    if (!doc.OpenDocumentFile(strArchive))
+        return false;
+    if (bForChange && doc.GetMembersLeftOut() > 0) {
+        std::fprintf(stderr, "vpp: %s was not changed: it holds more than %d members, and saving it would lose "
+                             "the %lld beyond that\n",
+                     strArchive.c_str(), VPP_MAX_FILES, static_cast<long long>(doc.GetMembersLeftOut()));
+        return false;
+    }
+    return true;
+}
+
+// After list or extract: members beyond the limit were not seen, which counts as a failure.
+bool ReportLeftOut(const CQuarnelDoc& doc)
+{
+    if (doc.GetMembersLeftOut() == 0)
+        return false;
+    std::fprintf(stderr, "vpp: %lld members beyond the first %d were left out\n",
+                 static_cast<long long>(doc.GetMembersLeftOut()), VPP_MAX_FILES);
+    return true;
+}
+
 bool Save(CQuarnelDoc& doc, const std::string& strArchive)
 {
     if (doc.OnSaveDocument(strArchive))
@@ -52,13 +96,13 @@ bool Save(CQuarnelDoc& doc, const std::string& strArchive)
 
 int CmdList(CQuarnelDoc& doc, const std::string& strArchive)
 {
-    if (!doc.OpenDocumentFile(strArchive))
+    if (!OpenArchive(doc, strArchive, false))
         return 1;
     for (int32_t i = 0; i < doc.m_nFileCount; i++) {
         const VppEntry& e = doc.m_entries[i];
-        std::printf("%s\t%d\t%d\n", e.m_strName.c_str(), e.m_nSize, e.m_nOffset);
+        std::printf("%s\t%d\t%d\n", EscapeForList(e.m_strName).c_str(), e.m_nSize, e.m_nOffset);
     }
-    return 0;
+    return ReportLeftOut(doc) ? 1 : 0;
 }
 
 int CmdNew(CQuarnelDoc& doc, const std::string& strArchive)
@@ -69,7 +113,7 @@ int CmdNew(CQuarnelDoc& doc, const std::string& strArchive)
 
 int CmdAdd(CQuarnelDoc& doc, const std::string& strArchive, const std::vector<std::string>& files)
 {
-    if (!doc.OpenDocumentFile(strArchive))
+    if (!OpenArchive(doc, strArchive, true))
         return 1;
     bool bFailed = false, bChanged = false;
     for (const std::string& strFile : files) {
@@ -88,7 +132,7 @@ int CmdAdd(CQuarnelDoc& doc, const std::string& strArchive, const std::vector<st
 
 int CmdRemove(CQuarnelDoc& doc, const std::string& strArchive, const std::vector<std::string>& names)
 {
-    if (!doc.OpenDocumentFile(strArchive))
+    if (!OpenArchive(doc, strArchive, true))
         return 1;
     std::vector<int> results;
     int nRemoved = doc.RemoveFiles(names, &results);
@@ -107,7 +151,7 @@ int CmdRemove(CQuarnelDoc& doc, const std::string& strArchive, const std::vector
 int CmdExtract(CQuarnelDoc& doc, const std::string& strArchive, const std::string& strFolder,
                const std::vector<std::string>& names)
 {
-    if (!doc.OpenDocumentFile(strArchive))
+    if (!OpenArchive(doc, strArchive, false))
         return 1;
     bool bFailed = false;
     if (names.empty()) {
@@ -128,8 +172,25 @@ int CmdExtract(CQuarnelDoc& doc, const std::string& strArchive, const std::strin
             }
         }
     }
+    if (ReportLeftOut(doc))
+        bFailed = true;
     return bFailed ? 1 : 0;
 }
+
+#ifdef _WIN32
+// Windows accepts "/" in paths, but the archive core separates only at "\": a member added as
+// "sub/s.txt" would keep the whole text as its name. "/" is never the second byte of a
+// double-byte character, so a plain byte swap is safe.
+std::string WindowsPath(std::string strPath)
+{
+    for (char& c : strPath)
+        if (c == '/')
+            c = '\\';
+    return strPath;
+}
+#else
+std::string WindowsPath(const std::string& strPath) { return strPath; }
+#endif
 
 int Usage()
 {
@@ -156,8 +217,15 @@ int main(int argc, char** argv)
     auto pDoc = std::make_unique<CQuarnelDoc>();
     pDoc->OnNewDocument();
     const std::string& strCommand = args[0];
-    const std::string& strArchive = args[1];
+    const std::string strArchive = WindowsPath(args[1]);
     std::vector<std::string> rest(args.begin() + 2, args.end());
+    // The paths among the arguments: the files to add and the folder to extract into. Member names
+    // (remove, extract) are compared exactly and stay as given.
+    if (strCommand == "add")
+        for (std::string& strFile : rest)
+            strFile = WindowsPath(strFile);
+    if (strCommand == "extract" && !rest.empty())
+        rest[0] = WindowsPath(rest[0]);
 
     if (strCommand == "list" && rest.empty())
         return CmdList(*pDoc, strArchive);

@@ -2,6 +2,7 @@
 #include "framework/base/Document.h"
 
 #include <algorithm>
+#include <new>
 
 #include "framework/base/MessageSink.h"
 
@@ -38,6 +39,11 @@ bool CDocument::OnOpenDocument(const std::string& strPath)
         file.Close();
         DeleteContents();
         return false;
+    } catch (const std::bad_alloc&) {
+        file.Close();
+        DeleteContents();
+        AfxMessageBox("There is not enough memory to open " + strPath + ".", QMB_OK | QMB_ICONEXCLAMATION);
+        return false;
     }
     file.Close();
     SetModifiedFlag(false);
@@ -52,27 +58,36 @@ bool CDocument::OnSaveDocument(const std::string& strPath)
         ReportFileError(error, true);
         return false;
     }
-    try {
-        Serialize(file, true);
-        // The caller may replace an older file with this one next: it must be on disk first.
-        file.Flush();
-    } catch (const CFileException& e) {
-        file.Close();
-        ReportFileError(e, true);
+    if (!SaveIntoOpenFile(file))
         return false;
-    } catch (const CUserException&) {
-        file.Close();
-        return false;
-    }
     file.Close();
     SetModifiedFlag(false);
     return true;
 }
 
+bool CDocument::SaveIntoOpenFile(CFile& file)
+{
+    try {
+        Serialize(file, true);
+        // The caller may replace an older file with this one next: it must be on disk first.
+        file.Flush();
+    } catch (const CFileException& e) {
+        ReportFileError(e, true);
+        return false;
+    } catch (const CUserException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox("There is not enough memory to save " + file.GetFilePath() + ".", QMB_OK | QMB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
 void CDocument::DeleteContents() {}
 
-bool CDocument::OpenDocumentFile(const std::string& strPath)
+bool CDocument::OpenDocumentFile(const std::string& strPathIn)
 {
+    const std::string strPath = CFile::GetFullPath(strPathIn);
     bool bWasModified = IsModified();
     SetModifiedFlag(false);
     if (!OnOpenDocument(strPath)) {
@@ -86,8 +101,9 @@ bool CDocument::OpenDocumentFile(const std::string& strPath)
     return true;
 }
 
-void CDocument::SetPathName(const std::string& strPath)
+void CDocument::SetPathName(const std::string& strPathIn)
 {
+    const std::string strPath = CFile::GetFullPath(strPathIn);
     m_strPathName = strPath;
     size_t nSlash = strPath.find_last_of("\\/");
     m_strTitle = nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
@@ -122,6 +138,8 @@ std::string CDocument::GetFileErrorText(const CFileException& e, bool bSaving)
     case FileErrorCause::sharingViolation: return strFile + " is in use by another program.";
     case FileErrorCause::diskFull: return "There is not enough space on the disk to write " + strFile + ".";
     case FileErrorCause::endOfFile: return strFile + " ended unexpectedly.";
+    case FileErrorCause::alreadyExists: return strFile + " already exists.";
+    case FileErrorCause::notRegularFile: return strFile + " is not a regular file.";
     default:
         return std::string("An unexpected error occurred while ") + (bSaving ? "saving " : "reading ") + strFile +
                " (system error " + std::to_string(e.m_lOsError) + ").";

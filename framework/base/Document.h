@@ -45,10 +45,12 @@ public:
 
     // The whole open command: OnOpenDocument, then on success the path and title. When the file could
     // not even be opened the document stays as it was; when loading began and failed (a refused or
-    // damaged file) the document is reset as by New. Returns success.
+    // damaged file) the document is reset as by New. Returns success. A relative path is made full
+    // first, so that a later change of the current folder cannot redirect the document.
     bool OpenDocumentFile(const std::string& strPath);
 
-    void SetPathName(const std::string& strPath);  // also sets the title to the file-name part
+    // Keeps the full path (see OpenDocumentFile); also sets the title to the file-name part.
+    void SetPathName(const std::string& strPath);
     const std::string& GetPathName() const { return m_strPathName; }
     const std::string& GetTitle() const { return m_strTitle; }
     void SetTitle(const std::string& strTitle) { m_strTitle = strTitle; }
@@ -63,6 +65,12 @@ public:
     // The framework's file error message box: a clear text naming the file.
     static void ReportFileError(const CFileException& e, bool bSaving);
     static std::string GetFileErrorText(const CFileException& e, bool bSaving);
+
+protected:
+    // The middle of the standard save, for a file the caller has opened: Serialize store, then flush
+    // to disk. Reports file errors in the box (and a lack of memory); the file stays open either way
+    // (the caller decides when to close it: a lock may have to outlive a rename).
+    bool SaveIntoOpenFile(CFile& file);
 
 private:
     std::string m_strPathName;

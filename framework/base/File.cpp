@@ -9,6 +9,8 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -32,6 +34,8 @@ FileErrorCause CauseFromOsError(long lError)
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return FileErrorCause::diskFull;
     case ERROR_HANDLE_EOF: return FileErrorCause::endOfFile;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return FileErrorCause::alreadyExists;
     default: return FileErrorCause::generic;
     }
 }
@@ -49,10 +53,14 @@ FileErrorCause CauseFromOsError(long lError)
     case EPERM:
     case EROFS: return FileErrorCause::accessDenied;
     case EBUSY:
-    case ETXTBSY: return FileErrorCause::sharingViolation;
+    case ETXTBSY:
+    case EWOULDBLOCK: return FileErrorCause::sharingViolation;  // the lock of another writer
     case ENOSPC:
     case EFBIG:
     case EDQUOT: return FileErrorCause::diskFull;
+    case EEXIST: return FileErrorCause::alreadyExists;
+    case ELOOP:
+    case ENXIO: return FileErrorCause::notRegularFile;
     default: return FileErrorCause::generic;
     }
 }
@@ -108,10 +116,17 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
         dwShare = FILE_SHARE_READ;
     else if (nOpenFlags & shareDenyNone)
         dwShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    DWORD dwCreate = (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+    DWORD dwCreate = (nOpenFlags & modeCreateNew) ? CREATE_NEW : (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
     HANDLE h = CreateFileA(strPath.c_str(), dwAccess, dwShare, nullptr, dwCreate, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         SetError(pError, LastOsError(), strPath);
+        return false;
+    }
+    // A device name (CON, NUL, COM1) or a pipe is no file to read an archive or a member from.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        if (pError)
+            *pError = CFileException(FileErrorCause::notRegularFile, ERROR_BAD_FILE_TYPE, strPath);
         return false;
     }
     m_hFile = h;
@@ -189,6 +204,52 @@ void CFile::Flush()
         ThrowLastError();
 }
 
+bool CFile::GetIdentity(CFileIdentity& identity) const
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!m_hFile || !GetFileInformationByHandle(static_cast<HANDLE>(m_hFile), &info))
+        return false;
+    identity.nVolume = info.dwVolumeSerialNumber;
+    identity.nIndex = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    identity.nSize = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    identity.nWriteTime = static_cast<int64_t>(static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                                               info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+bool CFile::CopyPermissionsFrom(const std::string&) { return true; }
+
+std::string CFile::GetFullPath(const std::string& strPath)
+{
+    if (strPath.empty())
+        return strPath;
+    DWORD dwLen = GetFullPathNameA(strPath.c_str(), 0, nullptr, nullptr);
+    if (dwLen == 0)
+        return strPath;
+    std::string strFull(dwLen, '\0');
+    DWORD dwGot = GetFullPathNameA(strPath.c_str(), dwLen, &strFull[0], nullptr);
+    if (dwGot == 0 || dwGot >= dwLen)
+        return strPath;
+    strFull.resize(dwGot);
+    return strFull;
+}
+
+bool CFile::IsLink(const std::string& strPath)
+{
+    DWORD dwAttr = GetFileAttributesA(strPath.c_str());
+    return dwAttr != INVALID_FILE_ATTRIBUTES && (dwAttr & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool CFile::PathExists(const std::string& strPath) { return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool CFile::IsReadOnly(const std::string& strPath)
+{
+    DWORD dwAttr = GetFileAttributesA(strPath.c_str());
+    return dwAttr != INVALID_FILE_ATTRIBUTES && (dwAttr & FILE_ATTRIBUTE_READONLY);
+}
+
+std::string CFile::ResolveLink(const std::string& strPath) { return strPath; }
+
 bool CFile::Remove(const std::string& strPath, CFileException* pError)
 {
     if (DeleteFileA(strPath.c_str()))
@@ -238,28 +299,67 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
     case modeReadWrite: nFlags = O_RDWR; break;
     default: break;
     }
-    if (nOpenFlags & modeCreate)
+    // A file created for writing alone is locked first and truncated only once the lock is held.
+    const bool bLock = (nOpenFlags & modeCreate) && (nOpenFlags & shareExclusive) && nFlags != O_RDONLY;
+    if (nOpenFlags & modeCreateNew)
+        nFlags |= O_CREAT | O_EXCL | O_NOFOLLOW;
+    else if (bLock)
+        nFlags |= O_CREAT | O_NOFOLLOW;
+    else if (nOpenFlags & modeCreate)
         nFlags |= O_CREAT | O_TRUNC;
-    int fd;
-    do {
-        fd = ::open(strPath.c_str(), nFlags | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd >= 0) {
-        // Opening a folder for reading succeeds on POSIX; treat it as the bad path it is on Windows.
-        struct stat st {};
-        if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            errno = EISDIR;
-            fd = -1;
-        }
-    }
-    if (fd < 0) {
-        SetError(pError, LastOsError(), strPath);
+    // Non-blocking while opening, so that a pipe without a writer does not stop the program here.
+    nFlags |= O_CLOEXEC | O_NONBLOCK;
+
+    auto fail = [&](int nErrno, FileErrorCause cause) {
+        if (pError)
+            *pError = CFileException(cause, nErrno, strPath);
         return false;
+    };
+    for (int nAttempt = 0;; nAttempt++) {
+        int fd;
+        do {
+            fd = ::open(strPath.c_str(), nFlags, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return fail(errno, CauseFromOsError(errno));
+        struct stat st {};
+        if (fstat(fd, &st) != 0) {
+            int nErr = errno;
+            ::close(fd);
+            return fail(nErr, CauseFromOsError(nErr));
+        }
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd);
+            // A folder is the bad path it is on Windows; pipes and devices are no files to use.
+            return S_ISDIR(st.st_mode) ? fail(EISDIR, FileErrorCause::badPath)
+                                       : fail(ENXIO, FileErrorCause::notRegularFile);
+        }
+        if (bLock) {
+            if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                int nErr = errno;
+                ::close(fd);
+                return fail(nErr, nErr == EWOULDBLOCK ? FileErrorCause::sharingViolation : CauseFromOsError(nErr));
+            }
+            // The holder of the lock may have renamed the file away before letting go: the lock
+            // must be on the file the path names now, or this open would write into another file.
+            struct stat now {};
+            if (::stat(strPath.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+                ::close(fd);
+                if (nAttempt < 10)
+                    continue;
+                return fail(EWOULDBLOCK, FileErrorCause::sharingViolation);
+            }
+            if (ftruncate(fd, 0) != 0) {
+                int nErr = errno;
+                ::close(fd);
+                return fail(nErr, CauseFromOsError(nErr));
+            }
+        }
+        // O_NONBLOCK stays: it has no effect on regular files, the only ones that get this far.
+        m_fd = fd;
+        m_strPath = strPath;
+        return true;
     }
-    m_fd = fd;
-    m_strPath = strPath;
-    return true;
 }
 
 void CFile::Close()
@@ -331,6 +431,63 @@ void CFile::Flush()
 {
     if (::fsync(m_fd) != 0 && errno != EINVAL)  // EINVAL: a special file that cannot be synced
         ThrowLastError();
+}
+
+bool CFile::GetIdentity(CFileIdentity& identity) const
+{
+    struct stat st {};
+    if (m_fd < 0 || fstat(m_fd, &st) != 0)
+        return false;
+    identity.nVolume = static_cast<uint64_t>(st.st_dev);
+    identity.nIndex = static_cast<uint64_t>(st.st_ino);
+    identity.nSize = static_cast<uint64_t>(st.st_size);
+    identity.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+bool CFile::CopyPermissionsFrom(const std::string& strPath)
+{
+    struct stat st {};
+    return m_fd >= 0 && ::stat(strPath.c_str(), &st) == 0 && fchmod(m_fd, st.st_mode & 07777) == 0;
+}
+
+std::string CFile::GetFullPath(const std::string& strPath)
+{
+    if (strPath.empty() || strPath[0] == '/')
+        return strPath;
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(strPath, ec);
+    return ec ? strPath : full.string();
+}
+
+bool CFile::IsLink(const std::string& strPath)
+{
+    struct stat st {};
+    return ::lstat(strPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool CFile::PathExists(const std::string& strPath)
+{
+    struct stat st {};
+    return ::lstat(strPath.c_str(), &st) == 0;
+}
+
+bool CFile::IsReadOnly(const std::string& strPath)
+{
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0)
+        return false;
+    // The write bits count even for a user whom the system would let write anyway.
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(strPath.c_str(), W_OK) != 0;
+}
+
+std::string CFile::ResolveLink(const std::string& strPath)
+{
+    if (!IsLink(strPath))
+        return strPath;
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::canonical(strPath, ec);
+    return ec ? strPath : real.string();
 }
 
 bool CFile::Remove(const std::string& strPath, CFileException* pError)

@@ -15,6 +15,21 @@ enum class FileErrorCause {
     sharingViolation,  // another program holds the file open without sharing
     diskFull,
     endOfFile,
+    alreadyExists,   // a file that must be new is already there
+    notRegularFile,  // a folder, pipe, device or (where links are not followed) a link
+};
+
+/** @brief What identifies one version of a file: which file it is, its size and its last write time. */
+struct CFileIdentity {
+    uint64_t nVolume = 0;     // volume serial number / st_dev
+    uint64_t nIndex = 0;      // file index / st_ino
+    uint64_t nSize = 0;
+    int64_t nWriteTime = 0;   // FILETIME / nanoseconds since the epoch
+    bool operator==(const CFileIdentity& o) const
+    {
+        return nVolume == o.nVolume && nIndex == o.nIndex && nSize == o.nSize && nWriteTime == o.nWriteTime;
+    }
+    bool operator!=(const CFileIdentity& o) const { return !(*this == o); }
 };
 
 /** @brief A failed file operation: what went wrong, on which file, and the system's own error number. */
@@ -34,7 +49,13 @@ public:
  *
  * Open reports failure as a value. Read, Write, Seek and Flush throw CFileException when the system
  * call fails; only the document's file layer (framework/base/Document.cpp) and the archive core
- * catch it, so nothing above them sees an exception. Share modes are enforced on Windows only.
+ * catch it, so nothing above them sees an exception. Only regular files open: a folder, a pipe or
+ * a device is refused (notRegularFile) instead of blocking or reading as empty.
+ *
+ * Share modes are enforced by Windows. Elsewhere only one case is emulated: a file created with
+ * modeCreate | shareExclusive is locked (flock) before it is truncated and stays locked until
+ * closed, so two programs never write one file at the same time; such a file is never reached
+ * through a symbolic link.
  */
 class CFile {
 public:
@@ -46,6 +67,7 @@ public:
         shareDenyWrite = 0x0020,  // others may read
         shareDenyNone = 0x0040,   // others may read and write
         modeCreate = 0x1000,      // create, or truncate an existing file
+        modeCreateNew = 0x2000,   // create a file that does not exist yet (alreadyExists otherwise)
     };
 
     CFile() = default;
@@ -68,6 +90,10 @@ public:
     uint64_t GetLength() const;
     void Flush();                   // FlushFileBuffers / fsync
     const std::string& GetFilePath() const { return m_strPath; }
+    // Which file is open, its size and last write time, read from the open handle.
+    bool GetIdentity(CFileIdentity& identity) const;
+    // Gives the open file the permission bits of another file (POSIX; nothing to do on Windows).
+    bool CopyPermissionsFrom(const std::string& strPath);
 
     static bool Remove(const std::string& strPath, CFileException* pError = nullptr);
     // Moves strFrom to strTo, replacing an existing strTo in one step (MoveFileExA with
@@ -78,6 +104,18 @@ public:
     // True when both paths name one existing file (through links too). Windows keeps a file that is
     // open without sharing from being opened again; POSIX does not, and needs this check instead.
     static bool IsSameFile(const std::string& strPath1, const std::string& strPath2);
+    // The full path: GetFullPathNameA on Windows, the path made absolute against the current folder
+    // elsewhere. Empty stays empty.
+    static std::string GetFullPath(const std::string& strPath);
+    // True when the path itself is a symbolic link (or another reparse point on Windows).
+    static bool IsLink(const std::string& strPath);
+    // True when something exists at the path, a dangling link included.
+    static bool PathExists(const std::string& strPath);
+    // True when an existing file may not be written: the read-only attribute, or no write bit.
+    static bool IsReadOnly(const std::string& strPath);
+    // The file a link leads to (the path itself when it is no link or leads nowhere); POSIX only,
+    // Windows returns the path unchanged.
+    static std::string ResolveLink(const std::string& strPath);
 
 private:
     [[noreturn]] void ThrowLastError() const;

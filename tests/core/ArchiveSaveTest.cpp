@@ -184,7 +184,8 @@ TEST_F(ArchiveSaveFailure, OutsideFileGrownOrShrunk)
     Prepare();
     WriteAll(m_strOutside, Pattern(3001, 2));
     ExpectFailedAndUntouched();
-    EXPECT_EQ(m_pDoc->GetSaveFailureReport(), "outside.bin\r\nUnknown error -2.\r\n\r\n");
+    EXPECT_EQ(m_pDoc->GetSaveFailureReport(),
+              "outside.bin\r\nThe file has changed size since it was added; add it again.\r\n\r\n");
     m_view.m_nUpdates = 0;
     WriteAll(m_strOutside, Pattern(10, 2));
     ExpectFailedAndUntouched();
@@ -278,17 +279,22 @@ TEST_F(ArchiveSaveFailure, DiskFullDuringStore)
     EXPECT_EQ(m_messages[0].strText, "There is not enough space on the disk to write " + m_strArchive + ".try.");
 }
 
-TEST_F(ArchiveSaveFailure, DiskFullDuringExtractLeavesNoFile)
+TEST_F(ArchiveSaveFailure, DiskFullDuringExtractKeepsTheOlderFile)
 {
-    std::string strArchive = Archive("x.vpp", {{"big", Pattern(300000, 1)}});
+    std::string strArchive = Archive("x.vpp", {{"big", Pattern(300000, 1)}, {"new", Pattern(300000, 2)}});
     ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
     std::filesystem::create_directory(Path("out"));
-    int nCode;
+    File("out/big", Pattern(50, 9));
+    int nCodeOld, nCodeNew;
     {
         CFileSizeLimit limit(100000);
-        nCode = m_pDoc->ExtractFile("big", Path("out"));
+        nCodeOld = m_pDoc->ExtractFile("big", Path("out"));
+        nCodeNew = m_pDoc->ExtractFile("new", Path("out"));
     }
-    EXPECT_EQ(nCode, EXTRACT_RESULT_NO_DESTINATION);
-    EXPECT_FALSE(Exists("out/big"));
+    EXPECT_EQ(nCodeOld, EXTRACT_RESULT_WRITE_FAILED);
+    EXPECT_EQ(nCodeNew, EXTRACT_RESULT_WRITE_FAILED);
+    EXPECT_EQ(ReadAll(Path("out/big")), Pattern(50, 9));  // the file it would have replaced is intact
+    EXPECT_FALSE(Exists("out/new"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("out")), std::filesystem::directory_iterator()), 1);
 }
 #endif

@@ -134,13 +134,13 @@ TEST_F(EntryOps, ExtractWritesMembersAndReportsFailures)
     EXPECT_TRUE(std::filesystem::exists(Path("out") + SEP + "empty"));
     EXPECT_EQ(std::filesystem::file_size(Path("out") + SEP + "empty"), 0u);
     // Sub-folders are not created, but used when they exist.
-    EXPECT_EQ(m_pDoc->ExtractFile("sub\\deep.txt", Path("out")), EXTRACT_RESULT_NO_DESTINATION);
+    EXPECT_EQ(m_pDoc->ExtractFile("sub\\deep.txt", Path("out")), EXTRACT_RESULT_NO_FOLDER);
     std::filesystem::create_directory(Path("out") + SEP + "sub");
     EXPECT_EQ(m_pDoc->ExtractFile("sub\\deep.txt", Path("out")), EXTRACT_RESULT_DONE);
     EXPECT_EQ(ReadAll(Path("out") + SEP + "sub" + SEP + "deep.txt"), Pattern(3, 2));
 
     EXPECT_EQ(m_pDoc->ExtractFile("A.bin", Path("out")), EXTRACT_RESULT_NOT_FOUND);
-    EXPECT_EQ(m_pDoc->ExtractFile("a.bin", Path("nowhere")), EXTRACT_RESULT_NO_DESTINATION);
+    EXPECT_EQ(m_pDoc->ExtractFile("a.bin", Path("nowhere")), EXTRACT_RESULT_NO_FOLDER);
     ASSERT_EQ(m_pDoc->AddFile(File("added.txt", Pattern(4, 3))), ADD_RESULT_ADDED);
     EXPECT_EQ(m_pDoc->ExtractFile("added.txt", Path("out")), EXTRACT_RESULT_NOT_SAVED);
     EXPECT_FALSE(std::filesystem::exists(Path("out") + SEP + "added.txt"));
@@ -176,7 +176,7 @@ TEST_F(EntryOps, ExtractOfMemberPastEndLeavesNoFile)
     ASSERT_TRUE(m_pDoc->OpenDocumentFile(File("cut.vpp", data)));
     std::filesystem::create_directory(Path("out"));
     File("out" + std::string(1, SEP) + "cut", Pattern(7, 9));  // an older file of that name is not clobbered
-    EXPECT_EQ(m_pDoc->ExtractFile("cut", Path("out")), EXTRACT_RESULT_NO_ARCHIVE);
+    EXPECT_EQ(m_pDoc->ExtractFile("cut", Path("out")), EXTRACT_RESULT_ARCHIVE_SHORT);
     EXPECT_EQ(ReadAll(Path("out") + SEP + "cut"), Pattern(7, 9));
 }
 
@@ -185,7 +185,7 @@ TEST_F(EntryOps, ExtractNeverOverwritesTheArchiveItself)
     std::string strArchive = Archive("self.vpp", {{"self.vpp", Pattern(10, 1)}});
     ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
     Bytes before = ReadAll(strArchive);
-    EXPECT_EQ(m_pDoc->ExtractFile("self.vpp", Dir()), EXTRACT_RESULT_NO_DESTINATION);
+    EXPECT_EQ(m_pDoc->ExtractFile("self.vpp", Dir()), EXTRACT_RESULT_IS_ARCHIVE);
     EXPECT_EQ(ReadAll(strArchive), before);
 }
 
@@ -206,5 +206,5 @@ TEST(ResultTexts, AllCodes)
     EXPECT_EQ(CQuarnelDoc::GetExtractResultText(7), "Unknown error 7.");
     EXPECT_EQ(CQuarnelDoc::GetCopyResultText(0), "File successfully copied.");
     EXPECT_EQ(CQuarnelDoc::GetCopyResultText(-1), "Error while trying to access source file.");
-    EXPECT_EQ(CQuarnelDoc::GetCopyResultText(-2), "Unknown error -2.");
+    EXPECT_EQ(CQuarnelDoc::GetCopyResultText(-2), "The file has changed size since it was added; add it again.");
 }

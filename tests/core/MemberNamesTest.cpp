@@ -52,3 +52,38 @@ TEST(MemberNames, UnsafePaths)
           "con .txt", "COM\xB9"})
         EXPECT_FALSE(IsSafeMemberPath(psz)) << psz;
 }
+
+namespace {
+
+// Lead bytes of code page 932 (Shift JIS): the second byte of such a pair may be 0x5C, "\".
+bool IsLead932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// "表" and "ソ" in code page 932: each ends in the byte 0x5C.
+const std::string HYO = "\x95\x5C";
+const std::string SO = "\x83\x5C";
+
+}  // namespace
+
+TEST(MemberNames, DoubleByteNamesAreWalkedByCharacter)
+{
+    EXPECT_EQ(MemberNameFromPath("C:\\data\\" + HYO, IsLead932), HYO);
+    EXPECT_EQ(MemberNameFromPath("C:\\" + HYO + "\\x.txt", IsLead932), "x.txt");
+    EXPECT_EQ(MemberNameFromPath(HYO, IsLead932), HYO);
+    EXPECT_FALSE(EndsWithBackslash("D:\\Games\\" + SO, IsLead932));
+    EXPECT_TRUE(EndsWithBackslash("D:\\Games\\" + SO + "\\", IsLead932));
+    EXPECT_TRUE(EndsWithBackslash("D:\\Games\\" + SO, nullptr));  // what a byte-wise walk sees
+    EXPECT_FALSE(EndsWithBackslash("", IsLead932));
+    // A lead byte at the very end has no second byte: it is one character of its own.
+    EXPECT_EQ(FindLastOf("a\\\x95", "\\", IsLead932), 1u);
+    EXPECT_TRUE(IsSafeMemberPath(HYO, IsLead932));
+    EXPECT_TRUE(IsSafeMemberPath("sub\\" + SO + ".tga", IsLead932));
+    EXPECT_FALSE(IsSafeMemberPath(HYO + "\\..\\..\\up.txt", IsLead932));
+    EXPECT_EQ(SplitMemberPath("a\\" + HYO + "\\b", IsLead932), (std::vector<std::string>{"a", HYO, "b"}));
+#ifdef _WIN32
+    EXPECT_EQ(JoinExtractPath("C:\\out\\" + HYO, "a.txt", IsLead932), "C:\\out\\" + HYO + "\\a.txt");
+    EXPECT_EQ(JoinExtractPath("C:\\out\\" + HYO + "\\", "a.txt", IsLead932), "C:\\out\\" + HYO + "\\a.txt");
+#else
+    // Names written by a Japanese Windows: the pair is kept whole, only real separators become "/".
+    EXPECT_EQ(JoinExtractPath("/out", "sub\\" + HYO, IsLead932), "/out/sub/" + HYO);
+#endif
+}

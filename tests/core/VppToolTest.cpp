@@ -2,6 +2,8 @@
 #include "tests/core/CoreTestUtil.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace coretest;
@@ -9,10 +11,12 @@ using namespace coretest;
 class VppTool : public CoreTest {
 protected:
     // Runs vpp with the arguments; returns the exit status and fills stdout and stderr.
-    int Run(const std::string& strArgs)
+    int Run(const std::string& strArgs, const std::string& strFolder = std::string())
     {
         std::string strErr = Path("stderr.txt");
         std::string strCmd = std::string(VPP_TOOL_PATH) + " " + strArgs + " 2>" + strErr;
+        if (!strFolder.empty())
+            strCmd = "cd " + Q(strFolder) + " && " + strCmd;
         FILE* pPipe = popen(strCmd.c_str(), "r");
         m_strOut.clear();
         char buf[4096];
@@ -72,4 +76,89 @@ TEST_F(VppTool, UsageOnBadArguments)
     EXPECT_EQ(Run("add x.vpp"), 2);
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_NE(m_strOut.find("vpp extract ARCHIVE DIR [NAME...]"), std::string::npos);
+}
+
+TEST_F(VppTool, ConcurrentAddsNeverMixMembers)
+{
+    // Each run adds its own members; whichever saves win, every member holds its own source's bytes.
+    std::vector<std::string> sources;
+    for (int i = 0; i < 8; i++)
+        sources.push_back(File("src" + std::to_string(i) + ".bin", Pattern(300000 + 4096 * i, 100 + i)));
+    for (int nRound = 0; nRound < 15; nRound++) {
+        std::string strArchive = Path("c" + std::to_string(nRound) + ".vpp");
+        ASSERT_EQ(Run("new " + Q(strArchive)), 0);
+        ASSERT_EQ(Run("add " + Q(strArchive) + " " + Q(sources[0]) + " " + Q(sources[1])), 0);
+        std::string strCmd = "sh -c '";
+        for (int nRun = 0; nRun < 3; nRun++)
+            strCmd += std::string(VPP_TOOL_PATH) + " add " + strArchive + " " + sources[2 + 2 * nRun] + " " +
+                      sources[3 + 2 * nRun] + " 2>/dev/null & ";
+        strCmd += "wait'";
+        ASSERT_EQ(std::system(strCmd.c_str()), 0);
+        auto pDoc = std::make_unique<CQuarnelDoc>();
+        ASSERT_TRUE(pDoc->OpenDocumentFile(strArchive)) << nRound;
+        ASSERT_GE(pDoc->m_nFileCount, 2);
+        std::filesystem::create_directory(Path("out" + std::to_string(nRound)));
+        for (int32_t i = 0; i < pDoc->m_nFileCount; i++) {
+            const std::string strName = pDoc->m_entries[i].m_strName;
+            ASSERT_EQ(pDoc->ExtractEntry(i, Path("out" + std::to_string(nRound))), 0);
+            EXPECT_EQ(ReadAll(Path("out" + std::to_string(nRound) + "/" + strName)), ReadAll(Path(strName)))
+                << "round " << nRound << ": " << strName;
+        }
+        EXPECT_FALSE(Exists("c" + std::to_string(nRound) + ".vpp.try"));
+    }
+}
+
+TEST_F(VppTool, ArchiveBeyondTheMemberLimitIsNeverChanged)
+{
+    std::vector<Member> members(VPP_MAX_FILES + 2);
+    members[0] = {"first", Pattern(10, 1)};
+    std::string strArchive = Archive("over.vpp", members);
+    Bytes before = ReadAll(strArchive);
+    std::string strNew = File("new.txt", Pattern(3, 2));
+    EXPECT_EQ(Run("remove " + Q(strArchive) + " first"), 1);
+    EXPECT_NE(m_strErr.find("was not changed"), std::string::npos) << m_strErr;
+    EXPECT_EQ(Run("add " + Q(strArchive) + " " + Q(strNew)), 1);
+    EXPECT_EQ(ReadAll(strArchive), before);
+    EXPECT_FALSE(Exists("over.vpp.try"));
+
+    EXPECT_EQ(Run("list " + Q(strArchive)), 1);
+    EXPECT_EQ(m_strOut.substr(0, 9), "first\t10\t");
+    EXPECT_NE(m_strErr.find("2 members beyond the first 65536 were left out"), std::string::npos) << m_strErr;
+    std::filesystem::create_directory(Path("out"));
+    EXPECT_EQ(Run("extract " + Q(strArchive) + " " + Q(Path("out")) + " first"), 1);
+    EXPECT_EQ(ReadAll(Path("out/first")), Pattern(10, 1));
+}
+
+TEST_F(VppTool, LongNamesAreReportedPerFileAndListEscapesControlCharacters)
+{
+    std::string strArchive = Path("t.vpp");
+    ASSERT_EQ(Run("new " + Q(strArchive)), 0);
+    std::string strLong = File(std::string(60, 'x') + ".txt", Pattern(3, 1));
+    std::string strTab = File("tab\there.txt", Pattern(3, 2));
+    std::string strLine = File("line\nbreak.txt", Pattern(3, 3));
+    EXPECT_EQ(Run("add " + Q(strArchive) + " " + Q(strLong) + " " + Q(strTab) + " " + Q(strLine)), 1);
+    EXPECT_EQ(m_strErr, strLong + ": File name too long (a member name can have at most 59 bytes).\n");
+    ASSERT_EQ(Run("list " + Q(strArchive)), 0);
+    EXPECT_EQ(m_strOut, "tab\\x09here.txt\t3\t4096\nline\\x0Abreak.txt\t3\t6144\n");
+}
+
+TEST_F(VppTool, PipeAsArchiveOrSourceIsRefused)
+{
+    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(Run("list " + Q(Path("fifo"))), 1);
+    EXPECT_EQ(m_strErr, "vpp: " + Path("fifo") + " is not a regular file.\n");
+    std::string strArchive = Path("t.vpp");
+    ASSERT_EQ(Run("new " + Q(strArchive)), 0);
+    EXPECT_EQ(Run("add " + Q(strArchive) + " " + Q(Path("fifo"))), 1);
+    EXPECT_NE(m_strErr.find("Not a regular file"), std::string::npos);
+}
+
+TEST_F(VppTool, EmptyDestinationExtractsIntoTheCurrentFolder)
+{
+    std::string strArchive = Path("t.vpp");
+    ASSERT_EQ(Run("new " + Q(strArchive)), 0);
+    ASSERT_EQ(Run("add " + Q(strArchive) + " " + Q(File("qx-here.bin", Pattern(4, 1)))), 0);
+    std::filesystem::create_directory(Path("cwd"));
+    ASSERT_EQ(Run("extract " + Q(strArchive) + " '' qx-here.bin", Path("cwd")), 0) << m_strErr;
+    EXPECT_EQ(ReadAll(Path("cwd/qx-here.bin")), Pattern(4, 1));
 }
