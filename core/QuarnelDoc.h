@@ -105,6 +105,8 @@ public:
     // indexes outside the table are ignored) in one pass, keeping the order of the others.
     // Returns the number of rows removed. ExtractEntry above is the matching extraction.
     int RemoveEntries(const std::vector<int>& indexes);
+    // Drops the rows marked in removed (one flag per row) in one pass, keeping the others' order.
+    void RemoveMarkedRows(const std::vector<bool>& removed);
 
     static std::string GetAddResultText(int nCode);
     static std::string GetExtractResultText(int nCode);

@@ -196,21 +196,7 @@ int CQuarnelDoc::RemoveFiles(const std::vector<std::string>& names, std::vector<
     }
     if (nRemoved == 0)
         return 0;
-
-    int32_t nOut = 0;
-    for (int32_t i = 0; i < m_nFileCount; i++) {
-        if (removed[static_cast<size_t>(i)])
-            continue;
-        if (nOut != i)
-            m_entries[nOut] = std::move(m_entries[i]);
-        nOut++;
-    }
-    for (int32_t i = nOut; i < m_nFileCount; i++)
-        m_entries[i] = VppEntry();
-    m_nFileCount = nOut;
-    InvalidateNameIndex();
-    UpdateTotalSize();
-    SetModifiedFlag(true);
+    RemoveMarkedRows(removed);
     return nRemoved;
 }
 

@@ -13,7 +13,12 @@ int CQuarnelDoc::RemoveEntries(const std::vector<int>& indexes)
     }
     if (nRemoved == 0)
         return 0;
+    RemoveMarkedRows(removed);
+    return nRemoved;
+}
 
+void CQuarnelDoc::RemoveMarkedRows(const std::vector<bool>& removed)
+{
     // Close the gaps in one pass, keeping the order of the rows that stay.
     int32_t nOut = 0;
     for (int32_t i = 0; i < m_nFileCount; i++) {
@@ -29,5 +34,4 @@ int CQuarnelDoc::RemoveEntries(const std::vector<int>& indexes)
     InvalidateNameIndex();
     UpdateTotalSize();
     SetModifiedFlag(true);
-    return nRemoved;
 }
