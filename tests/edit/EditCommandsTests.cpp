@@ -457,7 +457,7 @@ TEST(EditDialogs, ErrorDetailsStartsOnCloseAndScrollsBothWays)
     std::string strFolder = MakeTestFolder("edit-details");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    std::string strLongName = std::string(120, 'n') + ".txt";
+    std::string strLongName = std::string(55, 'n') + ".txt";   // the longest name a member can have
     WriteFileBytes(strFolder + strLongName, 1);
     WriteFileBytes(strFolder + "short.txt", 1);
     AnswerAddDialog(gui, strFolder.substr(0, strFolder.size() - 1) + std::string(1, '\0') + strLongName +
@@ -501,7 +501,24 @@ TEST(EditDialogs, FolderPickerOpensOnTheLastFolderWithItInTheStatusLine)
     gui.SelectRow(0);
 
     std::vector<std::string> arrTexts;
+    int nTicks = 0;
     CommandWithDialog(gui, ID_EDIT_EXTRACT, [&](HWND hDlg) {
+        // The picker selects the start folder in its tree: wait (a few ticks at most) until the
+        // tree shows it selected, as a person would before pressing OK.
+        HWND hTree = ::FindWindowExA(hDlg, nullptr, "SysTreeView32", nullptr);
+        char szItem[MAX_PATH] = "";
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_TEXT;
+        tvi.hItem = hTree ? reinterpret_cast<HTREEITEM>(::SendMessageA(hTree, TVM_GETNEXTITEM, TVGN_CARET, 0)) : nullptr;
+        tvi.pszText = szItem;
+        tvi.cchTextMax = sizeof(szItem);
+        if (tvi.hItem)
+            ::SendMessageA(hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+        std::string strItem = szItem;
+        bool bShown = !strItem.empty() && strStart.size() >= strItem.size() &&
+                      strStart.compare(strStart.size() - strItem.size(), strItem.size(), strItem) == 0;
+        if (++nTicks < 10 && !bShown)
+            return false;
         ::EnumChildWindows(hDlg, [](HWND hChild, LPARAM lParam) {
             reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(WindowText(hChild));
             return TRUE;
