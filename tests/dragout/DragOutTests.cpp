@@ -404,8 +404,10 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     EXPECT_EQ(Pattern(3000, 1), ReadWholeFile(target.m_strFolder + "one.txt"));
     EXPECT_EQ(std::string(30, 'h'), ReadWholeFile(target.m_strFolder + "three.txt"));
     ASSERT_EQ(1u, gui.m_messages.size());
-    const std::string& strText = gui.m_messages[0].strText;
-    EXPECT_NE(std::string::npos, strText.find("two.txt\r\nThe file has been changed")) << strText;
+    ASSERT_EQ(1u, gui.m_details.size());   // reported in the error-details dialog
+    EXPECT_EQ("At least one file could not be copied. See below for details.", gui.m_details[0].strHeader);
+    const std::string& strText = gui.m_details[0].strDetails;
+    EXPECT_EQ(0u, strText.find("two.txt\r\nThe file has been changed")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("one.txt")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("three.txt")) << strText;
 }
