@@ -90,6 +90,12 @@ void BrowseInViewer(CMainFrame& frame)
         return;
     }
 
+    // The member is the row selected when the command was given: a save below reads the archive
+    // back and refills the list, which leaves no row selected.
+    std::string strSelected;
+    if (nBuild >= VIEWER_MEMBER_BUILD)
+        strSelected = GetSingleSelectedName(frame.GetListView());
+
     if (pDoc->IsModified())
     {
         switch (ShowMessageBox(VIEWER_SAVE_QUESTION, kAppTitle, QMB_YESNOCANCEL))
@@ -112,12 +118,8 @@ void BrowseInViewer(CMainFrame& frame)
     }
 
     std::string strMember;
-    if (nBuild >= VIEWER_MEMBER_BUILD)
-    {
-        std::string strName = GetSingleSelectedName(frame.GetListView());
-        if (!strName.empty())
-            strMember = MakeViewerMemberArgument(strName);
-    }
+    if (!strSelected.empty())
+        strMember = MakeViewerMemberArgument(strSelected);
 
     std::string strExe = ReadSharedString(VIEWER_SUBKEY, VIEWER_VALUE_EXE);
     if (!ViewerProgramExists(strExe))

@@ -102,10 +102,13 @@ void CQuarnelView::OnUpdate(CViewBase*, long, void*)
     CQuarnelDoc* pDoc = GetDocument();
     if (!m_hWnd || !pDoc)
         return;
-    // A refill of an unmodified document follows a save (or an open): files handed out before may
-    // point at a replaced archive.
-    if (!pDoc->IsModified() || TransfersOutdated())
+    // A refill that finds a modified document unmodified follows a save: files handed out before
+    // may point at a replaced archive. A refill after a change that failed (an Add of files that
+    // could not be read) leaves the files on disk alone, and the transfers with them.
+    const bool bModified = pDoc->IsModified();
+    if ((m_bShownModified && !bModified) || TransfersOutdated())
         WithdrawTransfers();
+    m_bShownModified = bModified;
 
     // Redraw stays off during the refill and the list is sized up front: a visible list that
     // repaints per inserted row takes minutes for a full archive.

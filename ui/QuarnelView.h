@@ -66,6 +66,7 @@ private:
     CFileDropTarget m_dropTarget;
 
     bool TransfersOutdated() const;
+    bool m_bShownModified = false;   // the document's modified flag at the last refill
     std::shared_ptr<CTransferFailureLog> m_pTransferLog;
     std::vector<std::weak_ptr<CMemberTransfer>> m_arrTransfers;   // drags and copies not yet released
     IDataObject* m_pClipboardData = nullptr;                      // what we last put on the clipboard

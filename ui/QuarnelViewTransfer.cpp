@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include "core/QuarnelDoc.h"
 #include "framework/base/MessageSink.h"
+#include "ui/ErrorDetailsDialog.h"
 #include "ui/MemberDataObject.h"
 
 IDataObject* CQuarnelView::CreateSelectionDataObject()
@@ -109,6 +110,7 @@ void CQuarnelView::ShowTransferFailures()
 {
     if (!m_pTransferLog || m_pTransferLog->IsEmpty())
         return;
-    std::string strText = "These files could not be copied:\r\n\r\n" + m_pTransferLog->Take();
-    AfxMessageBox(strText, QMB_OK | QMB_ICONEXCLAMATION);
+    // Taken first: a read that fails while the report is up starts a new one afterwards.
+    std::string strDetails = m_pTransferLog->Take();
+    CErrorDetailsDialog().ShowDetails("At least one file could not be copied. See below for details.", strDetails);
 }

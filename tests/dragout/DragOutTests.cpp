@@ -404,8 +404,10 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     EXPECT_EQ(Pattern(3000, 1), ReadWholeFile(target.m_strFolder + "one.txt"));
     EXPECT_EQ(std::string(30, 'h'), ReadWholeFile(target.m_strFolder + "three.txt"));
     ASSERT_EQ(1u, gui.m_messages.size());
-    const std::string& strText = gui.m_messages[0].strText;
-    EXPECT_NE(std::string::npos, strText.find("two.txt\r\nThe file has been changed")) << strText;
+    ASSERT_EQ(1u, gui.m_details.size());   // reported in the error-details dialog
+    EXPECT_EQ("At least one file could not be copied. See below for details.", gui.m_details[0].strHeader);
+    const std::string& strText = gui.m_details[0].strDetails;
+    EXPECT_EQ(0u, strText.find("two.txt\r\nThe file has been changed")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("one.txt")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("three.txt")) << strText;
 }
@@ -584,4 +586,35 @@ TEST(Copy, TheListsContextMenuOffersCopyForTheSelection)
     EXPECT_TRUE(MenuLook::s_bCopyEnabled);
     EXPECT_EQ("Copy selected file(s) to the clipboard", MenuLook::s_strPrompt);
     EXPECT_TRUE(MenuLook::s_bShot);
+}
+
+TEST(Copy, AnAddThatChangesNothingKeepsTheCopiedMembers)
+{
+    std::string strFolder = MakeTestFolder("copy-failed-add");
+    ASSERT_TRUE(WriteVpp(strFolder + "k.vpp", { { "a.txt", Pattern(300, 1) }, { "b.txt", Pattern(20, 2) } }));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "k.vpp" }));
+    SelectOnly(gui, { 0 });
+    gui.Command(ID_EDIT_COPY);
+    ASSERT_TRUE(ClipboardOffersFiles());
+
+    // The only chosen file is gone: the add fails, the list is refilled, the archive is untouched.
+    const std::string strMissing = strFolder + "missing.txt";
+    gui.Frame()->m_fnRunAddDialog = [&](OPENFILENAMEA& ofn, DWORD& dwError) {
+        lstrcpynA(ofn.lpstrFile, strMissing.c_str(), static_cast<int>(ofn.nMaxFile));
+        ofn.lpstrFile[strMissing.size() + 1] = '\0';
+        dwError = 0;
+        return true;
+    };
+    gui.Command(ID_EDIT_ADD);
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_FALSE(gui.Doc()->IsModified());
+
+    EXPECT_TRUE(ClipboardOffersFiles());
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
+    EXPECT_EQ(Pattern(300, 1), StreamBytes(pData, 0));
+    pData->Release();
+    gui.Pump();
+    EXPECT_EQ(1u, gui.m_messages.size());   // the add's report, and no failed read
 }

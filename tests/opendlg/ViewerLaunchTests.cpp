@@ -290,11 +290,12 @@ TEST(ViewerLaunch, ModifiedArchiveAnsweredYesNoOrCancel)
     ASSERT_TRUE(onDisk.OnOpenDocument(strArchive));
     EXPECT_EQ(2, onDisk.m_nFileCount);
 
-    // Yes: saved first; the refilled list has no selection, so the path goes alone.
+    // Yes: saved first; the viewer still gets the member that was selected when the command was
+    // given, though the save's refill has cleared the selection.
     ::DeleteFileA(LogPath().c_str());
     gui.m_nAnswer = IDYES;
     gui.Command(ID_FILE_BROWSE_MIRADOR);
-    EXPECT_EQ("\"" + strArchive + "\"", WaitForViewer(gui));
+    EXPECT_EQ("\"" + strArchive + "\" @a.txt", WaitForViewer(gui));
     EXPECT_FALSE(gui.Doc()->IsModified());
     ASSERT_TRUE(onDisk.OnOpenDocument(strArchive));
     EXPECT_EQ(3, onDisk.m_nFileCount);
