@@ -17,14 +17,14 @@ std::string NextString(const char* pBuffer, size_t cbBuffer, size_t& nPos)
 }
 }
 
-std::string JoinChosenPath(const std::string& strFolder, const std::string& strName)
+std::string JoinChosenPath(const std::string& strFolder, const std::string& strName, LeadByteTest pfnLead)
 {
-    if (!strFolder.empty() && strFolder.back() == '\\')
+    if (EndsWithBackslash(strFolder, pfnLead))
         return strFolder + strName;
     return strFolder + "\\" + strName;
 }
 
-std::vector<std::string> SplitChosenFiles(const char* pBuffer, size_t cbBuffer)
+std::vector<std::string> SplitChosenFiles(const char* pBuffer, size_t cbBuffer, LeadByteTest pfnLead)
 {
     std::vector<std::string> arrPaths;
     size_t nPos = 0;
@@ -36,16 +36,22 @@ std::vector<std::string> SplitChosenFiles(const char* pBuffer, size_t cbBuffer)
         std::string strName = NextString(pBuffer, cbBuffer, nPos);
         if (strName.empty())
             break;
-        arrPaths.push_back(JoinChosenPath(strFirst, strName));
+        arrPaths.push_back(JoinChosenPath(strFirst, strName, pfnLead));
     }
     if (arrPaths.empty())
         arrPaths.push_back(strFirst);   // a single choice is one full path
     return arrPaths;
 }
 
-std::string ShortenForStatus(const std::string& strText)
+std::string ShortenForStatus(const std::string& strText, LeadByteTest pfnLead)
 {
-    if (strText.size() <= kStatusChars)
+    size_t nPos = 0;
+    for (size_t nChars = 0; nChars < kStatusChars && nPos < strText.size(); ++nChars)
+    {
+        bool bPair = pfnLead && pfnLead(static_cast<unsigned char>(strText[nPos])) && nPos + 1 < strText.size();
+        nPos += bPair ? 2 : 1;
+    }
+    if (nPos >= strText.size())
         return strText;
-    return strText.substr(0, kStatusChars) + "...";
+    return strText.substr(0, nPos) + "...";
 }

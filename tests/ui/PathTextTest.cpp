@@ -31,3 +31,14 @@ TEST(PathText, ShortensStatusTextAfter35Characters)
     EXPECT_EQ(str35 + "...", ShortenForStatus(str35 + "b"));
     EXPECT_EQ("", ShortenForStatus(""));
 }
+
+// Code page 932: "表" is 0x95 0x5C; its trailing byte is no backslash, and it is never cut in half.
+TEST(PathText, DoubleByteCharactersAreReadWhole)
+{
+    auto lead932 = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+    const std::string HYO = "\x95\x5C";
+    EXPECT_EQ("C:\\" + HYO + "\\a.txt", JoinChosenPath("C:\\" + HYO, "a.txt", lead932));
+    std::string str34(34, 'a');
+    EXPECT_EQ(str34 + HYO, ShortenForStatus(str34 + HYO, lead932));
+    EXPECT_EQ(str34 + HYO + "...", ShortenForStatus(str34 + HYO + "b", lead932));
+}
