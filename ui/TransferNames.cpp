@@ -80,7 +80,9 @@ std::string MakeSafeTransferPath(const std::string& strName)
     if (strPath.size() > kMaxPath)
     {
         // Keep the end, where the file's own name is; a cut never leaves a separator in front.
-        strPath = strPath.substr(strPath.size() - kMaxPath);
+        // One byte is left for the "_" a device name at the new start gets, so that the second
+        // pass is the last.
+        strPath = strPath.substr(strPath.size() - (kMaxPath - 1));
         while (!strPath.empty() && strPath[0] == '\\')
             strPath.erase(0, 1);
         strPath = MakeSafeTransferPath(strPath);

@@ -59,3 +59,16 @@ TEST(TransferNames, ANumberedLongNameStillFitsADescriptor)
     EXPECT_LE(layout.arrFiles[1].size(), 259u);
     EXPECT_EQ(layout.arrFiles[1].substr(layout.arrFiles[1].size() - 12), " (2).texture");
 }
+
+// A long path whose cut would leave a device name in front ends, fits and is safe (the cut used
+// to add "_", grow past the limit and cut back to the same name for ever).
+TEST(TransferNames, ACutThatWouldStartWithADeviceNameEnds)
+{
+    for (size_t nTail : { 250u, 251u })
+    {
+        std::string strName = std::string(10, 'x') + "CON\\" + std::string(nTail, 'b') + ".txt";
+        std::string strSafe = MakeSafeTransferPath(strName);
+        EXPECT_LE(strSafe.size(), 259u);
+        EXPECT_NE(0u, strSafe.rfind("CON", 0)) << strSafe;
+    }
+}
