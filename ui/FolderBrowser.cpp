@@ -59,7 +59,19 @@ void CFolderBrowser::DispatchCallback(HWND hWnd, UINT uMsg, LPARAM lParam)
 void CFolderBrowser::OnInitialized()
 {
     if (!m_strInitialFolder.empty())
-        ::SendMessageA(m_hWndPicker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(m_strInitialFolder.c_str()));
+    {
+        // Wine's picker sometimes stops walking its tree down to the folder and says nothing (the
+        // message's result means nothing either); the selection-change callback tells whether the
+        // folder arrived, so try again a few times before leaving the user at the top.
+        for (int nTry = 0; nTry < 4; ++nTry)
+        {
+            m_strSelectedPath.clear();
+            ::SendMessageA(m_hWndPicker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(m_strInitialFolder.c_str()));
+            if (_stricmp(m_strSelectedPath.c_str(), m_strInitialFolder.c_str()) == 0)
+                break;
+        }
+        m_strSelectedPath = m_strInitialFolder;
+    }
     std::string strStatus = ShortenForStatus(m_strInitialFolder);
     ::SendMessageA(m_hWndPicker, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(strStatus.c_str()));
 }
