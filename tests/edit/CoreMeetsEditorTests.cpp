@@ -1,0 +1,160 @@
+// CoreMeetsEditorTests.cpp: the document's refusals (an archive changed by another program, a
+// name too long for a directory entry) as the editor's user meets them: one clear message, the
+// rows kept, and no member written under another member's name.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+#include "../dragout/DragOutSupport.h"
+#include "GuiHarness.h"
+#include "res/resource.h"
+
+namespace
+{
+const char kChanged[] = "changed by another program";
+
+void AnswerAddDialog(CGuiHarness& gui, const std::string& strBuffer)
+{
+    gui.Frame()->m_fnRunAddDialog = [strBuffer](OPENFILENAMEA& ofn, DWORD& dwError) {
+        dwError = 0;
+        memcpy(ofn.lpstrFile, strBuffer.data(), strBuffer.size());
+        return true;
+    };
+}
+
+/// A DROPFILES block with ANSI names, as the shell hands it over.
+HGLOBAL MakeHDrop(const std::vector<std::string>& arrNames)
+{
+    size_t cb = sizeof(DROPFILES) + 1;
+    for (const std::string& str : arrNames)
+        cb += str.size() + 1;
+    HGLOBAL hGlobal = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, cb);
+    BYTE* p = static_cast<BYTE*>(::GlobalLock(hGlobal));
+    reinterpret_cast<DROPFILES*>(p)->pFiles = sizeof(DROPFILES);
+    char* pszNames = reinterpret_cast<char*>(p + sizeof(DROPFILES));
+    for (const std::string& str : arrNames)
+    {
+        memcpy(pszNames, str.c_str(), str.size() + 1);
+        pszNames += str.size() + 1;
+    }
+    ::GlobalUnlock(hGlobal);
+    return hGlobal;
+}
+
+/** A data object offering one CF_HDROP block, like a drag from the shell. */
+class CHDropData : public IDataObject
+{
+public:
+    explicit CHDropData(const std::vector<std::string>& arrNames) : m_arrNames(arrNames) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* pfe, STGMEDIUM* pMedium) override
+    {
+        if (pfe->cfFormat != CF_HDROP || !(pfe->tymed & TYMED_HGLOBAL))
+            return DV_E_FORMATETC;
+        pMedium->tymed = TYMED_HGLOBAL;
+        pMedium->hGlobal = MakeHDrop(m_arrNames);
+        pMedium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* pfe) override
+    {
+        return pfe->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** ppEnum) override
+    {
+        if (dwDirection != DATADIR_GET)
+            return E_NOTIMPL;
+        static FORMATETC s_format = { CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+        return ::SHCreateStdEnumFmtEtc(1, &s_format, ppEnum);
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    std::vector<std::string> m_arrNames;
+};
+
+void DropOnList(CGuiHarness& gui, const std::vector<std::string>& arrNames)
+{
+    CHDropData data(arrNames);
+    IDropTarget* pTarget = &gui.View()->GetDropTarget();
+    DWORD dwEffect = DROPEFFECT_COPY;
+    POINTL pt = { 200, 300 };
+    ASSERT_EQ(S_OK, pTarget->DragEnter(&data, MK_LBUTTON, pt, &dwEffect));
+    ASSERT_EQ(S_OK, pTarget->Drop(&data, 0, pt, &dwEffect));
+    gui.Pump();   // the files are added when the posted message arrives
+}
+}
+
+// The archive is rewritten by another program while the editor holds it: the members now lie
+// elsewhere, so every path that reads them by the old offsets must refuse, never copy B's bytes
+// under A's name.
+TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
+{
+    std::string strFolder = MakeTestFolder("core-editor-changed");
+    const std::string strA = Pattern(100, 1), strB = Pattern(100, 2);
+    ASSERT_TRUE(WriteVpp(strFolder + "x.vpp", { { "a.txt", strA }, { "b.txt", strB } }));
+    WriteFileBytes(strFolder + "new.txt", 9, 'n');
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "x.vpp" }));
+    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    ASSERT_EQ(3, gui.RowCount());
+    ASSERT_TRUE(gui.Doc()->IsModified());
+
+    // Another program's save: the same names, the other order, one member more.
+    ASSERT_TRUE(WriteVpp(strFolder + "x.vpp", { { "b.txt", strB }, { "a.txt", strA }, { "c.txt", Pattern(5, 3) } }));
+    const std::string strOnDisk = ReadWholeFile(strFolder + "x.vpp");
+
+    // Ctrl+S: one message naming the cause; the edit is kept, the file on disk untouched.
+    gui.m_messages.clear();
+    gui.Command(ID_FILE_SAVE);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(kChanged)) << gui.m_messages[0].strText;
+    EXPECT_TRUE(gui.Doc()->IsModified());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt", "new.txt" }), gui.Column(0));
+    EXPECT_EQ(strOnDisk, ReadWholeFile(strFolder + "x.vpp"));
+
+    // Extract of the saved members: each one named with the cause, nothing written.
+    std::string strOut = FreshFolder(strFolder + "out");
+    gui.Frame()->m_fnChooseFolder = [strOut](const std::string&, std::string& strChosen) {
+        strChosen = strOut;
+        return IDOK;
+    };
+    gui.SelectRow(0);
+    gui.SelectRow(1);
+    gui.m_messages.clear();
+    gui.Command(ID_EDIT_EXTRACT);
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_NE(std::string::npos, gui.m_details[0].strDetails.find("a.txt\r\nThe archive was changed by another program"))
+        << gui.m_details[0].strDetails;
+    EXPECT_NE(std::string::npos, gui.m_details[0].strDetails.find("b.txt\r\n")) << gui.m_details[0].strDetails;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strOut + "a.txt").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strOut + "b.txt").c_str()));
+
+    // Copy and paste: the same refusal, never the other member's bytes under a.txt.
+    gui.m_details.clear();
+    gui.Command(ID_EDIT_COPY);
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
+    std::string strPaste = FreshFolder(strFolder + "pasted");
+    PasteResult result = PasteInto(pData, strPaste);
+    pData->Release();
+    gui.Pump();
+    EXPECT_TRUE(result.arrWritten.empty());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt" }), result.arrFailed);
+    EXPECT_NE(strB, ReadWholeFile(strPaste + "a.txt"));
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(0u, gui.m_details[0].strDetails.find("a.txt\r\nThe archive was changed by another program"))
+        << gui.m_details[0].strDetails;
+    EXPECT_EQ(3, gui.RowCount());
+}
