@@ -158,3 +158,49 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
         << gui.m_details[0].strDetails;
     EXPECT_EQ(3, gui.RowCount());
 }
+
+// A name of 60 bytes cannot be stored whole: refused whether chosen in the Add dialog or dropped on
+// the list, and said so; one of 59 bytes goes in, and comes back whole after a save and a re-open.
+TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRoundTrips)
+{
+    std::string strFolder = MakeTestFolder("core-editor-names");
+    ASSERT_TRUE(WriteVpp(strFolder + "n.vpp", { { "a.txt", Pattern(10, 1) } }));
+    const std::string strLong = std::string(56, 'L') + ".txt";    // 60 bytes
+    const std::string strLongest = std::string(55, 'M') + ".txt"; // 59 bytes
+    WriteFileBytes(strFolder + strLong, 11, 'l');
+    WriteFileBytes(strFolder + strLongest, 4099, 'm');
+    ::CreateDirectoryA((strFolder + "sub").c_str(), nullptr);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "n.vpp" }));
+
+    // The Add dialog: each refused file named with its own reason.
+    AnswerAddDialog(gui, strFolder.substr(0, strFolder.size() - 1) + '\0' + strLong + '\0' + "sub" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    EXPECT_EQ(std::vector<std::string>{ "a.txt" }, gui.Column(0));
+    ASSERT_EQ(1u, gui.m_details.size());
+    const std::string& strAdd = gui.m_details[0].strDetails;
+    EXPECT_NE(std::string::npos, strAdd.find(strLong + "\r\nFile name too long (a member name can have at most 59 bytes)."))
+        << strAdd;
+    EXPECT_NE(std::string::npos, strAdd.find("sub\r\nNot a regular file")) << strAdd;
+    EXPECT_FALSE(gui.Doc()->IsModified());
+
+    // A drop: the long name is reported too (a folder stays a silent skip), the 59-byte one added.
+    gui.m_details.clear();
+    gui.m_messages.clear();
+    DropOnList(gui, { strFolder + strLong, strFolder + "sub", strFolder + strLongest });
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", strLongest }), gui.Column(0));
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(strFolder + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n",
+              gui.m_details[0].strDetails);
+    EXPECT_EQ(1u, gui.m_messages.size());
+
+    // Saved, read back by the save's re-open, extracted whole under its full name.
+    gui.Command(ID_FILE_SAVE);
+    EXPECT_FALSE(gui.Doc()->IsModified());
+    ASSERT_EQ(2, gui.Doc()->m_nFileCount);
+    EXPECT_EQ(strLongest, gui.Doc()->m_entries[1].m_strName);
+    EXPECT_EQ(1, gui.Doc()->m_entries[1].m_bInArchive);
+    std::string strOut = FreshFolder(strFolder + "out");
+    ASSERT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile(strLongest, strOut));
+    EXPECT_EQ(std::string(4099, 'm'), ReadWholeFile(strOut + strLongest));
+}
