@@ -3,8 +3,10 @@
 // rows kept, and no member written under another member's name.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <dlgs.h>
 #include <shlobj.h>
 #include "../dragout/DragOutSupport.h"
+#include "../shell/ShellSupport.h"
 #include "GuiHarness.h"
 #include "res/resource.h"
 
@@ -203,4 +205,47 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     std::string strOut = FreshFolder(strFolder + "out");
     ASSERT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile(strLongest, strOut));
     EXPECT_EQ(std::string(4099, 'm'), ReadWholeFile(strOut + strLongest));
+}
+
+// Ctrl+S over an archive with the read-only attribute: refused once, nothing lost; Save As to a new
+// name then writes everything there and the document follows it.
+TEST(CoreMeetsEditor, ARefusedSaveOverAReadOnlyArchiveLeavesSaveAsToANewName)
+{
+    std::string strFolder = MakeTestFolder("core-editor-readonly");
+    ::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_NORMAL);   // from an earlier run
+    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(3000, 1) } }));
+    WriteFileBytes(strFolder + "new.txt", 9, 'n');
+    const std::string strBefore = ReadWholeFile(strFolder + "r.vpp");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "r.vpp" }));
+    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    ASSERT_TRUE(::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    gui.m_messages.clear();
+    gui.Command(ID_FILE_SAVE);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("is read-only")) << gui.m_messages[0].strText;
+    EXPECT_TRUE(gui.Doc()->IsModified());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
+    EXPECT_EQ(strBefore, ReadWholeFile(strFolder + "r.vpp"));
+
+    const std::string strCopy = strFolder + "copy.vpp";
+    bool bMet = WithDialog([&] { gui.Command(ID_FILE_SAVE_AS); }, [&](HWND hDlg) {
+        ::SetDlgItemTextA(hDlg, edt1, strCopy.c_str());
+        ::SetDlgItemTextA(hDlg, cmb13, strCopy.c_str());
+        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    ASSERT_TRUE(bMet);
+    EXPECT_EQ(1u, gui.m_messages.size());
+    EXPECT_FALSE(gui.Doc()->IsModified());
+    EXPECT_EQ(0, ::lstrcmpiA(strCopy.c_str(), gui.Doc()->GetPathName().c_str())) << gui.Doc()->GetPathName();
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
+    EXPECT_EQ(strBefore, ReadWholeFile(strFolder + "r.vpp"));
+    std::string strOut = FreshFolder(strFolder + "out");
+    EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("a.txt", strOut));
+    EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("new.txt", strOut));
+    EXPECT_EQ(Pattern(3000, 1), ReadWholeFile(strOut + "a.txt"));
+    EXPECT_EQ(std::string(9, 'n'), ReadWholeFile(strOut + "new.txt"));
+    ::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
