@@ -99,6 +99,10 @@ std::shared_ptr<CMemberTransfer> CMemberTransfer::FromRows(const CQuarnelDoc& do
     }
     // One look at each source file: a drag of a thousand members of one archive asks once.
     std::unordered_map<std::string, SourceStamp> mapStamps;
+    // The rows' offsets describe the archive as it was read. Had another program replaced it
+    // since, a stamp taken now would vouch for the new file and other members' bytes would be
+    // offered under these names.
+    const bool bArchiveChanged = !doc.IsArchiveUnchanged();
     for (size_t i = 0; i < arrEntries.size(); ++i)
     {
         const VppEntry& entry = *arrEntries[i];
@@ -109,6 +113,7 @@ std::shared_ptr<CMemberTransfer> CMemberTransfer::FromRows(const CQuarnelDoc& do
         item.strSourcePath = entry.m_strSourcePath;
         item.nOffset = entry.m_nOffset;
         item.bInArchive = entry.m_bInArchive != 0;
+        item.bArchiveChanged = item.bInArchive && bArchiveChanged;
         auto it = mapStamps.find(entry.m_strSourcePath);
         if (it == mapStamps.end())
             it = mapStamps.emplace(entry.m_strSourcePath, SourceStamp::OfPath(entry.m_strSourcePath)).first;

@@ -62,6 +62,7 @@ struct TransferItem
     int32_t nOffset = 0;
     bool bInArchive = false;
     SourceStamp stamp;           ///< the source file when the transfer was made
+    bool bArchiveChanged = false; ///< the archive was no longer the file read when the transfer was made
 };
 
 /** The rows of one drag or copy, shared by its data object and its streams. */

@@ -69,6 +69,8 @@ HRESULT CMemberStream::OpenSource()
     const TransferItem& item = Item();
     const std::string strOpenFailed = item.bInArchive ? CQuarnelDoc::GetExtractResultText(EXTRACT_RESULT_NO_ARCHIVE)
                                                       : CQuarnelDoc::GetCopyResultText(COPY_RESULT_NO_SOURCE);
+    if (item.bArchiveChanged)
+        return Fail(STG_E_REVERTED, CQuarnelDoc::GetExtractResultText(EXTRACT_RESULT_ARCHIVE_CHANGED));
     if (!item.stamp.bKnown)
         return Fail(STG_E_FILENOTFOUND, strOpenFailed);
     // Others may go on reading and writing the file, as while saving; the stamp check below

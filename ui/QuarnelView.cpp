@@ -6,6 +6,7 @@
 #include "framework/win/AnsiName.h"
 #include "framework/win/FrameWnd.h"
 #include "res/resource.h"
+#include "ui/ErrorDetailsDialog.h"
 #include "ui/FormatNumber.h"
 #include "ui/ListColumnSorter.h"
 
@@ -167,15 +168,24 @@ void CQuarnelView::AddDroppedFiles()
     CQuarnelDoc* pDoc = GetDocument();
     if (!pDoc)
         return;
+    std::string strLog;
     for (const CFileDropTarget::NameRecord& record : m_dropTarget.GetNames())
     {
         // Names that the ANSI code page cannot spell are skipped: no such file could be opened.
         std::string strName;
         if (!WideToAnsiName(record.data(), std::wcslen(record.data()), strName))
             continue;
-        pDoc->AddFile(strName);   // locked files, folders and missing files are skipped silently
+        // Locked files, folders and missing files are skipped silently. A file refused for what
+        // it is (a name too long to store, too large, a full table) would vanish without a word:
+        // that is said, once for the whole drop.
+        int nCode = pDoc->AddFile(strName);
+        if (nCode == ADD_RESULT_NAME_TOO_LONG || nCode == ADD_RESULT_TOO_LARGE || nCode == ADD_RESULT_TABLE_FULL)
+            strLog += strName + "\r\n" + CQuarnelDoc::GetAddResultText(nCode) + "\r\n\r\n";
     }
     pDoc->UpdateAllViews(nullptr);
+    if (!strLog.empty())
+        CErrorDetailsDialog().ShowDetails(
+            "One or more errors occured while trying to add files. These files have been skipped.", strLog);
 }
 
 void CQuarnelView::ShowContextMenu(POINT ptClient)

@@ -119,7 +119,15 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
     DWORD dwCreate = (nOpenFlags & modeCreateNew) ? CREATE_NEW : (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
     HANDLE h = CreateFileA(strPath.c_str(), dwAccess, dwShare, nullptr, dwCreate, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        SetError(pError, LastOsError(), strPath);
+        long lError = LastOsError();
+        // A folder is refused as "access denied"; it is no file at all, and saying so is clearer.
+        DWORD dwAttributes = lError == ERROR_ACCESS_DENIED ? GetFileAttributesA(strPath.c_str()) : INVALID_FILE_ATTRIBUTES;
+        if (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (pError)
+                *pError = CFileException(FileErrorCause::notRegularFile, lError, strPath);
+            return false;
+        }
+        SetError(pError, lError, strPath);
         return false;
     }
     // A device name (CON, NUL, COM1) or a pipe is no file to read an archive or a member from.

@@ -1,0 +1,251 @@
+// CoreMeetsEditorTests.cpp: the document's refusals (an archive changed by another program, a
+// name too long for a directory entry) as the editor's user meets them: one clear message, the
+// rows kept, and no member written under another member's name.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <dlgs.h>
+#include <shlobj.h>
+#include "../dragout/DragOutSupport.h"
+#include "../shell/ShellSupport.h"
+#include "GuiHarness.h"
+#include "res/resource.h"
+
+namespace
+{
+const char kChanged[] = "changed by another program";
+
+void AnswerAddDialog(CGuiHarness& gui, const std::string& strBuffer)
+{
+    gui.Frame()->m_fnRunAddDialog = [strBuffer](OPENFILENAMEA& ofn, DWORD& dwError) {
+        dwError = 0;
+        memcpy(ofn.lpstrFile, strBuffer.data(), strBuffer.size());
+        return true;
+    };
+}
+
+/// A DROPFILES block with ANSI names, as the shell hands it over.
+HGLOBAL MakeHDrop(const std::vector<std::string>& arrNames)
+{
+    size_t cb = sizeof(DROPFILES) + 1;
+    for (const std::string& str : arrNames)
+        cb += str.size() + 1;
+    HGLOBAL hGlobal = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, cb);
+    BYTE* p = static_cast<BYTE*>(::GlobalLock(hGlobal));
+    reinterpret_cast<DROPFILES*>(p)->pFiles = sizeof(DROPFILES);
+    char* pszNames = reinterpret_cast<char*>(p + sizeof(DROPFILES));
+    for (const std::string& str : arrNames)
+    {
+        memcpy(pszNames, str.c_str(), str.size() + 1);
+        pszNames += str.size() + 1;
+    }
+    ::GlobalUnlock(hGlobal);
+    return hGlobal;
+}
+
+/** A data object offering one CF_HDROP block, like a drag from the shell. */
+class CHDropData : public IDataObject
+{
+public:
+    explicit CHDropData(const std::vector<std::string>& arrNames) : m_arrNames(arrNames) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* pfe, STGMEDIUM* pMedium) override
+    {
+        if (pfe->cfFormat != CF_HDROP || !(pfe->tymed & TYMED_HGLOBAL))
+            return DV_E_FORMATETC;
+        pMedium->tymed = TYMED_HGLOBAL;
+        pMedium->hGlobal = MakeHDrop(m_arrNames);
+        pMedium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* pfe) override
+    {
+        return pfe->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** ppEnum) override
+    {
+        if (dwDirection != DATADIR_GET)
+            return E_NOTIMPL;
+        static FORMATETC s_format = { CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+        return ::SHCreateStdEnumFmtEtc(1, &s_format, ppEnum);
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    std::vector<std::string> m_arrNames;
+};
+
+void DropOnList(CGuiHarness& gui, const std::vector<std::string>& arrNames)
+{
+    CHDropData data(arrNames);
+    IDropTarget* pTarget = &gui.View()->GetDropTarget();
+    DWORD dwEffect = DROPEFFECT_COPY;
+    POINTL pt = { 200, 300 };
+    ASSERT_EQ(S_OK, pTarget->DragEnter(&data, MK_LBUTTON, pt, &dwEffect));
+    ASSERT_EQ(S_OK, pTarget->Drop(&data, 0, pt, &dwEffect));
+    gui.Pump();   // the files are added when the posted message arrives
+}
+}
+
+// The archive is rewritten by another program while the editor holds it: the members now lie
+// elsewhere, so every path that reads them by the old offsets must refuse, never copy B's bytes
+// under A's name.
+TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
+{
+    std::string strFolder = MakeTestFolder("core-editor-changed");
+    const std::string strA = Pattern(100, 1), strB = Pattern(100, 2);
+    ASSERT_TRUE(WriteVpp(strFolder + "x.vpp", { { "a.txt", strA }, { "b.txt", strB } }));
+    WriteFileBytes(strFolder + "new.txt", 9, 'n');
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "x.vpp" }));
+    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    ASSERT_EQ(3, gui.RowCount());
+    ASSERT_TRUE(gui.Doc()->IsModified());
+
+    // Another program's save: the same names, the other order, one member more.
+    ASSERT_TRUE(WriteVpp(strFolder + "x.vpp", { { "b.txt", strB }, { "a.txt", strA }, { "c.txt", Pattern(5, 3) } }));
+    const std::string strOnDisk = ReadWholeFile(strFolder + "x.vpp");
+
+    // Ctrl+S: one message naming the cause; the edit is kept, the file on disk untouched.
+    gui.m_messages.clear();
+    gui.Command(ID_FILE_SAVE);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(kChanged)) << gui.m_messages[0].strText;
+    EXPECT_TRUE(gui.Doc()->IsModified());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt", "new.txt" }), gui.Column(0));
+    EXPECT_EQ(strOnDisk, ReadWholeFile(strFolder + "x.vpp"));
+
+    // Extract of the saved members: each one named with the cause, nothing written.
+    std::string strOut = FreshFolder(strFolder + "out");
+    gui.Frame()->m_fnChooseFolder = [strOut](const std::string&, std::string& strChosen) {
+        strChosen = strOut;
+        return IDOK;
+    };
+    gui.SelectRow(0);
+    gui.SelectRow(1);
+    gui.m_messages.clear();
+    gui.Command(ID_EDIT_EXTRACT);
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_NE(std::string::npos, gui.m_details[0].strDetails.find("a.txt\r\nThe archive was changed by another program"))
+        << gui.m_details[0].strDetails;
+    EXPECT_NE(std::string::npos, gui.m_details[0].strDetails.find("b.txt\r\n")) << gui.m_details[0].strDetails;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strOut + "a.txt").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strOut + "b.txt").c_str()));
+
+    // Copy and paste: the same refusal, never the other member's bytes under a.txt.
+    gui.m_details.clear();
+    gui.Command(ID_EDIT_COPY);
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
+    std::string strPaste = FreshFolder(strFolder + "pasted");
+    PasteResult result = PasteInto(pData, strPaste);
+    pData->Release();
+    gui.Pump();
+    EXPECT_TRUE(result.arrWritten.empty());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt" }), result.arrFailed);
+    EXPECT_NE(strB, ReadWholeFile(strPaste + "a.txt"));
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(0u, gui.m_details[0].strDetails.find("a.txt\r\nThe archive was changed by another program"))
+        << gui.m_details[0].strDetails;
+    EXPECT_EQ(3, gui.RowCount());
+}
+
+// A name of 60 bytes cannot be stored whole: refused whether chosen in the Add dialog or dropped on
+// the list, and said so; one of 59 bytes goes in, and comes back whole after a save and a re-open.
+TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRoundTrips)
+{
+    std::string strFolder = MakeTestFolder("core-editor-names");
+    ASSERT_TRUE(WriteVpp(strFolder + "n.vpp", { { "a.txt", Pattern(10, 1) } }));
+    const std::string strLong = std::string(56, 'L') + ".txt";    // 60 bytes
+    const std::string strLongest = std::string(55, 'M') + ".txt"; // 59 bytes
+    WriteFileBytes(strFolder + strLong, 11, 'l');
+    WriteFileBytes(strFolder + strLongest, 4099, 'm');
+    ::CreateDirectoryA((strFolder + "sub").c_str(), nullptr);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "n.vpp" }));
+
+    // The Add dialog: each refused file named with its own reason.
+    AnswerAddDialog(gui, strFolder.substr(0, strFolder.size() - 1) + '\0' + strLong + '\0' + "sub" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    EXPECT_EQ(std::vector<std::string>{ "a.txt" }, gui.Column(0));
+    ASSERT_EQ(1u, gui.m_details.size());
+    const std::string& strAdd = gui.m_details[0].strDetails;
+    EXPECT_NE(std::string::npos, strAdd.find(strLong + "\r\nFile name too long (a member name can have at most 59 bytes)."))
+        << strAdd;
+    EXPECT_NE(std::string::npos, strAdd.find("sub\r\nNot a regular file")) << strAdd;
+    EXPECT_FALSE(gui.Doc()->IsModified());
+
+    // A drop: the long name is reported too (a folder stays a silent skip), the 59-byte one added.
+    gui.m_details.clear();
+    gui.m_messages.clear();
+    DropOnList(gui, { strFolder + strLong, strFolder + "sub", strFolder + strLongest });
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", strLongest }), gui.Column(0));
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(strFolder + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n",
+              gui.m_details[0].strDetails);
+    EXPECT_EQ(1u, gui.m_messages.size());
+
+    // Saved, read back by the save's re-open, extracted whole under its full name.
+    gui.Command(ID_FILE_SAVE);
+    EXPECT_FALSE(gui.Doc()->IsModified());
+    ASSERT_EQ(2, gui.Doc()->m_nFileCount);
+    EXPECT_EQ(strLongest, gui.Doc()->m_entries[1].m_strName);
+    EXPECT_EQ(1, gui.Doc()->m_entries[1].m_bInArchive);
+    std::string strOut = FreshFolder(strFolder + "out");
+    ASSERT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile(strLongest, strOut));
+    EXPECT_EQ(std::string(4099, 'm'), ReadWholeFile(strOut + strLongest));
+}
+
+// Ctrl+S over an archive with the read-only attribute: refused once, nothing lost; Save As to a new
+// name then writes everything there and the document follows it.
+TEST(CoreMeetsEditor, ARefusedSaveOverAReadOnlyArchiveLeavesSaveAsToANewName)
+{
+    std::string strFolder = MakeTestFolder("core-editor-readonly");
+    ::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_NORMAL);   // from an earlier run
+    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(3000, 1) } }));
+    WriteFileBytes(strFolder + "new.txt", 9, 'n');
+    const std::string strBefore = ReadWholeFile(strFolder + "r.vpp");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "r.vpp" }));
+    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    gui.Command(ID_EDIT_ADD);
+    ASSERT_TRUE(::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    gui.m_messages.clear();
+    gui.Command(ID_FILE_SAVE);
+    ASSERT_EQ(1u, gui.m_messages.size());
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("is read-only")) << gui.m_messages[0].strText;
+    EXPECT_TRUE(gui.Doc()->IsModified());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
+    EXPECT_EQ(strBefore, ReadWholeFile(strFolder + "r.vpp"));
+
+    const std::string strCopy = strFolder + "copy.vpp";
+    bool bMet = WithDialog([&] { gui.Command(ID_FILE_SAVE_AS); }, [&](HWND hDlg) {
+        ::SetDlgItemTextA(hDlg, edt1, strCopy.c_str());
+        ::SetDlgItemTextA(hDlg, cmb13, strCopy.c_str());
+        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    ASSERT_TRUE(bMet);
+    EXPECT_EQ(1u, gui.m_messages.size());
+    EXPECT_FALSE(gui.Doc()->IsModified());
+    EXPECT_EQ(0, ::lstrcmpiA(strCopy.c_str(), gui.Doc()->GetPathName().c_str())) << gui.Doc()->GetPathName();
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
+    EXPECT_EQ(strBefore, ReadWholeFile(strFolder + "r.vpp"));
+    std::string strOut = FreshFolder(strFolder + "out");
+    EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("a.txt", strOut));
+    EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("new.txt", strOut));
+    EXPECT_EQ(Pattern(3000, 1), ReadWholeFile(strOut + "a.txt"));
+    EXPECT_EQ(std::string(9, 'n'), ReadWholeFile(strOut + "new.txt"));
+    ::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
