@@ -92,7 +92,8 @@ void CMainFrame::OnEditAdd()
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = kAddBufferSize - 1;
     // No default extension: "*.*" would be appended to a typed name that has none.
-    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLESIZING;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLESIZING |
+                OFN_NOCHANGEDIR;
 
     DWORD dwError = 0;
     bool bOk = m_fnRunAddDialog ? m_fnRunAddDialog(ofn, dwError) : RunOpenFileDialog(ofn, dwError);

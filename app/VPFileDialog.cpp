@@ -131,7 +131,8 @@ CVPFileDialog::CVPFileDialog(HWND hOwner) : m_strFilter(kFilter)
     m_ofn.lpstrDefExt = kDefaultExt;
     // The read-only box is hidden: the editor would ignore its state and save over the file
     // all the same.
-    m_ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLESIZING;
+    m_ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLESIZING |
+                  OFN_NOCHANGEDIR;
     m_ofn.lpfnHook = &CVPFileDialog::HookProc;
     m_ofn.lCustData = reinterpret_cast<LPARAM>(this);
 }

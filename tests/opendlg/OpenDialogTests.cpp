@@ -271,7 +271,12 @@ TEST(OpenDialog, QuickJumpToSummonerThenOpenTakesTheArchive)
     driver.nChoice = COpenDialogDriver::CHOOSE_SUMMONER;
     driver.strExpectedFolder = WithoutBackslash(strSummoner);
     driver.strOpenFile = "levels.vpp";   // relative to the folder the jump showed
+    char szBefore[MAX_PATH] = "", szAfter[MAX_PATH] = "";
+    ::GetCurrentDirectoryA(MAX_PATH, szBefore);
     RunOpenDialog(gui, driver);
+    // The dialog leaves the current folder where it was, so relative paths keep their meaning.
+    ::GetCurrentDirectoryA(MAX_PATH, szAfter);
+    EXPECT_STREQ(szBefore, szAfter);
 
     EXPECT_STRCASEEQ(WithoutBackslash(strSummoner).c_str(), driver.strFolder.c_str());
     EXPECT_EQ(0u, driver.nSummonerState & (MF_GRAYED | MF_DISABLED));
