@@ -1,6 +1,7 @@
 // GuiHarness.cpp
 #include "GuiHarness.h"
 #include <cstdio>
+#include <cstring>
 #include "framework/base/MessageSink.h"
 #include "ui/ErrorDetailsDialog.h"
 
@@ -215,4 +216,24 @@ bool SaveWindowShot(HWND hWnd, const std::string& strName)
     ::DeleteDC(hdcMem);
     ::ReleaseDC(nullptr, hdcScreen);
     return bOk;
+}
+
+HWND FindMessageBoxOfProcess(DWORD dwProcessId)
+{
+    struct Search { DWORD dwPid; HWND hBox; } search = { dwProcessId, nullptr };
+    ::EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
+        Search* pSearch = reinterpret_cast<Search*>(lParam);
+        DWORD dwPid = 0;
+        ::GetWindowThreadProcessId(hWnd, &dwPid);
+        char szClass[64] = "";
+        ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+        if (dwPid == pSearch->dwPid && strcmp(szClass, "#32770") == 0 && ::IsWindowVisible(hWnd) &&
+            ::GetDlgItem(hWnd, 0xFFFF))
+        {
+            pSearch->hBox = hWnd;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.hBox;
 }

@@ -67,3 +67,5 @@ bool MakeArchive(const std::string& strArchive, const std::vector<std::string>& 
 /// Captures a window into a 24-bit BMP in the screenshot folder.
 bool SaveWindowShot(HWND hWnd, const std::string& strName);
 std::string ExeFolder();
+/// A visible message box of another process (the splash has no text control 0xFFFF), or null.
+HWND FindMessageBoxOfProcess(DWORD dwProcessId);

@@ -1,6 +1,7 @@
 // FrameTests.cpp: names dropped on the frame and the list, the command line's switches, the
 // status-line prompts of the system menu, the frame's edges and border, and the bars' ends.
 #include <gtest/gtest.h>
+#include "DropSupport.h"
 #include "ShellSupport.h"
 #include "framework/win/AnsiName.h"
 #include "framework/win/WinApp.h"
@@ -8,17 +9,6 @@
 
 namespace
 {
-/// Clicks a column header with the mouse, as a user would.
-void ClickHeader(HWND hList, int nColumn)
-{
-    HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(hList, LVM_GETHEADER, 0, 0));
-    RECT rc = {};
-    ::SendMessageA(hHeader, HDM_GETITEMRECT, nColumn, reinterpret_cast<LPARAM>(&rc));
-    LPARAM lPos = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    ::SendMessageA(hHeader, WM_LBUTTONDOWN, MK_LBUTTON, lPos);
-    ::SendMessageA(hHeader, WM_LBUTTONUP, 0, lPos);
-}
-
 CCommandLineInfo Parsed(const std::vector<std::string>& arrArgs)
 {
     CCommandLineInfo info;

@@ -140,28 +140,14 @@ TEST(StartUp, FailedStartsEndWithNonZeroStatusAndUnregisterWithZero)
     std::vector<char> cmd(strCommand.begin(), strCommand.end());
     cmd.push_back('\0');
     ASSERT_TRUE(::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    struct Search { DWORD dwPid; HWND hBox; } search = { pi.dwProcessId, nullptr };
-    for (int i = 0; i < 300 && !search.hBox; ++i)
+    HWND hBox = nullptr;
+    for (int i = 0; i < 300 && !hBox; ++i)
     {
-        ::EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
-            Search* pSearch = reinterpret_cast<Search*>(lParam);
-            DWORD dwPid = 0;
-            ::GetWindowThreadProcessId(hWnd, &dwPid);
-            char szClass[64] = "";
-            ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-            // The message box, not the splash: only the box has the text control 0xFFFF.
-            if (dwPid == pSearch->dwPid && strcmp(szClass, "#32770") == 0 && ::IsWindowVisible(hWnd) &&
-                ::GetDlgItem(hWnd, 0xFFFF))
-            {
-                pSearch->hBox = hWnd;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&search));
+        hBox = FindMessageBoxOfProcess(pi.dwProcessId);
         ::Sleep(100);
     }
-    ASSERT_NE(nullptr, search.hBox) << "no message box appeared";
-    ::PostMessageA(search.hBox, WM_COMMAND, IDOK, 0);
+    ASSERT_NE(nullptr, hBox) << "no message box appeared";
+    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 30000));
     DWORD dwExit = 0;
     ::GetExitCodeProcess(pi.hProcess, &dwExit);
