@@ -14,19 +14,6 @@ namespace
 {
 const int kMemberSize = 16;
 
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b)
-{
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
-}
-
-void PutLe32(std::string& s, size_t nPos, uint32_t n)
-{
-    for (int i = 0; i < 4; ++i)
-        s[nPos + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
-}
-
 // Members sit in 256 sub-folders of 256 each: Wine looks a new file's name up in its whole
 // folder (names compare ignoring case), which would make one flat folder of 65,536 files cost
 // quadratic time in the emulation, for the extraction and the plain copy alike.

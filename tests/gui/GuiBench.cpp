@@ -11,19 +11,6 @@ std::string g_strScreenshotFolder;
 
 namespace
 {
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b)
-{
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
-}
-
-void PutLe32(std::string& s, size_t nPos, uint32_t n)
-{
-    for (int i = 0; i < 4; ++i)
-        s[nPos + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
-}
-
 /// An archive of nCount empty members, written straight in the VPP layout.
 bool WriteEmptyMembersArchive(const std::string& strPath, int nCount)
 {

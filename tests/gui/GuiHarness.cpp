@@ -178,8 +178,13 @@ bool SaveWindowShot(HWND hWnd, const std::string& strName)
             ::Sleep(30);
         }
     }
+    return SaveScreenShotOf(hWnd, strName);
+}
+
+bool SaveScreenShotOf(HWND hWnd, const std::string& strName)
+{
     RECT rc;
-    if (!::GetWindowRect(hWnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
+    if (g_strScreenshotFolder.empty() || !::GetWindowRect(hWnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
         return false;
     int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
     HDC hdcScreen = ::GetDC(nullptr);
@@ -236,4 +241,17 @@ HWND FindMessageBoxOfProcess(DWORD dwProcessId)
         return TRUE;
     }, reinterpret_cast<LPARAM>(&search));
     return search.hBox;
+}
+
+double Seconds(LARGE_INTEGER a, LARGE_INTEGER b)
+{
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+}
+
+void PutLe32(std::string& s, size_t nPos, uint32_t n)
+{
+    for (int i = 0; i < 4; ++i)
+        s[nPos + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
 }

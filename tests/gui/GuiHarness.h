@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,6 +67,13 @@ void WriteFileBytes(const std::string& strPath, size_t nSize, char chFill = 'x')
 bool MakeArchive(const std::string& strArchive, const std::vector<std::string>& arrFiles);
 /// Captures a window into a 24-bit BMP in the screenshot folder.
 bool SaveWindowShot(HWND hWnd, const std::string& strName);
+/// The same capture without repainting or pumping first: the window as it stands on the screen
+/// (a popup menu open inside its own loop, for one).
+bool SaveScreenShotOf(HWND hWnd, const std::string& strName);
 std::string ExeFolder();
+/// Seconds between two performance-counter readings (the benchmarks).
+double Seconds(LARGE_INTEGER a, LARGE_INTEGER b);
+/// Writes n little-endian at nPos, as the archive's fields are stored.
+void PutLe32(std::string& s, size_t nPos, uint32_t n);
 /// A visible message box of another process (the splash has no text control 0xFFFF), or null.
 HWND FindMessageBoxOfProcess(DWORD dwProcessId);

@@ -1,10 +1,8 @@
 // MenuTestSupport.cpp
 #include "MenuTestSupport.h"
-#include <cstdio>
+#include "GuiHarness.h"
 #include "config/SettingsStore.h"
 #include "framework/win/RegistryKey.h"
-
-extern std::string g_strScreenshotFolder;
 
 namespace
 {
@@ -155,39 +153,5 @@ HWND FindPopupWindow()
 
 bool CaptureScreenRegion(HWND hWnd, const std::string& strName)
 {
-    RECT rc;
-    if (g_strScreenshotFolder.empty() || !::GetWindowRect(hWnd, &rc) || rc.right <= rc.left)
-        return false;
-    int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
-    HDC hdcScreen = ::GetDC(nullptr);
-    HDC hdcMem = ::CreateCompatibleDC(hdcScreen);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 24;
-    void* pBits = nullptr;
-    HBITMAP hbm = ::CreateDIBSection(hdcScreen, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
-    ::BitBlt(hdcMem, 0, 0, cx, cy, hdcScreen, rc.left, rc.top, SRCCOPY);
-    ::SelectObject(hdcMem, hOld);
-    ::GdiFlush();
-    int nStride = ((cx * 3) + 3) & ~3;
-    BITMAPFILEHEADER bfh = {};
-    bfh.bfType = 0x4D42;
-    bfh.bfOffBits = sizeof(bfh) + sizeof(bmi.bmiHeader);
-    bfh.bfSize = bfh.bfOffBits + nStride * cy;
-    bool bOk = false;
-    if (FILE* pFile = std::fopen((g_strScreenshotFolder + strName + ".bmp").c_str(), "wb"))
-    {
-        std::fwrite(&bfh, sizeof(bfh), 1, pFile);
-        std::fwrite(&bmi.bmiHeader, sizeof(bmi.bmiHeader), 1, pFile);
-        std::fwrite(pBits, 1, static_cast<size_t>(nStride) * cy, pFile);
-        bOk = std::fclose(pFile) == 0;
-    }
-    ::DeleteObject(hbm);
-    ::DeleteDC(hdcMem);
-    ::ReleaseDC(nullptr, hdcScreen);
-    return bOk;
+    return SaveScreenShotOf(hWnd, strName);
 }
