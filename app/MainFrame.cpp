@@ -8,12 +8,13 @@
 #include "core/QuarnelDoc.h"
 #include "framework/win/WinApp.h"
 #include "res/resource.h"
+#include "QuarnelVersion.h"
 #include "ui/FormatNumber.h"
 #include "ui/QuarnelView.h"
 
 namespace
 {
-const char kVersionText[] = "V1.0 Beta 02 (Build 06)";
+const char kVersionText[] = QUARNEL_VERSION_TEXT;
 const int kFrameWidth = 780;
 const int kFrameHeight = 500;
 

@@ -699,7 +699,21 @@ SPLASH_W, SPLASH_H = 389, 350
 BAND_TOP = 240
 BAND = (14, 22, 48)
 VERSION_W, VERSION_H = 164, 28
-VERSION_TEXT = "V1.0 Beta 02 (Build 06)"
+def read_version_text():
+    """The status-bar text of the top-level VERSION file, as CMake forms it."""
+    fields = {}
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "VERSION")) as f:
+        for line in f:
+            key, sep, value = line.strip().partition("=")
+            if sep and key.isupper() and value.isdigit():
+                fields[key] = int(value)
+    text = "V%d.%d" % (fields["MAJOR"], fields["MINOR"])
+    if fields["BETA"] > 0:
+        text += " Beta %02d" % fields["BETA"]
+    return text + " (Build %02d)" % fields["BUILD"]
+
+
+VERSION_TEXT = read_version_text()
 TITLE_SMALL = "Kestrin Manager"
 TITLE_BIG = "QUARNEL"
 
