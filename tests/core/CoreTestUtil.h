@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -83,6 +84,29 @@ inline Bytes BuildArchive(const std::vector<Member>& members, int64_t nCountFiel
     return out;
 }
 
+/** @brief A document that calls a test's function after each member its save has written. */
+class CHookedDoc : public CQuarnelDoc {
+public:
+    std::function<void(int32_t)> m_fnAfterMember;
+
+protected:
+    void OnMemberStored(int32_t nIndex) override
+    {
+        if (m_fnAfterMember)
+            m_fnAfterMember(nIndex);
+    }
+};
+
+// Rewrites a file in place (same file, new bytes), as a program that writes into it does. False
+// when the file could not be written (Windows: held without sharing).
+inline bool RewriteInPlace(const std::string& strPath, const Bytes& data)
+{
+    std::fstream out(strPath, std::ios::binary | std::ios::in | std::ios::out);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.close();
+    return !out.fail();
+}
+
 struct MessageRecord {
     std::string strText;
     std::string strCaption;
@@ -128,6 +152,16 @@ protected:
     {
         WriteAll(Path(strName), data);
         return Path(strName);
+    }
+
+    // All message texts since the last call, one per line; the record is emptied.
+    std::string TakeMessages()
+    {
+        std::string strAll;
+        for (const MessageRecord& m : m_messages)
+            strAll += m.strText + "\n";
+        m_messages.clear();
+        return strAll;
     }
 
     std::filesystem::path m_dir;

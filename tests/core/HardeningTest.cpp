@@ -4,6 +4,10 @@
 
 #include "core/MemberNames.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace coretest;
 
 namespace {
@@ -25,6 +29,17 @@ private:
 
 class Hardening : public CoreTest {
 protected:
+    static void CreateSymlink(const std::string& strTo, const std::string& strLink, std::error_code& ec)
+    {
+#ifdef _WIN32
+        // Wine makes this a symbolic link of the file system underneath.
+        if (!CreateSymbolicLinkA(strLink.c_str(), strTo.c_str(), 0))
+            ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+#else
+        std::filesystem::create_symlink(strTo, strLink, ec);
+#endif
+    }
+
     // Replaces the file at strPath as another program's save does: a new file renamed over it.
     void ReplaceAsAnotherProgram(const std::string& strPath, const Bytes& data)
     {
@@ -58,11 +73,14 @@ TEST_F(Hardening, ArchiveReplacedByAnotherProgramIsNeverCopiedFrom)
     EXPECT_EQ(m_pDoc->ExtractFile("A.txt", Path("out")), EXTRACT_RESULT_ARCHIVE_CHANGED);
     EXPECT_FALSE(std::filesystem::exists(Path("out") + SEP + "A.txt"));
 
-    // Once every row that lived in the old archive is gone, nothing is read from it: the save works.
+    // Once every row that lived in the old archive is gone, nothing is read from it: Save As works,
+    // but a save over the changed archive would still lose the other program's result.
     m_pDoc->RemoveFile("A.txt");
     m_pDoc->RemoveFile("B.txt");
-    EXPECT_TRUE(m_pDoc->OnSaveDocument(strArchive));
-    EXPECT_EQ(ReadAll(strArchive), BuildArchive({{"n.txt", Pattern(5, 3)}}));
+    EXPECT_FALSE(m_pDoc->OnSaveDocument(strArchive));
+    EXPECT_EQ(ReadAll(strArchive), other);
+    EXPECT_TRUE(m_pDoc->OnSaveDocument(Path("elsewhere.vpp")));
+    EXPECT_EQ(ReadAll(Path("elsewhere.vpp")), BuildArchive({{"n.txt", Pattern(5, 3)}}));
 }
 
 TEST_F(Hardening, ArchiveRewrittenInPlaceIsNoticedToo)
@@ -249,4 +267,173 @@ TEST_F(Hardening, CopyResultTextsSayWhatHappened)
         EXPECT_EQ(std::count(texts.begin(), texts.end(), strText), 0) << strText;
         texts.push_back(strText);
     }
+}
+
+TEST_F(Hardening, ASaveOverAnArchiveChangedSinceItWasReadIsRefused)
+{
+    // Two documents read one archive; each replaces every member it read (or there was none). The
+    // first save wins; the second would silently throw the first one's result away.
+    for (bool bEmpty : {true, false}) {
+        SCOPED_TRACE(bEmpty ? "empty archive" : "every member replaced");
+        std::string strArchive = Archive("a.vpp", bEmpty ? std::vector<Member>{} : std::vector<Member>{{"f", Pattern(9, 1)}});
+        auto pOther = std::make_unique<CQuarnelDoc>();
+        ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+        ASSERT_TRUE(pOther->OpenDocumentFile(strArchive));
+        ASSERT_GE(m_pDoc->AddFile(File("f", Pattern(5, 2))), 0);
+        ASSERT_GE(pOther->AddFile(File("g", Pattern(6, 3))), 0);
+        ASSERT_TRUE(pOther->OnSaveDocument(strArchive));
+        Bytes first = ReadAll(strArchive);
+        EXPECT_FALSE(m_pDoc->OnSaveDocument(strArchive));
+        EXPECT_EQ(ReadAll(strArchive), first);
+        EXPECT_NE(TakeMessages().find("was changed by another program"), std::string::npos);
+        // The first document saves again (it re-read its own result), and a new document's Save As
+        // over the same name is the user's choice.
+        ASSERT_GE(pOther->AddFile(File("h", Pattern(7, 4))), 0);
+        EXPECT_TRUE(pOther->OnSaveDocument(strArchive));
+        m_pDoc->OnNewDocument();
+        ASSERT_GE(m_pDoc->AddFile(File("f", Pattern(5, 2))), 0);
+        EXPECT_TRUE(m_pDoc->OnSaveDocument(strArchive));
+        EXPECT_EQ(ReadAll(strArchive), BuildArchive({{"f", Pattern(5, 2)}}));
+    }
+}
+
+TEST_F(Hardening, ArchiveChangedOrWriteFailingBetweenMembersLeavesEverythingAsItWas)
+{
+    // Between two member copies another program rewrites the archive in place at the same size, or
+    // a write fails: the save is refused, the target and the other file are unchanged, no side file.
+    std::string strArchive = Archive("a.vpp", {{"A", Pattern(3000, 1)}, {"B", Pattern(3000, 2)}});
+    Bytes rewritten = BuildArchive({{"B", Pattern(3000, 2)}, {"A", Pattern(3000, 1)}});
+    const Bytes original = ReadAll(strArchive);
+    struct Case {
+        const char* pszTarget;
+        bool bFailWrite;
+    } cases[] = {{"a.vpp", false}, {"b.vpp", false}, {"a.vpp", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pszTarget) + (c.bFailWrite ? " write fails" : " archive rewritten"));
+        WriteAll(strArchive, original);
+        CHookedDoc doc;
+        ASSERT_TRUE(doc.OpenDocumentFile(strArchive));
+        doc.SetModifiedFlag(true);
+        doc.m_fnAfterMember = [&](int32_t nIndex) {
+            if (nIndex == 0 && c.bFailWrite)
+                throw CFileException(FileErrorCause::diskFull, 0, Path(c.pszTarget) + ".try");
+            if (nIndex == 0)
+                RewriteInPlace(strArchive, rewritten);
+        };
+        EXPECT_FALSE(doc.OnSaveDocument(Path(c.pszTarget)));
+        EXPECT_EQ(ReadAll(strArchive), c.bFailWrite ? original : rewritten);
+        EXPECT_FALSE(Exists("b.vpp"));
+        EXPECT_FALSE(Exists("a.vpp.try"));
+        EXPECT_TRUE(doc.IsModified());
+    }
+}
+
+TEST_F(Hardening, WhateverStandsAtTheSideFileNameIsNeverWrittenInto)
+{
+    // ".try" as a hard link to an unrelated file or to the archive, a symbolic link, a file left
+    // over, a member's source: the save goes through, and every file behind those names survives.
+    enum Kind { HARD_LINK, LINK_TO_ARCHIVE, SYMLINK, LEFTOVER, SOURCE };
+    for (Kind kind : {HARD_LINK, LINK_TO_ARCHIVE, SYMLINK, LEFTOVER, SOURCE}) {
+        SCOPED_TRACE(kind);
+        std::filesystem::remove_all(Path("k"));
+        std::filesystem::create_directory(Path("k"));
+        const std::string strArchive = Archive("k/a.vpp", {{"m", Pattern(100, 1)}});
+        const std::string strTry = strArchive + ".try", strKeep = Path("k/keep");
+        File("k/keep", Pattern(50, 2));
+        std::error_code ec;
+        switch (kind) {
+        case HARD_LINK: std::filesystem::create_hard_link(strKeep, strTry); break;
+        case LINK_TO_ARCHIVE:
+            std::filesystem::remove(strKeep);
+            std::filesystem::create_hard_link(strArchive, strKeep);
+            std::filesystem::create_hard_link(strArchive, strTry);
+            break;
+        case SYMLINK: CreateSymlink(strKeep, strTry, ec); break;
+        case LEFTOVER: File("k/a.vpp.try", Pattern(70, 3)); break;
+        case SOURCE: File("k/a.vpp.try", Pattern(70, 3)); break;
+        }
+        if (ec) {
+            std::printf("no symbolic link here (%s): that case is left out\n", ec.message().c_str());
+            continue;
+        }
+        const Bytes keep = ReadAll(strKeep);
+        ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+        if (kind == SOURCE)
+            ASSERT_EQ(m_pDoc->AddFile(strTry), ADD_RESULT_ADDED);
+        else
+            m_pDoc->RemoveFile("m");  // nothing is read from the archive: only the side file matters
+        ASSERT_TRUE(m_pDoc->OnSaveDocument(strArchive)) << TakeMessages();
+        EXPECT_EQ(ReadAll(strKeep), keep);  // for a link to the archive: the old archive
+        EXPECT_EQ(ReadAll(strArchive), kind == SOURCE ? BuildArchive({{"m", Pattern(100, 1)}, {"a.vpp.try", Pattern(70, 3)}})
+                                                      : BuildArchive({}));
+        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(strTry)), kind == SOURCE);
+        EXPECT_FALSE(Exists("k/a.vpp.try2"));
+    }
+}
+
+TEST_F(Hardening, NamesThatTheCutWouldMakeEqualAreRefused)
+{
+    // Another tool may store 60-byte names; a save cuts them to 59 and must not merge two members.
+    const std::string s59(59, 'n');
+    struct Case {
+        std::string strA, strB;
+        bool bRefused;
+    } cases[] = {
+        {s59 + "1", s59 + "2", true},
+        {s59 + "X", std::string(59, 'N') + "y", true},  // equal ignoring case, as the game looks them up
+        {s59 + "1", s59, true},
+        {s59 + "1", s59 + "1", false},  // two members of one name already: the cut adds nothing
+        {s59 + "1", "short", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.strA + " / " + c.strB);
+        std::string strArchive = Archive("a.vpp", {{c.strA, Pattern(5, 1)}, {c.strB, Pattern(6, 2)}});
+        Bytes before = ReadAll(strArchive);
+        ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+        m_pDoc->SetModifiedFlag(true);
+        EXPECT_EQ(m_pDoc->OnSaveDocument(strArchive), !c.bRefused);
+        std::string strDetails = m_pDoc->GetSaveFailureDetails();
+        if (c.bRefused) {
+            std::string strMessage = TakeMessages();
+            EXPECT_EQ(ReadAll(strArchive), before);
+            for (const std::string& strName : {c.strA, c.strB}) {
+                EXPECT_NE(strMessage.find(strName), std::string::npos) << strMessage;
+                EXPECT_NE(strDetails.find(strName), std::string::npos) << strDetails;
+            }
+        } else {
+            EXPECT_EQ(strDetails, "");
+            EXPECT_EQ(m_pDoc->m_entries[0].m_strName, s59);
+        }
+    }
+}
+
+TEST_F(Hardening, ArchiveWithMembersLeftOutIsSavedOnlyUnderANewName)
+{
+    std::vector<Member> members(VPP_MAX_FILES + 1);
+    members[0] = {"first", Pattern(10, 1)};
+    std::string strArchive = Archive("over.vpp", members);
+    Bytes before = ReadAll(strArchive);
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+    TakeMessages();
+    EXPECT_FALSE(m_pDoc->OnSaveDocument(strArchive));
+    EXPECT_NE(TakeMessages().find("would lose the 1 members beyond that"), std::string::npos);
+    EXPECT_EQ(ReadAll(strArchive), before);
+    EXPECT_TRUE(m_pDoc->OnSaveDocument(Path("new.vpp")));
+}
+
+TEST_F(Hardening, ExtractionSessionReadsOneOpenArchiveAndStillNoticesAChange)
+{
+    std::string strArchive = Archive("a.vpp", {{"A", Pattern(3000, 1)}, {"B", Pattern(3000, 2)}});
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+    std::filesystem::create_directory(Path("out"));
+    {
+        CExtractSession session(*m_pDoc);
+        EXPECT_EQ(m_pDoc->ExtractEntry(0, Path("out")), EXTRACT_RESULT_DONE);
+        // Windows keeps the open archive from being written; elsewhere the change is noticed.
+        bool bRewritten = RewriteInPlace(strArchive, BuildArchive({{"B", Pattern(3000, 2)}, {"A", Pattern(3000, 1)}}));
+        EXPECT_EQ(m_pDoc->ExtractEntry(1, Path("out")), bRewritten ? EXTRACT_RESULT_ARCHIVE_CHANGED : EXTRACT_RESULT_DONE);
+        EXPECT_EQ(Exists("out/B"), !bRewritten);
+    }
+    EXPECT_EQ(ReadAll(Path("out") + SEP + "A"), Pattern(3000, 1));
+    EXPECT_TRUE(CFile::Remove(strArchive));  // closed when the session ended
 }
