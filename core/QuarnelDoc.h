@@ -156,7 +156,8 @@ private:
     // Pairs of names (name, earlier name) that are different but equal once cut to the entry field.
     std::vector<std::pair<std::string, std::string>> FindNamesEqualOnceCut() const;
     CFile* OpenExtractArchive(const std::string& strPath, CFile& single);
-    int WriteExtractedFile(CFile& archive, const VppEntry& entry, const std::string& strDest);
+    int WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, const VppEntry& entry, const std::string& strDest);
+    static int CheckTakenDestination(const std::string& strDest, const CFileIdentity& archiveId);
 
     int64_t m_nDataBlocks = 0;  // sum of RoundUpToBlock(size) over the rows in use
     std::string m_strSaveFailureReport;

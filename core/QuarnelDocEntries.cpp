@@ -233,27 +233,38 @@ int CQuarnelDoc::ExtractEntry(int nIndex, const std::string& strFolder)
     CFileIdentity archiveId;
     if (!pArchive || !pArchive->GetIdentity(archiveId))
         return EXTRACT_RESULT_NO_ARCHIVE;
-    // POSIX lets the archive itself be opened again and replaced; Windows refuses through sharing.
-    CFileIdentity destId;
-    if (CFile::GetPathIdentity(strDest, destId) && destId.IsSameFileAs(archiveId))
-        return EXTRACT_RESULT_IS_ARCHIVE;
-    // A link at the member's name, or at a sub-folder of it, would lead the file out of the folder.
+    // A link at a sub-folder of the member's name would lead the file out of the folder (one at the
+    // name itself is found when the name turns out to be taken).
+    const std::vector<std::string> parts = SplitMemberPath(entry.m_strName);
     std::string strStep = strFolder;
-    for (const std::string& strPart : SplitMemberPath(entry.m_strName)) {
-        strStep = JoinExtractPath(strStep, strPart);
+    for (size_t i = 0; i + 1 < parts.size(); i++) {
+        strStep = JoinExtractPath(strStep, parts[i]);
         if (CFile::IsLink(strStep))
             return EXTRACT_RESULT_LINK;
     }
-    if (CFile::PathExists(strDest) && !CFile::Exists(strDest))
-        return EXTRACT_RESULT_FOLDER_IN_WAY;
-
     if (m_bHaveReadIdentity && entry.m_strSourcePath == m_strReadArchive && archiveId != m_readIdentity)
         return EXTRACT_RESULT_ARCHIVE_CHANGED;
     // A member that reaches past the end of the archive is not extracted at all.
     if (entry.m_nSize < 0 || entry.m_nOffset < 0 ||
         static_cast<uint64_t>(entry.m_nOffset) + static_cast<uint64_t>(entry.m_nSize) > archiveId.nSize)
         return EXTRACT_RESULT_ARCHIVE_SHORT;
-    return WriteExtractedFile(*pArchive, entry, strDest);
+    return WriteExtractedFile(*pArchive, archiveId, entry, strDest);
+}
+
+int CQuarnelDoc::CheckTakenDestination(const std::string& strDest, const CFileIdentity& archiveId)
+{
+    // POSIX lets the archive itself be opened again and replaced; Windows refuses through sharing.
+    CFileIdentity destId;
+    if (CFile::GetPathIdentity(strDest, destId) && destId.IsSameFileAs(archiveId))
+        return EXTRACT_RESULT_IS_ARCHIVE;
+    if (CFile::IsLink(strDest))
+        return EXTRACT_RESULT_LINK;
+    if (!CFile::Exists(strDest))
+        return EXTRACT_RESULT_FOLDER_IN_WAY;
+    // A file the user may not write is not replaced either.
+    if (CFile::IsReadOnly(strDest))
+        return EXTRACT_RESULT_NO_DESTINATION;
+    return EXTRACT_RESULT_DONE;
 }
 
 CFile* CQuarnelDoc::OpenExtractArchive(const std::string& strPath, CFile& single)
@@ -269,21 +280,25 @@ CFile* CQuarnelDoc::OpenExtractArchive(const std::string& strPath, CFile& single
 }
 
 
-int CQuarnelDoc::WriteExtractedFile(CFile& archive, const VppEntry& entry, const std::string& strDest)
+int CQuarnelDoc::WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, const VppEntry& entry,
+                                    const std::string& strDest)
 {
     // Where no file of that name exists, the member is written straight to a new file (removed again
     // on failure). Otherwise it goes to a new side file beside it, and only a complete copy replaces
     // the older file: a failure part-way keeps it.
-    // A file the user may not write is not replaced either.
-    if (CFile::Exists(strDest) && CFile::IsReadOnly(strDest))
-        return EXTRACT_RESULT_NO_DESTINATION;
     CFile side;
     std::string strSide = strDest;
     {
+        // Most names are not taken yet: only a taken one is looked at more closely (each look at a
+        // missing name is slow under Windows emulation).
         CFileException error;
-        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error) &&
-            error.m_cause != FileErrorCause::alreadyExists)
-            return ExtractCodeFor(error);
+        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error)) {
+            if (!CFile::PathExists(strDest))
+                return ExtractCodeFor(error);
+            int nCode = CheckTakenDestination(strDest, archiveId);
+            if (nCode != EXTRACT_RESULT_DONE)
+                return nCode;
+        }
     }
     for (int n = 0; n < 100 && !side.IsOpen(); n++) {
         strSide = strDest + ".part" + (n ? std::to_string(n) : std::string());
