@@ -85,26 +85,16 @@ inline Bytes BuildArchive(const std::vector<Member>& members, int64_t nCountFiel
 }
 
 /** @brief A document that calls a test's function after each member its save has written. */
-class CHookedDoc : public CQuarnelDoc {
-public:
+struct CHookedDoc : CQuarnelDoc {
     std::function<void(int32_t)> m_fnAfterMember;
-
-protected:
-    void OnMemberStored(int32_t nIndex) override
-    {
-        if (m_fnAfterMember)
-            m_fnAfterMember(nIndex);
-    }
+    void OnMemberStored(int32_t nIndex) override { m_fnAfterMember(nIndex); }
 };
 
-// Rewrites a file in place (same file, new bytes), as a program that writes into it does. False
-// when the file could not be written (Windows: held without sharing).
+// Rewrites a file in place, as a program writing into it does; false when it could not be written.
 inline bool RewriteInPlace(const std::string& strPath, const Bytes& data)
 {
     std::fstream out(strPath, std::ios::binary | std::ios::in | std::ios::out);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    out.close();
-    return !out.fail();
+    return out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size())).flush().good();
 }
 
 struct MessageRecord {
@@ -154,13 +144,12 @@ protected:
         return Path(strName);
     }
 
-    // All message texts since the last call, one per line; the record is emptied.
+    // All message texts since the last call, one per line.
     std::string TakeMessages()
     {
         std::string strAll;
-        for (const MessageRecord& m : m_messages)
+        for (const MessageRecord& m : std::exchange(m_messages, {}))
             strAll += m.strText + "\n";
-        m_messages.clear();
         return strAll;
     }
 

@@ -29,14 +29,14 @@ private:
 
 class Hardening : public CoreTest {
 protected:
-    static void CreateSymlink(const std::string& strTo, const std::string& strLink, std::error_code& ec)
+    static bool CreateSymlink(const std::string& strTo, const std::string& strLink)
     {
 #ifdef _WIN32
-        // Wine makes this a symbolic link of the file system underneath.
-        if (!CreateSymbolicLinkA(strLink.c_str(), strTo.c_str(), 0))
-            ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+        return CreateSymbolicLinkA(strLink.c_str(), strTo.c_str(), 0);  // Wine: a link of the file system below
 #else
+        std::error_code ec;
         std::filesystem::create_symlink(strTo, strLink, ec);
+        return !ec;
 #endif
     }
 
@@ -288,6 +288,13 @@ TEST_F(Hardening, ASaveOverAnArchiveChangedSinceItWasReadIsRefused)
         m_pDoc->OnNewDocument();
         EXPECT_TRUE(m_pDoc->OnSaveDocument(strArchive));
     }
+    // Over an archive whose members beyond the table were left out, only Save As works.
+    std::vector<Member> members(VPP_MAX_FILES + 1);
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(Archive("over.vpp", members)));
+    EXPECT_FALSE(m_pDoc->OnSaveDocument(Path("over.vpp")));
+    EXPECT_NE(TakeMessages().find("would lose the 1 members beyond that"), std::string::npos);
+    EXPECT_EQ(ReadAll(Path("over.vpp")), BuildArchive(members));
+    EXPECT_TRUE(m_pDoc->OnSaveDocument(Path("new.vpp")));
 }
 
 TEST_F(Hardening, ArchiveChangedOrWriteFailingBetweenMembersLeavesEverythingAsItWas)
@@ -311,6 +318,16 @@ TEST_F(Hardening, ArchiveChangedOrWriteFailingBetweenMembersLeavesEverythingAsIt
         EXPECT_EQ(ReadAll(strArchive), target.second ? original : rewritten);
         EXPECT_FALSE(Exists("b.vpp") || Exists("a.vpp.try"));
     }
+    // An extraction session reads through one open archive and still notices the change (Windows
+    // keeps the open archive from being written); the file is closed when the session ends.
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+    {
+        CExtractSession session(*m_pDoc);
+        EXPECT_EQ(m_pDoc->ExtractEntry(0, Dir()), EXTRACT_RESULT_DONE);
+        const bool bRewritten = RewriteInPlace(strArchive, original);
+        EXPECT_EQ(m_pDoc->ExtractEntry(1, Dir()), bRewritten ? EXTRACT_RESULT_ARCHIVE_CHANGED : EXTRACT_RESULT_DONE);
+    }
+    EXPECT_TRUE(CFile::Remove(strArchive));
 }
 
 TEST_F(Hardening, WhateverStandsAtTheSideFileNameIsNeverWrittenInto)
@@ -324,16 +341,13 @@ TEST_F(Hardening, WhateverStandsAtTheSideFileNameIsNeverWrittenInto)
         fs::create_directory(Path("k"));
         const std::string strArchive = Archive("k/a.vpp", {{"m", Pattern(100, 1)}}), strTry = strArchive + ".try";
         const std::string strKeep = kind == LINK_TO_ARCHIVE ? strArchive + ".keep" : File("k/keep", Pattern(50, 2));
-        std::error_code ec;
         if (kind == HARD_LINK || kind == LINK_TO_ARCHIVE)
             fs::create_hard_link(kind == HARD_LINK ? strKeep : strArchive, strTry);
         if (kind == LINK_TO_ARCHIVE)
             fs::create_hard_link(strArchive, strKeep);
-        if (kind == SYMLINK)
-            CreateSymlink(strKeep, strTry, ec);
         if (kind == LEFTOVER || kind == SOURCE)
             File("k/a.vpp.try", Pattern(70, 3));
-        if (ec)
+        if (kind == SYMLINK && !CreateSymlink(strKeep, strTry))
             continue;  // no symbolic links here
         const Bytes keep = ReadAll(strKeep);
         ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
@@ -359,37 +373,9 @@ TEST_F(Hardening, NamesThatTheCutWouldMakeEqualAreRefused)
         ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
         m_pDoc->SetModifiedFlag(true);
         EXPECT_EQ(m_pDoc->OnSaveDocument(strArchive), !bRefused) << names.second;
-        std::string strDetails = m_pDoc->GetSaveFailureDetails(), strMessage = TakeMessages();
+        std::string strBoth = TakeMessages() + "|" + m_pDoc->GetSaveFailureDetails(), strPair = names.first + " and " + names.second;
         EXPECT_EQ(ReadAll(strArchive) == before, bRefused);
-        EXPECT_EQ(strMessage.find(names.first) != std::string::npos && strMessage.find(names.second) != std::string::npos &&
-                      strDetails.find(names.first) != std::string::npos && strDetails.find(names.second) != std::string::npos,
-                  bRefused) << strMessage << strDetails;
+        EXPECT_EQ(strBoth.find(strPair) != std::string::npos && strBoth.find(names.second + "\r\n") != std::string::npos &&
+                      strBoth.find(names.first + ".\r\n") != std::string::npos, bRefused) << strBoth;
     }
-}
-
-TEST_F(Hardening, ArchiveWithMembersLeftOutIsSavedOnlyUnderANewName)
-{
-    std::vector<Member> members(VPP_MAX_FILES + 1);
-    std::string strArchive = Archive("over.vpp", members);
-    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
-    TakeMessages();
-    EXPECT_FALSE(m_pDoc->OnSaveDocument(strArchive));
-    EXPECT_NE(TakeMessages().find("would lose the 1 members beyond that"), std::string::npos);
-    EXPECT_EQ(ReadAll(strArchive), BuildArchive(members));
-    EXPECT_TRUE(m_pDoc->OnSaveDocument(Path("new.vpp")));
-}
-
-TEST_F(Hardening, ExtractionSessionReadsOneOpenArchiveAndStillNoticesAChange)
-{
-    std::string strArchive = Archive("a.vpp", {{"A", Pattern(3000, 1)}, {"B", Pattern(3000, 2)}});
-    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
-    {
-        CExtractSession session(*m_pDoc);
-        EXPECT_EQ(m_pDoc->ExtractEntry(0, Dir()), EXTRACT_RESULT_DONE);
-        // Windows keeps the open archive from being written; elsewhere the change is noticed.
-        bool bRewritten = RewriteInPlace(strArchive, BuildArchive({{"B", Pattern(3000, 2)}, {"A", Pattern(3000, 1)}}));
-        EXPECT_EQ(m_pDoc->ExtractEntry(1, Dir()), bRewritten ? EXTRACT_RESULT_ARCHIVE_CHANGED : EXTRACT_RESULT_DONE);
-        EXPECT_EQ(Exists("B"), !bRewritten);
-    }
-    EXPECT_TRUE(CFile::Remove(strArchive));  // closed when the session ended
 }
