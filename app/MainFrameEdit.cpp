@@ -163,6 +163,7 @@ void CMainFrame::OnEditExtract()
     std::unordered_set<std::string> setWritten;
     {
         CProgressScope progress(dynamic_cast<CQuarnelApp*>(AfxGetApp()), kExtractAction);
+        CExtractSession session(*pDoc);   // the archive is opened once for the whole command
         for (int nIndex : arrRows)
         {
             progress.Set(strShown, nDone, nTotal);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <unordered_map>
 
+#include "core/MemberNames.h"
 #include "framework/base/MessageSink.h"
 
 namespace {
@@ -37,6 +38,37 @@ std::string NoSideFileMessage(const std::string& strPath)
     return "No free name was found for the temporary file beside " + strPath + ". It was not changed.";
 }
 
+std::string SideFileChangedMessage(const std::string& strSide, const std::string& strPath)
+{
+    return "The temporary file " + strSide + " was removed or replaced by another program while it was written. " +
+           strPath + " was not changed.";
+}
+
+#ifndef _WIN32
+std::string DanglingLinkMessage(const std::string& strPath)
+{
+    return strPath + " is a symbolic link to a file that does not exist. It was not changed.";
+}
+#endif
+
+std::string MembersLeftOutMessage(const std::string& strPath, int64_t nLeftOut)
+{
+    return strPath + " holds more than " + std::to_string(VPP_MAX_FILES) + " members: saving over it would lose the " +
+           std::to_string(nLeftOut) + " members beyond that. It was not changed; use Save As to save the loaded "
+           "members under a new name.";
+}
+
+std::string NamesEqualOnceCutText(const std::string& strOther)
+{
+    return "Cut to " + std::to_string(VPP_NAME_LENGTH - 1) + " bytes, this name is the same as " + strOther + ".";
+}
+
+std::string NamesEqualOnceCutMessage(const std::string& strPath, const std::string& strName, const std::string& strOther)
+{
+    return strPath + " was not saved: cut to the " + std::to_string(VPP_NAME_LENGTH - 1) +
+           " bytes a member name can have, two names would be the same: " + strOther + " and " + strName + ".";
+}
+
 }  // namespace
 
 CQuarnelDoc::CQuarnelDoc() : m_entries(new VppEntry[VPP_MAX_FILES]) {}
@@ -65,6 +97,7 @@ void CQuarnelDoc::DeleteContents()
     m_nMembersLeftOut = 0;
     m_strReadArchive.clear();
     m_bHaveReadIdentity = false;
+    m_extractArchive.Close();
     InvalidateNameIndex();
 }
 
@@ -198,6 +231,7 @@ void CQuarnelDoc::Store(CFile& file)
         if (nCode < 0)
             m_strSaveFailureReport += entry.m_strName + "\r\n" + GetCopyResultText(nCode) + "\r\n\r\n";
         PadToBlockBoundary(file);
+        OnMemberStored(i);
     }
     // Written to in place while its members were copied: what was copied may be a mixture.
     if (nReadArchiveCode == COPY_RESULT_DONE && readArchive.IsOpen() && !IsSameVersion(readArchive, m_readIdentity))
@@ -214,45 +248,104 @@ bool CQuarnelDoc::IsArchiveUnchanged() const
 {
     if (!m_bHaveReadIdentity)
         return true;
-    bool bUsed = false;  // only rows still in the archive read need it
-    for (int32_t i = 0; i < m_nFileCount && !bUsed; i++)
-        bUsed = m_entries[i].m_bInArchive && m_entries[i].m_strSourcePath == m_strReadArchive;
-    if (!bUsed)
-        return true;
-    CFile file;
-    if (!file.Open(m_strReadArchive, CFile::modeRead | CFile::shareDenyNone))
-        return CFile::PathExists(m_strReadArchive);  // gone counts as changed; held elsewhere the copy says so
-    return IsSameVersion(file, m_readIdentity);
+    CFileIdentity now;
+    return CFile::GetPathIdentity(m_strReadArchive, now) && now == m_readIdentity;  // gone counts as changed
 }
 
-std::string CQuarnelDoc::ChooseSideFile(const std::string& strTarget, bool& bNew) const
+bool CQuarnelDoc::IsReadArchivePath(const std::string& strPath) const
 {
-    // The usual side file is target + ".try"; one left over from an earlier attempt is overwritten.
-    // But never one that is a link, the target itself under another name, or the source of a member:
-    // then a name that is not taken yet is used, and created new.
-    const std::string strTry = strTarget + ".try";
-    bool bUsable = !CFile::PathExists(strTry);
-    if (!bUsable && !CFile::IsLink(strTry) && CFile::Exists(strTry) && !CFile::IsSameFile(strTry, strTarget)) {
-        bUsable = true;
-        std::unordered_map<std::string, bool> checked;
-        for (int32_t i = 0; i < m_nFileCount && bUsable; i++) {
+    if (!m_bHaveReadIdentity)
+        return false;
+#ifdef _WIN32
+    return LowerName(strPath) == LowerName(m_strReadArchive);
+#else
+    return strPath == m_strReadArchive;
+#endif
+}
+
+bool CQuarnelDoc::RowsReadFromArchive() const
+{
+    for (int32_t i = 0; i < m_nFileCount; i++)
+        if (m_entries[i].m_bInArchive && m_entries[i].m_strSourcePath == m_strReadArchive)
+            return true;
+    return false;
+}
+
+std::vector<std::pair<std::string, std::string>> CQuarnelDoc::FindNamesEqualOnceCut() const
+{
+    // Most tables have no name longer than the entry field holds: nothing can collide then.
+    const size_t nKept = VPP_NAME_LENGTH - 1;
+    bool bAnyLong = false;
+    for (int32_t i = 0; i < m_nFileCount && !bAnyLong; i++)
+        bAnyLong = m_entries[i].m_strName.size() > nKept;
+    std::vector<std::pair<std::string, std::string>> pairs;
+    if (!bAnyLong)
+        return pairs;
+    // Names that were equal (ignoring case) before the cut were two members of one name already;
+    // only names that the cut makes equal are reported, each pair once.
+    std::unordered_map<std::string, int32_t> firstOfCut;
+    for (int32_t i = 0; i < m_nFileCount; i++) {
+        const std::string& strName = m_entries[i].m_strName;
+        auto inserted = firstOfCut.emplace(LowerName(strName.substr(0, nKept)), i);
+        if (inserted.second)
+            continue;
+        const std::string& strOther = m_entries[inserted.first->second].m_strName;
+        if (LowerName(strOther) != LowerName(strName))
+            pairs.emplace_back(strName, strOther);
+    }
+    return pairs;
+}
+
+bool CQuarnelDoc::OpenSideFile(const std::string& strTarget, CFile& output, std::string& strSide)
+{
+    // The side file is always a file created new: a name left over from an earlier attempt is
+    // removed first (removing a name never harms the file it leads to, a link or another name of
+    // the archive included). Only when that name is a member's source, or cannot be removed (another
+    // save is writing it), is the next free name used.
+    CFileIdentity target;
+    const bool bHaveTarget = CFile::GetPathIdentity(strTarget, target);
+    std::unordered_map<std::string, bool> checked;
+    auto isSource = [&](const std::string& strName) {
+        for (int32_t i = 0; i < m_nFileCount; i++) {
             const std::string& strSource = m_entries[i].m_strSourcePath;
-            if (checked.emplace(strSource, true).second && CFile::IsSameFile(strTry, strSource))
-                bUsable = false;
+            if (strSource == strName ||
+                (checked.emplace(strSource, true).second && CFile::IsSameFile(strName, strSource)))
+                return true;
         }
-    }
-    if (bUsable) {
-        bNew = false;
-        return strTry;
-    }
-    for (int n = 2; n < 100; n++) {
-        std::string strOther = strTry + std::to_string(n);
-        if (!CFile::PathExists(strOther)) {
-            bNew = true;
-            return strOther;
+        return false;
+    };
+    for (int n = 1; n < 100; n++) {
+        strSide = strTarget + ".try" + (n > 1 ? std::to_string(n) : std::string());
+        if (CFile::PathExists(strSide) && (isSource(strSide) || !CFile::RemoveUnlessInUse(strSide)))
+            continue;
+        CFileException error;
+        if (!output.Open(strSide, CFile::modeCreateNew | CFile::modeReadWrite | CFile::shareExclusive, &error)) {
+            if (error.m_cause == FileErrorCause::alreadyExists)
+                continue;  // another program took the name meanwhile
+            ReportFileError(error, true);
+            return false;
         }
+        // What was opened is checked before anything is written: a file of one name only, and not
+        // the archive itself.
+        CFileIdentity side;
+        if (output.GetIdentity(side) && side.nLinks == 1 && !(bHaveTarget && side.IsSameFileAs(target)))
+            return true;
+        output.Close();
     }
-    return std::string();
+    AfxMessageBox(NoSideFileMessage(strTarget), QMB_OK | QMB_ICONEXCLAMATION);
+    return false;
+}
+
+bool CQuarnelDoc::OnOpenDocument(const std::string& strPath)
+{
+    if (!CDocument::OnOpenDocument(strPath))
+        return false;
+    // An empty file is not read by Load; it is the file a save over it must find unchanged all the same.
+    if (!m_bHaveReadIdentity) {
+        m_strReadArchive = strPath;
+        m_bHaveReadIdentity = CFile::GetPathIdentity(strPath, m_readIdentity);
+    }
+    return true;
 }
 
 bool CQuarnelDoc::OnSaveDocument(const std::string& strTargetIn)
@@ -264,29 +357,50 @@ bool CQuarnelDoc::OnSaveDocument(const std::string& strTargetIn)
         UpdateAllViews(nullptr);
         return false;
     };
+    auto refuse = [&fail](const std::string& strText) {
+        AfxMessageBox(strText, QMB_OK | QMB_ICONEXCLAMATION);
+        return fail();
+    };
     m_bSaveFailed = 0;
     m_strSaveFailureReport.clear();
+    m_extractArchive.Close();
     const std::string strTarget = CFile::GetFullPath(strTargetIn);
     // Through a link, the file written and replaced is the one the link leads to; the link stays.
     const std::string strFile = CFile::ResolveLink(strTarget);
+#ifndef _WIN32
+    if (CFile::IsLink(strFile))  // the link leads nowhere (or in a circle)
+        return refuse(DanglingLinkMessage(strTarget));
+#endif
 
-    // The rows still in the archive hold offsets into the file as it was read. Had another program
-    // replaced it since, those offsets would copy the wrong bytes under the members' names.
-    if (!IsArchiveUnchanged()) {
-        AfxMessageBox(ArchiveChangedMessage(m_strReadArchive), QMB_OK | QMB_ICONEXCLAMATION);
-        return fail();
+    // Saving over the archive that was read: the members the load left out would be lost.
+    const bool bOwnArchive = IsReadArchivePath(strTarget);
+    if (bOwnArchive && m_nMembersLeftOut > 0)
+        return refuse(MembersLeftOutMessage(strTarget, m_nMembersLeftOut));
+
+    // The archive that was read is what a save over it may replace: when another program (another
+    // save included) changed it since, its result would be lost, whether or not a row still reads
+    // from it. And the rows still in it hold offsets into the file as it was read: copied from a
+    // changed file, they would store the wrong bytes under the members' names.
+    const bool bTargetExists = CFile::PathExists(strFile);
+    if ((RowsReadFromArchive() || (bOwnArchive && bTargetExists)) && !IsArchiveUnchanged())
+        return refuse(ArchiveChangedMessage(m_strReadArchive));
+
+    // Names longer than the entry field are cut; two members must not become one name.
+    const auto cut = FindNamesEqualOnceCut();
+    if (!cut.empty()) {
+        for (const auto& names : cut)
+            m_strSaveFailureReport += names.first + "\r\n" + NamesEqualOnceCutText(names.second) + "\r\n\r\n";
+        m_bSaveFailed = 1;
+        return refuse(NamesEqualOnceCutMessage(strTarget, cut[0].first, cut[0].second));
     }
 
     // 1. An existing target is never written directly: the new archive goes to a side file. A target
     // that may not be written, or that another program holds, is refused before anything is written.
-    const bool bTargetExists = CFile::PathExists(strFile);
+    CFile output;
     std::string strOutput = strFile;
-    bool bNewSide = false;
     if (bTargetExists) {
-        if (CFile::IsReadOnly(strFile)) {
-            AfxMessageBox(ReadOnlyMessage(strFile), QMB_OK | QMB_ICONEXCLAMATION);
-            return fail();
-        }
+        if (CFile::IsReadOnly(strFile))
+            return refuse(ReadOnlyMessage(strFile));
         CFile test;
         CFileException error;
         if (!test.Open(strFile, CFile::modeRead | CFile::shareExclusive, &error)) {
@@ -294,27 +408,41 @@ bool CQuarnelDoc::OnSaveDocument(const std::string& strTargetIn)
             return fail();
         }
         test.Close();
-        strOutput = ChooseSideFile(strFile, bNewSide);
-        if (strOutput.empty()) {
-            AfxMessageBox(NoSideFileMessage(strFile), QMB_OK | QMB_ICONEXCLAMATION);
+        if (!OpenSideFile(strFile, output, strOutput))
+            return fail();
+        output.CopyPermissionsFrom(strFile);  // the archive keeps its permissions and owner, from the start
+    } else {
+        // A file that appears meanwhile is not written over.
+        CFileException error;
+        if (!output.Open(strOutput, CFile::modeCreateNew | CFile::modeReadWrite | CFile::shareExclusive, &error)) {
+            ReportFileError(error, true);
             return fail();
         }
     }
 
     // 2. The standard save into the output file, flushed to disk. The output stays open (and, on
     // POSIX, locked) until it has replaced the target, so that no other save can write into it.
-    CFile output;
-    {
-        CFileException error;
-        unsigned nFlags = CFile::modeReadWrite | CFile::shareExclusive | (bNewSide ? CFile::modeCreateNew : CFile::modeCreate);
-        if (!output.Open(strOutput, nFlags, &error)) {
-            ReportFileError(error, true);
-            return fail();
+    bool bSaved = SaveIntoOpenFile(output) && !m_bSaveFailed;
+
+    // The side file must still be the file written under its name, and the target still the archive
+    // read: both are checked again at the last moment, under the lock every save takes on the file
+    // it replaces.
+    CFile targetLock;
+    if (bSaved && strOutput != strFile) {
+        CFileIdentity written, named;
+        if (!output.GetIdentity(written) || !CFile::GetPathIdentity(strOutput, named) || !named.IsSameFileAs(written)) {
+            output.Close();  // not ours any more: left alone
+            return refuse(SideFileChangedMessage(strOutput, strFile));
+        }
+#ifndef _WIN32
+        if (targetLock.Open(strFile, CFile::modeRead | CFile::shareDenyNone))
+            targetLock.LockForReplace();
+#endif
+        if (bOwnArchive && !IsArchiveUnchanged()) {
+            AfxMessageBox(ArchiveChangedMessage(m_strReadArchive), QMB_OK | QMB_ICONEXCLAMATION);
+            bSaved = false;
         }
     }
-    if (bTargetExists)
-        output.CopyPermissionsFrom(strFile);  // the archive keeps its permissions, from the start
-    bool bSaved = SaveIntoOpenFile(output) && !m_bSaveFailed;
 
     // 3. A failed save leaves the target as it was and no output file behind.
     if (!bSaved) {
@@ -339,6 +467,7 @@ bool CQuarnelDoc::OnSaveDocument(const std::string& strTargetIn)
         }
     }
     output.Close();
+    targetLock.Close();
     SetModifiedFlag(false);
 
     // 5. Read the archive just written, so every row points into it. Should that fail, the rows

@@ -47,6 +47,8 @@ enum : int {
     EXTRACT_RESULT_ARCHIVE_CHANGED = -10,  // another program changed the archive since it was read
     EXTRACT_RESULT_IN_USE = -11,      // the destination is held open by another program
     EXTRACT_RESULT_ARCHIVE_SHORT = -12,    // the archive ends before the member does
+    EXTRACT_RESULT_FOLDER_IN_WAY = -13,    // a folder stands at the destination file's name
+    EXTRACT_RESULT_WRITE_FAILED_NEW = -14, // writing a new file failed part-way (a full disk); it was removed
 };
 
 // CopyMemberData results
@@ -69,6 +71,7 @@ public:
     ~CQuarnelDoc() override;
 
     bool OnNewDocument() override;
+    bool OnOpenDocument(const std::string& strPath) override;
     void Serialize(CFile& file, bool bStoring) override;
     // The save procedure: writes target + ".try" when the target exists, keeps the target untouched
     // on any failure, replaces it in one step once the new archive is on disk, re-opens it and
@@ -115,7 +118,7 @@ public:
     // Members beyond VPP_MAX_FILES that the last load left out (0 when all were read).
     int64_t GetMembersLeftOut() const { return m_nMembersLeftOut; }
     // True when the archive last read is still the file that was read: same file, size and last
-    // write time. True as well when no row needs it any more (or nothing was read).
+    // write time (true when nothing was read; false when it is gone).
     bool IsArchiveUnchanged() const;
 
     // The table: VPP_MAX_FILES rows allocated with the document (on the heap, so that a document
@@ -133,6 +136,9 @@ public:
 protected:
     // Moves the finished ".try" file over the target; a seam for tests of a failing replace.
     virtual bool ReplaceTarget(const std::string& strFrom, const std::string& strTo, CFileException* pError);
+    // Called by the store after each member has been written; a seam for tests that change the
+    // archive or fail a write part-way through a save.
+    virtual void OnMemberStored(int32_t /*nIndex*/) {}
 
 private:
     void Load(CFile& file);
@@ -144,8 +150,14 @@ private:
     int CopyMember(const std::string& strSourcePath, int32_t nOffset, CFile& archive, int32_t nSize,
                    std::vector<uint8_t>& buffer);
     int CopyFromOpenSource(CFile& source, int32_t nOffset, CFile& archive, int32_t nSize, std::vector<uint8_t>& buffer);
-    std::string ChooseSideFile(const std::string& strTarget, bool& bNew) const;
-    int WriteExtractedFile(CFile& archive, const VppEntry& entry, const std::string& strDest);
+    bool OpenSideFile(const std::string& strTarget, CFile& output, std::string& strSide);
+    bool IsReadArchivePath(const std::string& strPath) const;
+    bool RowsReadFromArchive() const;
+    // Pairs of names (name, earlier name) that are different but equal once cut to the entry field.
+    std::vector<std::pair<std::string, std::string>> FindNamesEqualOnceCut() const;
+    CFile* OpenExtractArchive(const std::string& strPath, CFile& single);
+    int WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, const VppEntry& entry, const std::string& strDest);
+    static int CheckTakenDestination(const std::string& strDest, const CFileIdentity& archiveId);
 
     int64_t m_nDataBlocks = 0;  // sum of RoundUpToBlock(size) over the rows in use
     std::string m_strSaveFailureReport;
@@ -156,10 +168,35 @@ private:
     CFileIdentity m_readIdentity;
     bool m_bHaveReadIdentity = false;
 
+    // The archive kept open while an extraction of several members lasts (see CExtractSession).
+    friend class CExtractSession;
+    int m_nExtractSessions = 0;
+    CFile m_extractArchive;
+
     // Name lookups without scanning the table: lower-cased and exact name to the last row index.
     // Rebuilt lazily after a removal, a load or a direct change of the table.
     std::unordered_map<std::string, int> m_mapLowerName;
     std::unordered_map<std::string, int> m_mapExactName;
     bool m_bLowerIndexValid = false;
     bool m_bExactIndexValid = false;
+};
+
+/**
+ * @brief Several extractions through one open archive file: while a session lives, ExtractEntry and
+ * ExtractFile open the archive once instead of once per member. The file is closed when the last
+ * session ends (and by a save or a load meanwhile).
+ */
+class CExtractSession {
+public:
+    explicit CExtractSession(CQuarnelDoc& doc) : m_doc(doc) { m_doc.m_nExtractSessions++; }
+    ~CExtractSession()
+    {
+        if (--m_doc.m_nExtractSessions == 0)
+            m_doc.m_extractArchive.Close();
+    }
+    CExtractSession(const CExtractSession&) = delete;
+    CExtractSession& operator=(const CExtractSession&) = delete;
+
+private:
+    CQuarnelDoc& m_doc;
 };

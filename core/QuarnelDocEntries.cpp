@@ -11,12 +11,6 @@ namespace {
 const char* const ARCHIVE_CHANGED_TEXT =
     "The archive was changed by another program since it was opened; open it again.";
 
-bool IsArchiveUnchangedHandle(const CFile& file, const CFileIdentity& identity)
-{
-    CFileIdentity now;
-    return file.GetIdentity(now) && now == identity;
-}
-
 }  // namespace
 
 // Name index
@@ -233,35 +227,61 @@ int CQuarnelDoc::ExtractEntry(int nIndex, const std::string& strFolder)
         return EXTRACT_RESULT_UNSAFE_NAME;
 
     std::string strDest = JoinExtractPath(strFolder, entry.m_strName);
-    // POSIX lets the archive itself be opened again and replaced; Windows refuses through sharing.
-    if (CFile::IsSameFile(strDest, entry.m_strSourcePath))
-        return EXTRACT_RESULT_IS_ARCHIVE;
-    // A link at the member's name, or at a sub-folder of it, would lead the file out of the folder.
+    // The row's source is the archive last opened or saved; it must still be the file that was read.
+    CFile single;
+    CFile* pArchive = OpenExtractArchive(entry.m_strSourcePath, single);
+    CFileIdentity archiveId;
+    if (!pArchive || !pArchive->GetIdentity(archiveId))
+        return EXTRACT_RESULT_NO_ARCHIVE;
+    // A link at a sub-folder of the member's name would lead the file out of the folder (one at the
+    // name itself is found when the name turns out to be taken).
+    const std::vector<std::string> parts = SplitMemberPath(entry.m_strName);
     std::string strStep = strFolder;
-    for (const std::string& strPart : SplitMemberPath(entry.m_strName)) {
-        strStep = JoinExtractPath(strStep, strPart);
+    for (size_t i = 0; i + 1 < parts.size(); i++) {
+        strStep = JoinExtractPath(strStep, parts[i]);
         if (CFile::IsLink(strStep))
             return EXTRACT_RESULT_LINK;
     }
-
-    // The row's source is the archive last opened or saved; it must still be the file that was read.
-    CFile archive;
-    if (!archive.Open(entry.m_strSourcePath, CFile::modeRead | CFile::shareExclusive))
-        return EXTRACT_RESULT_NO_ARCHIVE;
-    if (m_bHaveReadIdentity && entry.m_strSourcePath == m_strReadArchive && !IsArchiveUnchangedHandle(archive, m_readIdentity))
+    if (m_bHaveReadIdentity && entry.m_strSourcePath == m_strReadArchive && archiveId != m_readIdentity)
         return EXTRACT_RESULT_ARCHIVE_CHANGED;
-    try {
-        // A member that reaches past the end of the archive is not extracted at all.
-        if (entry.m_nSize < 0 || entry.m_nOffset < 0 ||
-            static_cast<uint64_t>(entry.m_nOffset) + static_cast<uint64_t>(entry.m_nSize) > archive.GetLength())
-            return EXTRACT_RESULT_ARCHIVE_SHORT;
-    } catch (const CFileException&) {
-        return EXTRACT_RESULT_NO_ARCHIVE;
-    }
-    return WriteExtractedFile(archive, entry, strDest);
+    // A member that reaches past the end of the archive is not extracted at all.
+    if (entry.m_nSize < 0 || entry.m_nOffset < 0 ||
+        static_cast<uint64_t>(entry.m_nOffset) + static_cast<uint64_t>(entry.m_nSize) > archiveId.nSize)
+        return EXTRACT_RESULT_ARCHIVE_SHORT;
+    return WriteExtractedFile(*pArchive, archiveId, entry, strDest);
 }
 
-int CQuarnelDoc::WriteExtractedFile(CFile& archive, const VppEntry& entry, const std::string& strDest)
+int CQuarnelDoc::CheckTakenDestination(const std::string& strDest, const CFileIdentity& archiveId)
+{
+    // POSIX lets the archive itself be opened again and replaced; Windows refuses through sharing.
+    CFileIdentity destId;
+    if (CFile::GetPathIdentity(strDest, destId) && destId.IsSameFileAs(archiveId))
+        return EXTRACT_RESULT_IS_ARCHIVE;
+    if (CFile::IsLink(strDest))
+        return EXTRACT_RESULT_LINK;
+    if (!CFile::Exists(strDest))
+        return EXTRACT_RESULT_FOLDER_IN_WAY;
+    // A file the user may not write is not replaced either.
+    if (CFile::IsReadOnly(strDest))
+        return EXTRACT_RESULT_NO_DESTINATION;
+    return EXTRACT_RESULT_DONE;
+}
+
+CFile* CQuarnelDoc::OpenExtractArchive(const std::string& strPath, CFile& single)
+{
+    // In a session the archive stays open from one member to the next; otherwise it is opened for
+    // this member alone.
+    if (m_nExtractSessions > 0 && m_extractArchive.IsOpen() && m_extractArchive.GetFilePath() == strPath)
+        return &m_extractArchive;
+    CFile& file = m_nExtractSessions > 0 ? m_extractArchive : single;
+    if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive))
+        return nullptr;
+    return &file;
+}
+
+
+int CQuarnelDoc::WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, const VppEntry& entry,
+                                    const std::string& strDest)
 {
     // Where no file of that name exists, the member is written straight to a new file (removed again
     // on failure). Otherwise it goes to a new side file beside it, and only a complete copy replaces
@@ -269,10 +289,16 @@ int CQuarnelDoc::WriteExtractedFile(CFile& archive, const VppEntry& entry, const
     CFile side;
     std::string strSide = strDest;
     {
+        // Most names are not taken yet: only a taken one is looked at more closely (each look at a
+        // missing name is slow under Windows emulation).
         CFileException error;
-        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error) &&
-            error.m_cause != FileErrorCause::alreadyExists)
-            return ExtractCodeFor(error);
+        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error)) {
+            if (!CFile::PathExists(strDest))
+                return ExtractCodeFor(error);
+            int nCode = CheckTakenDestination(strDest, archiveId);
+            if (nCode != EXTRACT_RESULT_DONE)
+                return nCode;
+        }
     }
     for (int n = 0; n < 100 && !side.IsOpen(); n++) {
         strSide = strDest + ".part" + (n ? std::to_string(n) : std::string());
@@ -311,10 +337,14 @@ int CQuarnelDoc::WriteExtractedFile(CFile& archive, const VppEntry& entry, const
         }
         nLeft -= nPiece;
     }
+    // A replaced file keeps its permissions (and its owner where the process may set it).
+    if (nCode == EXTRACT_RESULT_DONE && strSide != strDest)
+        side.CopyPermissionsFrom(strDest);
     side.Close();
     if (nCode != EXTRACT_RESULT_DONE) {
         CFile::Remove(strSide);
-        return nCode;
+        // With no older file of that name there is none to keep.
+        return nCode == EXTRACT_RESULT_WRITE_FAILED && strSide == strDest ? EXTRACT_RESULT_WRITE_FAILED_NEW : nCode;
     }
     CFileException error;
     if (strSide != strDest && !CFile::Replace(strSide, strDest, &error)) {
@@ -408,6 +438,9 @@ std::string CQuarnelDoc::GetExtractResultText(int nCode)
     case EXTRACT_RESULT_ARCHIVE_CHANGED: return ARCHIVE_CHANGED_TEXT;
     case EXTRACT_RESULT_IN_USE: return "Error while trying to save file (it is in use by another program).";
     case EXTRACT_RESULT_ARCHIVE_SHORT: return "Error while reading the .VPP file (it ends before the member does).";
+    case EXTRACT_RESULT_FOLDER_IN_WAY: return "Skipped since a folder of that name stands at the destination.";
+    case EXTRACT_RESULT_WRITE_FAILED_NEW:
+        return "Error while writing the file (is the disk full?); the partly written file was removed.";
     default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }

@@ -1,9 +1,15 @@
 // vpp.cpp: command-line front end over the archive document: list, new, add, remove, extract.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 #include "core/QuarnelDoc.h"
 #include "framework/base/MessageSink.h"
@@ -19,10 +25,74 @@ const char* const USAGE =
     "                                          an empty DIR is the current folder)\n"
     "       vpp --help\n";
 
+#ifndef _WIN32
+// The length of the valid UTF-8 sequence at s[i] (2 to 4), or 0 when the bytes there are none.
+size_t Utf8SequenceLength(const std::string& s, size_t i)
+{
+    auto at = [&](size_t n) { return i + n < s.size() ? static_cast<unsigned char>(s[i + n]) : 0u; };
+    auto cont = [&](size_t n) { return (at(n) & 0xC0) == 0x80; };
+    unsigned u = at(0);
+    if (u >= 0xC2 && u <= 0xDF)
+        return cont(1) ? 2 : 0;
+    if (u >= 0xE0 && u <= 0xEF) {
+        unsigned lo = u == 0xE0 ? 0xA0 : 0x80, hi = u == 0xED ? 0x9F : 0xBF;  // no overlong forms, no surrogates
+        return at(1) >= lo && at(1) <= hi && cont(2) ? 3 : 0;
+    }
+    if (u >= 0xF0 && u <= 0xF4) {
+        unsigned lo = u == 0xF0 ? 0x90 : 0x80, hi = u == 0xF4 ? 0x8F : 0xBF;
+        return at(1) >= lo && at(1) <= hi && cont(2) && cont(3) ? 4 : 0;
+    }
+    return 0;
+}
+#endif
+
+// Text for one output line: "\" and every control character are written as escapes (\\, \xHH), so
+// that a hostile name can neither be mistaken for another, nor break the tab-separated columns, nor
+// send control sequences to a terminal. The native tool prints UTF-8, where a byte that is not part
+// of valid UTF-8 and the C1 controls U+0080-U+009F are escaped as well; vpp.exe prints the code
+// page's bytes, which are letters there.
+std::string Escape(const std::string& strText)
+{
+    std::string strOut;
+    auto hex = [&strOut](unsigned char u) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02X", u);
+        strOut += buf;
+    };
+    for (size_t i = 0; i < strText.size(); i++) {
+        unsigned char u = static_cast<unsigned char>(strText[i]);
+        if (u == '\\') {
+            strOut += "\\\\";
+        } else if (u < 0x20 || u == 0x7F) {
+            hex(u);
+        } else if (u < 0x80) {
+            strOut += static_cast<char>(u);
+        } else {
+#ifdef _WIN32
+            strOut += static_cast<char>(u);
+#else
+            size_t n = Utf8SequenceLength(strText, i);
+            if (n == 0) {
+                hex(u);
+            } else if (n == 2 && u == 0xC2 && static_cast<unsigned char>(strText[i + 1]) <= 0x9F) {
+                hex(u);
+                hex(static_cast<unsigned char>(strText[++i]));
+            } else {
+                strOut.append(strText, i, n);
+                i += n - 1;
+            }
+#endif
+        }
+    }
+    return strOut;
+}
+
 void PrintFailure(const std::string& strWhat, const std::string& strText)
 {
-    std::fprintf(stderr, "%s: %s\n", strWhat.c_str(), strText.c_str());
+    std::fprintf(stderr, "%s: %s\n", Escape(strWhat).c_str(), Escape(strText).c_str());
 }
+
+void PrintMessage(const std::string& strText) { std::fprintf(stderr, "vpp: %s\n", Escape(strText).c_str()); }
 
 // Prints the store's failure report ("name\r\ntext\r\n\r\n" per member) as "name: text" lines.
 void PrintSaveFailureReport(const std::string& strReport)
@@ -42,24 +112,6 @@ void PrintSaveFailureReport(const std::string& strReport)
     }
 }
 
-// A name for a tab-separated line: control characters (a tab or a line break in a hostile name would
-// break the columns) are printed as \xHH.
-std::string EscapeForList(const std::string& strName)
-{
-    std::string strOut;
-    for (char c : strName) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", u);
-            strOut += buf;
-        } else {
-            strOut += c;
-        }
-    }
-    return strOut;
-}
-
 // Opens the archive. With bForChange, an archive holding more members than the document can keep
 // is refused: saving it would drop the members beyond the limit.
 bool OpenArchive(CQuarnelDoc& doc, const std::string& strArchive, bool bForChange)
@@ -67,9 +119,9 @@ bool OpenArchive(CQuarnelDoc& doc, const std::string& strArchive, bool bForChang
     if (!doc.OpenDocumentFile(strArchive))
         return false;
     if (bForChange && doc.GetMembersLeftOut() > 0) {
-        std::fprintf(stderr, "vpp: %s was not changed: it holds more than %d members, and saving it would lose "
-                             "the %lld beyond that\n",
-                     strArchive.c_str(), VPP_MAX_FILES, static_cast<long long>(doc.GetMembersLeftOut()));
+        PrintMessage(strArchive + " was not changed: it holds more than " + std::to_string(VPP_MAX_FILES) +
+                     " members, and saving it would lose the " + std::to_string(doc.GetMembersLeftOut()) +
+                     " beyond that");
         return false;
     }
     return true;
@@ -90,7 +142,7 @@ bool Save(CQuarnelDoc& doc, const std::string& strArchive)
     if (doc.OnSaveDocument(strArchive))
         return true;
     PrintSaveFailureReport(doc.GetSaveFailureReport());
-    std::fprintf(stderr, "vpp: %s was not saved\n", strArchive.c_str());
+    PrintMessage(strArchive + " was not saved");
     return false;
 }
 
@@ -100,7 +152,7 @@ int CmdList(CQuarnelDoc& doc, const std::string& strArchive)
         return 1;
     for (int32_t i = 0; i < doc.m_nFileCount; i++) {
         const VppEntry& e = doc.m_entries[i];
-        std::printf("%s\t%d\t%d\n", EscapeForList(e.m_strName).c_str(), e.m_nSize, e.m_nOffset);
+        std::printf("%s\t%d\t%d\n", Escape(e.m_strName).c_str(), e.m_nSize, e.m_nOffset);
     }
     return ReportLeftOut(doc) ? 1 : 0;
 }
@@ -154,6 +206,7 @@ int CmdExtract(CQuarnelDoc& doc, const std::string& strArchive, const std::strin
     if (!OpenArchive(doc, strArchive, false))
         return 1;
     bool bFailed = false;
+    CExtractSession session(doc);  // the archive is opened once for all members
     if (names.empty()) {
         // By index: a later member of the same name overwrites an earlier one, as by name would.
         for (int32_t i = 0; i < doc.m_nFileCount; i++) {
@@ -198,11 +251,76 @@ int Usage()
     return 2;
 }
 
+#ifdef _WIN32
+// The arguments as the code page spells them. The narrow command line would map a character the
+// code page lacks to a look-alike ("Ō" to "O") and so name another file: the wide one is converted
+// without that mapping, and an argument the code page cannot hold is refused.
+bool GetArguments(std::vector<std::string>& args)
+{
+    int nCount = 0;
+    LPWSTR* ppArgs = CommandLineToArgvW(GetCommandLineW(), &nCount);
+    if (!ppArgs)
+        return false;
+    const UINT nCodePage = GetACP();
+    const DWORD dwFlags = nCodePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    bool bOk = true;
+    for (int i = 1; i < nCount && bOk; i++) {
+        const int cch = static_cast<int>(wcslen(ppArgs[i]));
+        BOOL bDefault = FALSE;
+        BOOL* pDefault = nCodePage == CP_UTF8 ? nullptr : &bDefault;
+        int cb = cch ? WideCharToMultiByte(nCodePage, dwFlags, ppArgs[i], cch, nullptr, 0, nullptr, pDefault) : 0;
+        std::string strArg(static_cast<size_t>(cb), '\0');
+        if (cch && (cb <= 0 || WideCharToMultiByte(nCodePage, dwFlags, ppArgs[i], cch, &strArg[0], cb, nullptr, pDefault) != cb ||
+                    bDefault)) {
+            // Shown with "?" for what the code page lacks.
+            int cbShown = WideCharToMultiByte(nCodePage, 0, ppArgs[i], cch, nullptr, 0, nullptr, nullptr);
+            std::string strShown(static_cast<size_t>(cbShown > 0 ? cbShown : 0), '\0');
+            if (cbShown > 0)
+                WideCharToMultiByte(nCodePage, nCodePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, ppArgs[i], cch, &strShown[0],
+                                    cbShown, nCodePage == CP_UTF8 ? nullptr : "?", nullptr);
+            PrintMessage(strShown + ": the name has characters that the system's code page (" + std::to_string(nCodePage) +
+                         ") cannot hold; nothing was done. Rename the file, or run the tool with a code page that has them.");
+            bOk = false;
+        }
+        args.push_back(strArg);
+    }
+    LocalFree(ppArgs);
+    return bOk;
+}
+#endif
+
+// Standard output is checked once everything is written: a full disk or a closed pipe is a failure.
+int Finish(int nCode)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        PrintMessage(std::string("the output could not be written: ") + std::strerror(errno));
+        return 1;
+    }
+    return nCode;
+}
+
+int Run(const std::vector<std::string>& args);
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    std::vector<std::string> args;
+    if (!GetArguments(args))
+        return 2;
+#else
     std::vector<std::string> args(argv + 1, argv + argc);
+#endif
+    return Finish(Run(args));
+}
+
+namespace {
+
+int Run(const std::vector<std::string>& args)
+{
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(USAGE, stdout);
         return 0;
@@ -211,7 +329,7 @@ int main(int argc, char** argv)
         return Usage();
 
     SetMessageBoxSink([](const std::string& strText, const std::string&, unsigned) {
-        std::fprintf(stderr, "vpp: %s\n", strText.c_str());
+        PrintMessage(strText);
         return QIDOK;
     });
     auto pDoc = std::make_unique<CQuarnelDoc>();
@@ -239,3 +357,5 @@ int main(int argc, char** argv)
         return CmdExtract(*pDoc, strArchive, rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()));
     return Usage();
 }
+
+}  // namespace

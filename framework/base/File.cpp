@@ -222,10 +222,30 @@ bool CFile::GetIdentity(CFileIdentity& identity) const
     identity.nSize = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
     identity.nWriteTime = static_cast<int64_t>(static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
                                                info.ftLastWriteTime.dwLowDateTime);
+    identity.nLinks = info.nNumberOfLinks;
     return true;
 }
 
 bool CFile::CopyPermissionsFrom(const std::string&) { return true; }
+
+bool CFile::LockForReplace() { return m_hFile != nullptr; }
+
+bool CFile::GetPathIdentity(const std::string& strPath, CFileIdentity& identity)
+{
+    CFile file;
+    HANDLE h = CreateFileA(strPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    file.m_hFile = h;
+    return file.GetIdentity(identity);
+}
+
+bool CFile::RemoveUnlessInUse(const std::string& strPath)
+{
+    // A save holds its side file open without delete sharing: DeleteFileA fails on it.
+    return DeleteFileA(strPath.c_str()) != FALSE;
+}
 
 std::string CFile::GetFullPath(const std::string& strPath)
 {
@@ -308,7 +328,7 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
     default: break;
     }
     // A file created for writing alone is locked first and truncated only once the lock is held.
-    const bool bLock = (nOpenFlags & modeCreate) && (nOpenFlags & shareExclusive) && nFlags != O_RDONLY;
+    const bool bLock = (nOpenFlags & (modeCreate | modeCreateNew)) && (nOpenFlags & shareExclusive) && nFlags != O_RDONLY;
     if (nOpenFlags & modeCreateNew)
         nFlags |= O_CREAT | O_EXCL | O_NOFOLLOW;
     else if (bLock)
@@ -338,9 +358,8 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(fd);
-            // A folder is the bad path it is on Windows; pipes and devices are no files to use.
-            return S_ISDIR(st.st_mode) ? fail(EISDIR, FileErrorCause::badPath)
-                                       : fail(ENXIO, FileErrorCause::notRegularFile);
+            // A folder, a pipe or a device is no file to use, as on Windows.
+            return fail(S_ISDIR(st.st_mode) ? EISDIR : ENXIO, FileErrorCause::notRegularFile);
         }
         if (bLock) {
             if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -357,7 +376,7 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
                     continue;
                 return fail(EWOULDBLOCK, FileErrorCause::sharingViolation);
             }
-            if (ftruncate(fd, 0) != 0) {
+            if (!(nOpenFlags & modeCreateNew) && ftruncate(fd, 0) != 0) {
                 int nErr = errno;
                 ::close(fd);
                 return fail(nErr, CauseFromOsError(nErr));
@@ -450,13 +469,60 @@ bool CFile::GetIdentity(CFileIdentity& identity) const
     identity.nIndex = static_cast<uint64_t>(st.st_ino);
     identity.nSize = static_cast<uint64_t>(st.st_size);
     identity.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    identity.nLinks = static_cast<uint32_t>(st.st_nlink);
     return true;
 }
 
 bool CFile::CopyPermissionsFrom(const std::string& strPath)
 {
     struct stat st {};
-    return m_fd >= 0 && ::stat(strPath.c_str(), &st) == 0 && fchmod(m_fd, st.st_mode & 07777) == 0;
+    if (m_fd < 0 || ::stat(strPath.c_str(), &st) != 0)
+        return false;
+    // Owner and group first (a change of owner may clear the set-id bits). Another user's file keeps
+    // its owner only where the process may give it away; its group where the process belongs to it.
+    if (fchown(m_fd, st.st_uid, st.st_gid) != 0)
+        (void)!fchown(m_fd, static_cast<uid_t>(-1), st.st_gid);
+    return fchmod(m_fd, st.st_mode & 07777) == 0;
+}
+
+bool CFile::LockForReplace()
+{
+    if (m_fd < 0)
+        return false;
+    int nResult;
+    do {
+        nResult = flock(m_fd, LOCK_EX);
+    } while (nResult != 0 && errno == EINTR);
+    return nResult == 0;
+}
+
+bool CFile::GetPathIdentity(const std::string& strPath, CFileIdentity& identity)
+{
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0)
+        return false;
+    identity.nVolume = static_cast<uint64_t>(st.st_dev);
+    identity.nIndex = static_cast<uint64_t>(st.st_ino);
+    identity.nSize = static_cast<uint64_t>(st.st_size);
+    identity.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    identity.nLinks = static_cast<uint32_t>(st.st_nlink);
+    return true;
+}
+
+bool CFile::RemoveUnlessInUse(const std::string& strPath)
+{
+    struct stat st {};
+    if (::lstat(strPath.c_str(), &st) != 0)
+        return false;
+    if (!S_ISREG(st.st_mode))
+        return ::unlink(strPath.c_str()) == 0;  // a link (or other odd name): the name goes, nothing else
+    // A save writing this side file holds its lock until the file has replaced its target.
+    int fd = ::open(strPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool bRemoved = flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(strPath.c_str()) == 0;
+    ::close(fd);
+    return bRemoved;
 }
 
 std::string CFile::GetFullPath(const std::string& strPath)

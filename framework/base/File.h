@@ -25,6 +25,8 @@ struct CFileIdentity {
     uint64_t nIndex = 0;      // file index / st_ino
     uint64_t nSize = 0;
     int64_t nWriteTime = 0;   // FILETIME / nanoseconds since the epoch
+    uint32_t nLinks = 0;      // names the file has (hard links); not part of the comparison
+    bool IsSameFileAs(const CFileIdentity& o) const { return nVolume == o.nVolume && nIndex == o.nIndex; }
     bool operator==(const CFileIdentity& o) const
     {
         return nVolume == o.nVolume && nIndex == o.nIndex && nSize == o.nSize && nWriteTime == o.nWriteTime;
@@ -92,10 +94,20 @@ public:
     const std::string& GetFilePath() const { return m_strPath; }
     // Which file is open, its size and last write time, read from the open handle.
     bool GetIdentity(CFileIdentity& identity) const;
-    // Gives the open file the permission bits of another file (POSIX; nothing to do on Windows).
+    // Gives the open file the permission bits of another file and, where the process may set them,
+    // its owner and group (POSIX; nothing to do on Windows).
     bool CopyPermissionsFrom(const std::string& strPath);
+    // Waits for the exclusive lock that the save procedure takes on the file it replaces, so that two
+    // programs never check and replace one archive at the same time (POSIX flock; Windows needs none:
+    // its sharing modes keep a file that is being replaced from being opened).
+    bool LockForReplace();
 
     static bool Remove(const std::string& strPath, CFileException* pError = nullptr);
+    // Removes the name unless another program is writing the file (its save holds it locked or open
+    // without sharing). A link is removed itself, never the file it leads to.
+    static bool RemoveUnlessInUse(const std::string& strPath);
+    // Which file the path names now (through links), its size and last write time.
+    static bool GetPathIdentity(const std::string& strPath, CFileIdentity& identity);
     // Moves strFrom to strTo, replacing an existing strTo in one step (MoveFileExA with
     // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH on Windows, rename() elsewhere).
     static bool Replace(const std::string& strFrom, const std::string& strTo, CFileException* pError = nullptr);

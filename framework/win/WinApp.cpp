@@ -1,7 +1,10 @@
 // WinApp.cpp
 #include "framework/win/WinApp.h"
 #include <cstdlib>
+#include <cwchar>
+#include <shellapi.h>
 #include "framework/base/MessageSink.h"
+#include "framework/win/AnsiName.h"
 #include "framework/win/FrameWnd.h"
 #include "framework/win/RegistryKey.h"
 
@@ -58,8 +61,29 @@ CWinApp::CWinApp(const char* pszAppName) : m_hInstance(::GetModuleHandleA(nullpt
     s_pApp = this;
     if (pszAppName)
         m_strAppName = pszAppName;
-    for (int i = 1; i < __argc; ++i)
-        m_arrArgs.push_back(__argv[i]);
+    // The wide command line, converted without best-fit mapping: the narrow one would turn a
+    // character the code page lacks into a look-alike ("Ō" into "O") and so name another file.
+    int nArgs = 0;
+    if (LPWSTR* ppArgs = ::CommandLineToArgvW(::GetCommandLineW(), &nArgs))
+    {
+        for (int i = 1; i < nArgs; ++i)
+        {
+            std::string strArg;
+            const size_t cch = std::wcslen(ppArgs[i]);
+            if (cch == 0 || WideToAnsiName(ppArgs[i], cch, strArg))
+                m_arrArgs.push_back(strArg);
+            else if (m_strUnspellableArg.empty())
+            {
+                // Shown with "?" for what the code page lacks; refused at start-up.
+                int cb = ::WideCharToMultiByte(CP_ACP, 0, ppArgs[i], static_cast<int>(cch), nullptr, 0, "?", nullptr);
+                m_strUnspellableArg.assign(cb > 0 ? static_cast<size_t>(cb) : 1, '?');
+                if (cb > 0)
+                    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, ppArgs[i], static_cast<int>(cch),
+                                          &m_strUnspellableArg[0], cb, "?", nullptr);
+            }
+        }
+        ::LocalFree(ppArgs);
+    }
 
     // Messages of the document and the file layer appear as ordinary message boxes, owned by
     // the main window while it is on screen.
@@ -286,6 +310,14 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo)
 
 bool CWinApp::ProcessShellCommand(const CCommandLineInfo& cmdInfo)
 {
+    if (!m_strUnspellableArg.empty())
+    {
+        AfxMessageBox(m_strUnspellableArg + " cannot be opened: its name has characters that the system's code page "
+                      "cannot hold. Rename the file.",
+                      QMB_OK | QMB_ICONEXCLAMATION);
+        m_nQuitCode = 1;
+        return false;
+    }
     if (!m_pDocTemplate)
     {
         m_nQuitCode = 1;

@@ -87,6 +87,7 @@ protected:
 
 private:
     static CWinApp* s_pApp;
+    std::string m_strUnspellableArg;   ///< an argument the code page cannot spell, shown with "?"
 };
 
 inline CWinApp* AfxGetApp() { return CWinApp::GetApp(); }

@@ -90,8 +90,11 @@ void BenchOpen(const std::string& strDir)
     fs::create_directories(strOut);
     auto t0 = Clock::now();
     int nFailed = 0;
-    for (int32_t i = 0; i < pDoc->m_nFileCount; i++)
-        nFailed += pDoc->ExtractEntry(i, strOut) < 0;
+    {
+        CExtractSession session(*pDoc);  // one open archive for the whole run, as the tool and the editor do
+        for (int32_t i = 0; i < pDoc->m_nFileCount; i++)
+            nFailed += pDoc->ExtractEntry(i, strOut) < 0;
+    }
     if (nFailed)
         std::fprintf(stderr, "%d extractions failed\n", nFailed);
     std::printf("extract 65,536 members of 1000 bytes:          %8.1f ms\n", Seconds(t0) * 1e3);
@@ -155,6 +158,7 @@ void BenchSaveAndExtract(const std::string& strDir)
         fs::remove_all(strOut);
         fs::create_directories(strOut);
         auto t0 = Clock::now();
+        CExtractSession session(*pDoc);
         for (int32_t i = 0; i < pDoc->m_nFileCount; i++)
             nFailed += pDoc->ExtractEntry(i, strOut) < 0;
         dExtract = std::min(dExtract, Seconds(t0));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -83,6 +84,19 @@ inline Bytes BuildArchive(const std::vector<Member>& members, int64_t nCountFiel
     return out;
 }
 
+/** @brief A document that calls a test's function after each member its save has written. */
+struct CHookedDoc : CQuarnelDoc {
+    std::function<void(int32_t)> m_fnAfterMember;
+    void OnMemberStored(int32_t nIndex) override { m_fnAfterMember(nIndex); }
+};
+
+// Rewrites a file in place, as a program writing into it does; false when it could not be written.
+inline bool RewriteInPlace(const std::string& strPath, const Bytes& data)
+{
+    std::fstream out(strPath, std::ios::binary | std::ios::in | std::ios::out);
+    return out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size())).flush().good();
+}
+
 struct MessageRecord {
     std::string strText;
     std::string strCaption;
@@ -128,6 +142,15 @@ protected:
     {
         WriteAll(Path(strName), data);
         return Path(strName);
+    }
+
+    // All message texts since the last call, one per line.
+    std::string TakeMessages()
+    {
+        std::string strAll;
+        for (const MessageRecord& m : std::exchange(m_messages, {}))
+            strAll += m.strText + "\n";
+        return strAll;
     }
 
     std::filesystem::path m_dir;

@@ -4,6 +4,10 @@
 
 #include "core/MemberNames.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace coretest;
 
 namespace {
@@ -25,6 +29,17 @@ private:
 
 class Hardening : public CoreTest {
 protected:
+    static bool CreateSymlink(const std::string& strTo, const std::string& strLink)
+    {
+#ifdef _WIN32
+        return CreateSymbolicLinkA(strLink.c_str(), strTo.c_str(), 0);  // Wine: a link of the file system below
+#else
+        std::error_code ec;
+        std::filesystem::create_symlink(strTo, strLink, ec);
+        return !ec;
+#endif
+    }
+
     // Replaces the file at strPath as another program's save does: a new file renamed over it.
     void ReplaceAsAnotherProgram(const std::string& strPath, const Bytes& data)
     {
@@ -58,11 +73,14 @@ TEST_F(Hardening, ArchiveReplacedByAnotherProgramIsNeverCopiedFrom)
     EXPECT_EQ(m_pDoc->ExtractFile("A.txt", Path("out")), EXTRACT_RESULT_ARCHIVE_CHANGED);
     EXPECT_FALSE(std::filesystem::exists(Path("out") + SEP + "A.txt"));
 
-    // Once every row that lived in the old archive is gone, nothing is read from it: the save works.
+    // Once every row that lived in the old archive is gone, nothing is read from it: Save As works,
+    // but a save over the changed archive would still lose the other program's result.
     m_pDoc->RemoveFile("A.txt");
     m_pDoc->RemoveFile("B.txt");
-    EXPECT_TRUE(m_pDoc->OnSaveDocument(strArchive));
-    EXPECT_EQ(ReadAll(strArchive), BuildArchive({{"n.txt", Pattern(5, 3)}}));
+    EXPECT_FALSE(m_pDoc->OnSaveDocument(strArchive));
+    EXPECT_EQ(ReadAll(strArchive), other);
+    EXPECT_TRUE(m_pDoc->OnSaveDocument(Path("elsewhere.vpp")));
+    EXPECT_EQ(ReadAll(Path("elsewhere.vpp")), BuildArchive({{"n.txt", Pattern(5, 3)}}));
 }
 
 TEST_F(Hardening, ArchiveRewrittenInPlaceIsNoticedToo)
@@ -248,5 +266,116 @@ TEST_F(Hardening, CopyResultTextsSayWhatHappened)
         EXPECT_EQ(strText.find("Unknown"), std::string::npos) << nCode;
         EXPECT_EQ(std::count(texts.begin(), texts.end(), strText), 0) << strText;
         texts.push_back(strText);
+    }
+}
+
+TEST_F(Hardening, ASaveOverAnArchiveChangedSinceItWasReadIsRefused)
+{
+    // Two documents read one archive, each replacing every member (or there was none): the second
+    // save would throw the first one's result away. A save after our own, or New + Save As, is fine.
+    for (bool bEmpty : {true, false}) {
+        std::string strArchive = Archive("a.vpp", bEmpty ? std::vector<Member>{} : std::vector<Member>{{"f", Pattern(9, 1)}});
+        CQuarnelDoc other;
+        ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive) && other.OpenDocumentFile(strArchive));
+        ASSERT_TRUE(m_pDoc->AddFile(File("f", Pattern(5, 2))) >= 0 && other.AddFile(File("g", Pattern(6, 3))) >= 0);
+        ASSERT_TRUE(other.OnSaveDocument(strArchive));
+        Bytes first = ReadAll(strArchive);
+        EXPECT_FALSE(m_pDoc->OnSaveDocument(strArchive)) << bEmpty;
+        EXPECT_EQ(ReadAll(strArchive), first);
+        EXPECT_NE(TakeMessages().find("was changed by another program"), std::string::npos);
+        other.SetModifiedFlag(true);
+        EXPECT_TRUE(other.OnSaveDocument(strArchive));
+        m_pDoc->OnNewDocument();
+        EXPECT_TRUE(m_pDoc->OnSaveDocument(strArchive));
+    }
+    // Over an archive whose members beyond the table were left out, only Save As works.
+    std::vector<Member> members(VPP_MAX_FILES + 1);
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(Archive("over.vpp", members)));
+    EXPECT_FALSE(m_pDoc->OnSaveDocument(Path("over.vpp")));
+    EXPECT_NE(TakeMessages().find("would lose the 1 members beyond that"), std::string::npos);
+    EXPECT_EQ(ReadAll(Path("over.vpp")), BuildArchive(members));
+    EXPECT_TRUE(m_pDoc->OnSaveDocument(Path("new.vpp")));
+}
+
+TEST_F(Hardening, ArchiveChangedOrWriteFailingBetweenMembersLeavesEverythingAsItWas)
+{
+    // Between two member copies another program rewrites the archive in place at the same size, or
+    // a write fails: the save is refused, the target and the other file are unchanged, no side file.
+    std::string strArchive = Archive("a.vpp", {{"A", Pattern(3000, 1)}, {"B", Pattern(3000, 2)}});
+    const Bytes original = ReadAll(strArchive), rewritten = BuildArchive({{"B", Pattern(3000, 2)}, {"A", Pattern(3000, 1)}});
+    for (auto target : {std::make_pair("a.vpp", false), std::make_pair("b.vpp", false), std::make_pair("a.vpp", true)}) {
+        WriteAll(strArchive, original);
+        CHookedDoc doc;
+        ASSERT_TRUE(doc.OpenDocumentFile(strArchive));
+        doc.SetModifiedFlag(true);
+        doc.m_fnAfterMember = [&](int32_t nIndex) {
+            if (nIndex == 0 && target.second)
+                throw CFileException(FileErrorCause::diskFull, 0, strArchive + ".try");
+            if (nIndex == 0)
+                RewriteInPlace(strArchive, rewritten);
+        };
+        EXPECT_FALSE(doc.OnSaveDocument(Path(target.first))) << target.first << target.second;
+        EXPECT_EQ(ReadAll(strArchive), target.second ? original : rewritten);
+        EXPECT_FALSE(Exists("b.vpp") || Exists("a.vpp.try"));
+    }
+    // An extraction session reads through one open archive and still notices the change (Windows
+    // keeps the open archive from being written); the file is closed when the session ends.
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+    {
+        CExtractSession session(*m_pDoc);
+        EXPECT_EQ(m_pDoc->ExtractEntry(0, Dir()), EXTRACT_RESULT_DONE);
+        const bool bRewritten = RewriteInPlace(strArchive, original);
+        EXPECT_EQ(m_pDoc->ExtractEntry(1, Dir()), bRewritten ? EXTRACT_RESULT_ARCHIVE_CHANGED : EXTRACT_RESULT_DONE);
+    }
+    EXPECT_TRUE(CFile::Remove(strArchive));
+}
+
+TEST_F(Hardening, WhateverStandsAtTheSideFileNameIsNeverWrittenInto)
+{
+    // ".try" as a hard link to an unrelated file or to the archive (kept as "keep" too), a symbolic
+    // link, a file left over, a member's source: the save works and the file behind "keep" survives.
+    namespace fs = std::filesystem;
+    enum Kind { HARD_LINK, LINK_TO_ARCHIVE, SYMLINK, LEFTOVER, SOURCE };
+    for (Kind kind : {HARD_LINK, LINK_TO_ARCHIVE, SYMLINK, LEFTOVER, SOURCE}) {
+        fs::remove_all(Path("k"));
+        fs::create_directory(Path("k"));
+        const std::string strArchive = Archive("k/a.vpp", {{"m", Pattern(100, 1)}}), strTry = strArchive + ".try";
+        const std::string strKeep = kind == LINK_TO_ARCHIVE ? strArchive + ".keep" : File("k/keep", Pattern(50, 2));
+        if (kind == HARD_LINK || kind == LINK_TO_ARCHIVE)
+            fs::create_hard_link(kind == HARD_LINK ? strKeep : strArchive, strTry);
+        if (kind == LINK_TO_ARCHIVE)
+            fs::create_hard_link(strArchive, strKeep);
+        if (kind == LEFTOVER || kind == SOURCE)
+            File("k/a.vpp.try", Pattern(70, 3));
+        if (kind == SYMLINK && !CreateSymlink(strKeep, strTry))
+            continue;  // no symbolic links here
+        const Bytes keep = ReadAll(strKeep);
+        ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+        ASSERT_EQ(kind == SOURCE ? m_pDoc->AddFile(strTry) : m_pDoc->RemoveFile("m"), kind == SOURCE ? ADD_RESULT_ADDED : 1);
+        ASSERT_TRUE(m_pDoc->OnSaveDocument(strArchive)) << TakeMessages();
+        EXPECT_EQ(ReadAll(strKeep), keep) << kind;
+        EXPECT_EQ(ReadAll(strArchive), kind == SOURCE ? BuildArchive({{"m", Pattern(100, 1)}, {"a.vpp.try", Pattern(70, 3)}})
+                                                      : BuildArchive({})) << kind;
+        EXPECT_EQ(fs::exists(fs::symlink_status(strTry)), kind == SOURCE) << kind;
+    }
+}
+
+TEST_F(Hardening, NamesThatTheCutWouldMakeEqualAreRefused)
+{
+    // Another tool may store 60-byte names; a save cuts them to 59 and must not merge two members.
+    // Names equal ignoring case are one name to the game; two rows of one name were so already.
+    const std::string s59(59, 'n');
+    for (auto names : {std::make_pair(s59 + "1", s59 + "2"), std::make_pair(s59 + "X", std::string(59, 'N') + "y"),
+                       std::make_pair(s59 + "1", s59), std::make_pair(s59 + "1", s59 + "1"), std::make_pair(s59 + "1", std::string("s"))}) {
+        const bool bRefused = names.first != names.second && names.second.size() >= 59;
+        std::string strArchive = Archive("a.vpp", {{names.first, Pattern(5, 1)}, {names.second, Pattern(6, 2)}});
+        Bytes before = ReadAll(strArchive);
+        ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+        m_pDoc->SetModifiedFlag(true);
+        EXPECT_EQ(m_pDoc->OnSaveDocument(strArchive), !bRefused) << names.second;
+        std::string strBoth = TakeMessages() + "|" + m_pDoc->GetSaveFailureDetails(), strPair = names.first + " and " + names.second;
+        EXPECT_EQ(ReadAll(strArchive) == before, bRefused);
+        EXPECT_EQ(strBoth.find(strPair) != std::string::npos && strBoth.find(names.second + "\r\n") != std::string::npos &&
+                      strBoth.find(names.first + ".\r\n") != std::string::npos, bRefused) << strBoth;
     }
 }

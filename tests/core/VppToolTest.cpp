@@ -162,3 +162,30 @@ TEST_F(VppTool, EmptyDestinationExtractsIntoTheCurrentFolder)
     ASSERT_EQ(Run("extract " + Q(strArchive) + " '' qx-here.bin", Path("cwd")), 0) << m_strErr;
     EXPECT_EQ(ReadAll(Path("cwd/qx-here.bin")), Pattern(4, 1));
 }
+
+TEST_F(VppTool, OutputErrorsMessagesAndEscapes)
+{
+    std::string strArchive = Archive("t.vpp", {{"a\\x09b", Pattern(1, 1)}, {"tab\tx", Pattern(1, 2)},
+                                               {"c1\xC2\x9B" "bad\x9B" "del\x7F", Pattern(1, 3)}, {"caf\xC3\xA9", Pattern(1, 4)},
+                                               {"dir", Pattern(1, 5)}});
+    EXPECT_EQ(Run("list " + Q(strArchive) + " >/dev/full"), 1);
+    EXPECT_EQ(Run("--help >/dev/full"), 1);
+    ASSERT_EQ(Run("list " + Q(strArchive)), 0);
+    EXPECT_EQ(m_strOut, "a\\\\x09b\t1\t4096\ntab\\x09x\t1\t6144\nc1\\xC2\\x9Bbad\\x9Bdel\\x7F\t1\t8192\ncaf\xC3\xA9\t1\t10240\n"
+                        "dir\t1\t12288\n");
+    // Each message says what is wrong, hostile names escaped on stderr too.
+    std::filesystem::create_directories(Path("out/dir"));
+    std::filesystem::create_symlink(Path("nowhere"), Path("dangling.vpp"));
+    std::pair<std::string, std::string> cases[] = {
+        {"extract " + Q(strArchive) + " " + Q(Path("out")) + " dir", "dir: Skipped since a folder of that name stands at the destination.\n"},
+        {"add " + Q(strArchive) + " " + Q(Path("out")), Path("out") + ": Not a regular file (folders, pipes and devices cannot be added).\n"},
+        {"list " + Q(Path("out")), "vpp: " + Path("out") + " is not a regular file.\n"},
+        {"new " + Q(Path("dangling.vpp")), "vpp: " + Path("dangling.vpp") + " is a symbolic link to a file that does not exist. "
+                                           "It was not changed.\nvpp: " + Path("dangling.vpp") + " was not saved\n"},
+        {"remove " + Q(strArchive) + " $(printf 'x\\033[2J')", "x\\x1B[2J: No member of that name.\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.first), 1) << c.first;
+        EXPECT_EQ(m_strErr, c.second);
+    }
+}

@@ -222,3 +222,14 @@ TEST_F(WinFiles, DeviceNamesAreNoFilesToAdd)
     EXPECT_EQ(m_pDoc->AddFile("NUL"), ADD_RESULT_NOT_A_FILE);
     EXPECT_EQ(m_pDoc->m_nFileCount, 0);
 }
+
+TEST_F(WinFiles, ReadOnlyDestinationIsNotReplaced)
+{
+    std::string strArchive = Archive("a.vpp", {{"ro.txt", Pattern(10, 1)}});
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+    std::string strDest = File("ro.txt", Pattern(3, 2));
+    ASSERT_TRUE(SetFileAttributesA(strDest.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(m_pDoc->ExtractFile("ro.txt", Dir()), EXTRACT_RESULT_NO_DESTINATION);
+    EXPECT_EQ(ReadAll(strDest), Pattern(3, 2));
+    SetFileAttributesA(strDest.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
