@@ -251,6 +251,30 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     EXPECT_EQ(1, arrCalls[2].nRange);
 }
 
+// Extracting over an existing, longer file replaces it whole through a side file; no side file
+// stays behind, and a file of the side file's name that the user keeps there is left alone.
+TEST(EditExtract, OverALongerFileReplacesItWholeAndLeavesTheUsersPartFileAlone)
+{
+    CTestFolder dir("edit-extract-over");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir.Archive("x.vpp", { { "a.txt", "short" } }) }));
+    for (bool bUsersPart : { false, true })
+    {
+        SCOPED_TRACE(bUsersPart ? "with the user's a.txt.part" : "alone");
+        std::string strOut = dir.Sub("out");
+        WriteFileBytes(strOut + "a.txt", 5000, 'L');
+        if (bUsersPart)
+            WriteFileBytes(strOut + "a.txt.part", 4, 'u');
+        gui.SelectOnly({ 0 });
+        gui.AnswerFolder(strOut);
+        gui.Command(ID_EDIT_EXTRACT);
+        EXPECT_EQ("", gui.TakeMessage());
+        EXPECT_EQ("short", ReadFileText(strOut + "a.txt"));
+        EXPECT_EQ(bUsersPart ? "uuuu" : "<missing>", ReadFileText(strOut + "a.txt.part"));
+        EXPECT_FALSE(PathExists(strOut + "a.txt.part1"));
+    }
+}
+
 TEST(EditProgress, EndsWhateverHappensAndABeginWhileShownStartsOver)
 {
     CGuiHarness gui;

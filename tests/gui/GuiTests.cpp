@@ -1,5 +1,6 @@
 // GuiTests.cpp: the editor window driven as a user meets it, under Wine and Xvfb.
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 #include <windows.h>
 #include <shlobj.h>
 #include <atomic>
@@ -235,13 +236,11 @@ TEST(Commands, KeysOfDisabledCommandsAreRefused)
     gui.Key("Ctrl+A");
     EXPECT_EQ(3, gui.View()->CountSelectedItems());
 
-    // On an empty archive Select all is disabled, so the same command does nothing.
+    // On an empty archive the disabled commands are refused (the enable rule itself: EditSelectAll).
     gui.Command(ID_FILE_NEW);
     EXPECT_EQ(0, gui.RowCount());
-    EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_EDIT_SELECT_ALL));
     EXPECT_FALSE(gui.Frame()->ExecuteCommand(ID_FILE_BROWSE_MIRADOR));
     EXPECT_FALSE(gui.Frame()->ExecuteCommand(ID_TOOLBAR_BLANK));
-    EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_EDIT_ADD));
 }
 
 TEST(ListView, HeaderClicksSortEachColumnAscending)
@@ -354,6 +353,23 @@ TEST(ListView, DropBlocksAreReadWithinTheirBounds)
     EXPECT_EQ(259u, std::wstring(arrNames[0].data()).size());
 }
 
+TEST(ListView, DropOntoAFullTableSaysSoAndStillReplacesByName)
+{
+    CTestFolder dir("drop-full");
+    std::vector<std::pair<std::string, std::string>> arrMembers;
+    for (int i = 0; i < 65536; ++i)
+        arrMembers.push_back({ "f" + std::to_string(i), "" });
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir.Archive("full.vpp", arrMembers) }));
+    ASSERT_EQ(65536, gui.RowCount());
+    DropOnList(gui, { dir.File("new.txt", 5), dir.File("F7", 9) });
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(dir + "new.txt\r\nVPP exceeds 65536 files.\r\n\r\n", gui.m_details[0].strDetails);
+    EXPECT_EQ(65536, gui.RowCount());
+    EXPECT_EQ("F7", gui.Cell(7, 0));   // a name already there needs no new row
+    EXPECT_EQ("File at " + dir + "F7", gui.Cell(7, 2));
+}
+
 TEST(MainFrame, FileDroppedOnTheWindowOpensIt)
 {
     CTestFolder dir("drop-frame");
@@ -386,6 +402,64 @@ TEST(Document, NewAsksToSaveAModifiedArchive)
     gui.Command(ID_FILE_NEW);
     EXPECT_EQ(0, gui.RowCount());
     EXPECT_FALSE(gui.Doc()->IsModified());
+}
+
+// Yes to "Save changes to ...?" with a save that fails (a read-only archive) or is cancelled (the Save
+// As dialog of an untitled archive): every way of leaving the archive keeps the edits and stops.
+TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
+{
+    CTestFolder dir("save-yes-fails");
+    const std::string strOther = dir.Archive("other.vpp", { { "o.txt", "o" } });
+    const std::string strAdded = dir.File("added.txt", 3);
+    const std::string strMine = dir + "mine.vpp";
+    enum Action { CLOSE, NEW, OPEN, RECENT, DROP, LOGOFF };
+    const char* kNames[] = { "Close", "New", "Open", "recent file", "drop on the frame", "logoff" };
+    for (int nAction = CLOSE; nAction <= LOGOFF; ++nAction)
+    {
+        for (bool bUntitled : { false, true })
+        {
+            SCOPED_TRACE(std::string(kNames[nAction]) + (bUntitled ? ", Save As cancelled" : ", save fails"));
+            ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_NORMAL);
+            dir.Archive("mine.vpp", { { "m.txt", "mm" } });
+            if (!bUntitled)
+                ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_READONLY);
+            CGuiHarness gui;
+            ASSERT_TRUE(gui.Start(bUntitled ? std::vector<std::string>() : std::vector<std::string>{ strMine }));
+            DropOnList(gui, { strAdded });
+            const std::vector<std::string> arrRows = gui.Column(0);
+            gui.m_pApp->AddToRecentFileList(strOther);
+            gui.Answer({ IDYES });
+            std::vector<Step> arrSteps;
+            if (nAction == OPEN)
+                arrSteps.push_back(SaveAs(strOther));   // the Open dialog: the other archive chosen
+            if (bUntitled)
+                arrSteps.push_back(Press(IDCANCEL));    // the Save As dialog
+            HWND hFrame = gui.Frame()->m_hWnd;
+            LRESULT lEndSession = -1;
+            WithSteps(arrSteps, [&] {
+                switch (nAction)
+                {
+                case CLOSE: ::SendMessageA(hFrame, WM_CLOSE, 0, 0); break;
+                case NEW: gui.Command(ID_FILE_NEW); break;
+                case OPEN: gui.Command(ID_FILE_OPEN); break;
+                case RECENT: gui.Command(ID_FILE_MRU_FILE1); break;
+                case DROP: gui.DropOnFrame({ strOther }); break;
+                case LOGOFF: lEndSession = ::SendMessageA(hFrame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF); break;
+                }
+                gui.Pump();
+            });
+            ASSERT_FALSE(gui.m_messages.empty());
+            EXPECT_EQ(std::string("Save changes to ") + (bUntitled ? "Untitled" : "mine.vpp") + "?", gui.m_messages[0].strText);
+            EXPECT_EQ(bUntitled ? 1u : 2u, gui.m_messages.size());   // a failed save says why
+            EXPECT_EQ(nAction == LOGOFF ? FALSE : -1, lEndSession);
+            EXPECT_TRUE(::IsWindow(hFrame));
+            EXPECT_TRUE(gui.Doc()->IsModified());
+            EXPECT_EQ(arrRows, gui.Column(0));
+            EXPECT_EQ(bUntitled ? std::string() : strMine, gui.Doc()->GetPathName());
+            EXPECT_EQ(1u, ReadArchive(strMine).size());
+        }
+    }
+    ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(Document, SaveThroughTheTemplateUpdatesListTitleAndRecentFiles)
@@ -552,4 +626,37 @@ TEST(Document, SaveWithAVanishedFileSaysWhichFileAndKeepsTheOldArchive)
     CQuarnelDoc check;
     ASSERT_TRUE(check.OpenDocumentFile(dir + "keep.vpp"));
     EXPECT_EQ(1, check.m_nFileCount);
+}
+
+// The harness fails the running test for a window no step expects, a step whose window never
+// comes, two messages taken as one, a message nobody read in strict mode, and an archive whose
+// fields disagree; the windows it meets are closed again.
+TEST(Harness, FailsTheTestForUnexpectedOrMissingWindowsUnreadMessagesAndBadArchives)
+{
+    CTestFolder dir("harness");
+    std::string strBad = BuildArchive({ { "a", "x" } });
+    PutLe32(strBad, 12, 2048);
+    dir.File("bad.vpp", strBad);
+    {
+        CGuiHarness gui;
+        ASSERT_TRUE(gui.Start({}));
+        EXPECT_NONFATAL_FAILURE(gui.Command(ID_APP_ABOUT, {}), "unexpected dialog");
+        EXPECT_NONFATAL_FAILURE(gui.Command(ID_APP_ABOUT, { MenuKeys("Esc") }), "expected \"menu\"");
+        EXPECT_NONFATAL_FAILURE(gui.Command(ID_FILE_NEW, { Press(IDOK) }), "no window for step 1");
+        EXPECT_TRUE(::IsWindowEnabled(gui.Frame()->m_hWnd));   // the dialogs are gone
+        gui.DropOnFrame({ dir + "gone1.vpp" });
+        gui.DropOnFrame({ dir + "gone2.vpp" });
+        EXPECT_NONFATAL_FAILURE(gui.TakeMessage(), "more than one message");
+        EXPECT_EQ("", gui.TakeMessage());
+    }
+    EXPECT_NONFATAL_FAILURE(
+        {
+            CGuiHarness gui;
+            gui.m_bStrict = true;
+            if (gui.Start({}))
+                gui.DropOnFrame({ dir + "gone.vpp" });
+        },
+        "nobody looked at");
+    EXPECT_NONFATAL_FAILURE(ReadArchive(dir + "bad.vpp"), "disagree");
+    EXPECT_EQ((std::vector<ArchiveMember>{ { "a", "x" } }), ReadArchive(dir.Archive("good.vpp", { { "a", "x" } })));
 }
