@@ -128,7 +128,7 @@ TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
     gui.SelectRow(0);
     gui.SelectRow(1);
     gui.m_nAnswer = IDNO;
-    gui.Command(ID_EDIT_REMOVE);
+    gui.Key("Del");
     ASSERT_EQ(1u, gui.m_messages.size());
     EXPECT_EQ("Are you sure you want to delete these files?\n\n(Note: Only files inside the .VPP or references to "
               "the .VPP are deleted, not files you added from outside the .VPP!)",

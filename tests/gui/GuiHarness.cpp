@@ -577,6 +577,7 @@ KeyPress ParseKey(const std::string& strToken)
         { "Enter", VK_RETURN }, { "Esc", VK_ESCAPE }, { "Tab", VK_TAB }, { "Space", VK_SPACE },
         { "Up", VK_UP }, { "Down", VK_DOWN }, { "Left", VK_LEFT }, { "Right", VK_RIGHT },
         { "Home", VK_HOME }, { "End", VK_END }, { "Apps", VK_APPS }, { "Back", VK_BACK },
+        { "Ins", VK_INSERT },
     };
     KeyPress key;
     size_t nStart = 0;
@@ -621,7 +622,7 @@ std::vector<KeyPress> ParseKeys(const std::string& strKeys)
 
 void KeyEvent(BYTE vk, bool bUp)
 {
-    bool bExtended = vk == VK_DELETE || (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_APPS;
+    bool bExtended = vk == VK_DELETE || vk == VK_INSERT || (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_APPS;
     ::keybd_event(vk, static_cast<BYTE>(::MapVirtualKeyA(vk, 0)),
                   (bExtended ? KEYEVENTF_EXTENDEDKEY : 0) | (bUp ? KEYEVENTF_KEYUP : 0), 0);
 }

@@ -122,7 +122,7 @@ public:
     void Command(UINT nID);
     /// The same, with steps for the dialogs and menus it opens; returns the captions met.
     std::vector<std::string> Command(UINT nID, std::vector<Step> arrSteps);
-    /// Real key presses ("Ctrl+A", "Del", "F4", "Enter", "Shift+F10"; several apart by spaces) to the
+    /// Real key presses ("Ctrl+A", "Del", "Ins", "F4", "Enter", "Shift+F10"; several apart by spaces) to the
     /// focused window (the list when no window has the focus), then lets them through.
     void Key(const std::string& strKeys);
     /// Names dropped on the frame, as the shell's WM_DROPFILES.
