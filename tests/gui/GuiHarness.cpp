@@ -830,12 +830,17 @@ std::vector<std::string> WithSteps(std::vector<Step> arrSteps, const std::functi
     return steps.m_arrMet;
 }
 
-// quarnel.exe as its own process.
+// A program as its own process.
 
 ProgramRun RunQuarnel(const std::vector<std::string>& arrArgs, int nAnswer)
 {
+    return RunProgram(ExeFolder() + "quarnel.exe", arrArgs, nAnswer);
+}
+
+ProgramRun RunProgram(const std::string& strExe, const std::vector<std::string>& arrArgs, int nAnswer)
+{
     ProgramRun run;
-    std::string strCommand = "\"" + ExeFolder() + "quarnel.exe\"";
+    std::string strCommand = "\"" + strExe + "\"";
     for (const std::string& strArg : arrArgs)
         strCommand += " \"" + strArg + "\"";
     STARTUPINFOA si = {};

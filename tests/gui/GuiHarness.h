@@ -223,7 +223,7 @@ void PutLe32(std::string& s, size_t nPos, uint32_t n);
 /// A visible message box of another process (the splash has no text control 0xFFFF), or null.
 HWND FindMessageBoxOfProcess(DWORD dwProcessId);
 
-/** What quarnel.exe, started as its own process, showed and how it ended. */
+/** What a program started as its own process showed and how it ended. */
 struct ProgramRun
 {
     bool bBoxSeen = false;       ///< a message box came up (and was answered)
@@ -234,3 +234,5 @@ struct ProgramRun
 /// Starts quarnel.exe with the arguments (each quoted), answers its first message box with
 /// nAnswer, and waits for it to end.
 ProgramRun RunQuarnel(const std::vector<std::string>& arrArgs, int nAnswer = IDOK);
+/// The same for another program (one that may show no box at all).
+ProgramRun RunProgram(const std::string& strExe, const std::vector<std::string>& arrArgs, int nAnswer = IDOK);

@@ -24,17 +24,9 @@ std::string LogPath()
 /// Registers the stand-in as the installed viewer of nBuild, the way its installer would.
 void RegisterStandIn(int nBuild)
 {
-    std::string strCommand = "\"" + StandInPath() + "\" /register " + std::to_string(nBuild);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ::WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD dwExit = 1;
-    ::GetExitCodeProcess(pi.hProcess, &dwExit);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    ASSERT_EQ(0u, dwExit);
+    ProgramRun run = RunProgram(StandInPath(), { "/register", std::to_string(nBuild) });
+    ASSERT_FALSE(run.bBoxSeen);
+    ASSERT_EQ(0u, run.dwExit);
     ::SetEnvironmentVariableA("QUARNEL_VIEWER_LOG", LogPath().c_str());
     ::DeleteFileA(LogPath().c_str());
 }
