@@ -6,7 +6,6 @@
 #include <dlgs.h>
 #include <shlobj.h>
 #include "../dragout/DragOutSupport.h"
-#include "../shell/ShellSupport.h"
 #include "DropSupport.h"
 #include "GuiHarness.h"
 #include "res/resource.h"
@@ -14,16 +13,6 @@
 namespace
 {
 const char kChanged[] = "changed by another program";
-
-void AnswerAddDialog(CGuiHarness& gui, const std::string& strBuffer)
-{
-    gui.Frame()->m_fnRunAddDialog = [strBuffer](OPENFILENAMEA& ofn, DWORD& dwError) {
-        dwError = 0;
-        memcpy(ofn.lpstrFile, strBuffer.data(), strBuffer.size());
-        return true;
-    };
-}
-
 }
 
 // The archive is rewritten by another program while the editor holds it: the members now lie
@@ -31,20 +20,19 @@ void AnswerAddDialog(CGuiHarness& gui, const std::string& strBuffer)
 // under A's name.
 TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
 {
-    std::string strFolder = MakeTestFolder("core-editor-changed");
+    CTestFolder dir("core-editor-changed");
     const std::string strA = Pattern(100, 1), strB = Pattern(100, 2);
-    ASSERT_TRUE(WriteVpp(strFolder + "x.vpp", { { "a.txt", strA }, { "b.txt", strB } }));
-    WriteFileBytes(strFolder + "new.txt", 9, 'n');
+    ASSERT_TRUE(WriteArchive(dir + "x.vpp", { { "a.txt", strA }, { "b.txt", strB } }));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "x.vpp" }));
-    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    ASSERT_TRUE(gui.Start({ dir + "x.vpp" }));
+    gui.AnswerAdd({ dir.File("new.txt", 9, 'n') });
     gui.Command(ID_EDIT_ADD);
     ASSERT_EQ(3, gui.RowCount());
     ASSERT_TRUE(gui.Doc()->IsModified());
 
     // Another program's save: the same names, the other order, one member more.
-    ASSERT_TRUE(WriteVpp(strFolder + "x.vpp", { { "b.txt", strB }, { "a.txt", strA }, { "c.txt", Pattern(5, 3) } }));
-    const std::string strOnDisk = ReadWholeFile(strFolder + "x.vpp");
+    ASSERT_TRUE(WriteArchive(dir + "x.vpp", { { "b.txt", strB }, { "a.txt", strA }, { "c.txt", Pattern(5, 3) } }));
+    const std::string strOnDisk = ReadFileText(dir + "x.vpp");
 
     // Ctrl+S: one message naming the cause; the edit is kept, the file on disk untouched.
     gui.m_messages.clear();
@@ -53,14 +41,11 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
     EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(kChanged)) << gui.m_messages[0].strText;
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt", "new.txt" }), gui.Column(0));
-    EXPECT_EQ(strOnDisk, ReadWholeFile(strFolder + "x.vpp"));
+    EXPECT_EQ(strOnDisk, ReadFileText(dir + "x.vpp"));
 
     // Extract of the saved members: each one named with the cause, nothing written.
-    std::string strOut = FreshFolder(strFolder + "out");
-    gui.Frame()->m_fnChooseFolder = [strOut](const std::string&, std::string& strChosen) {
-        strChosen = strOut;
-        return IDOK;
-    };
+    std::string strOut = dir.Sub("out");
+    gui.AnswerFolder(strOut);
     gui.SelectRow(0);
     gui.SelectRow(1);
     gui.m_messages.clear();
@@ -77,13 +62,13 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
     gui.Command(ID_EDIT_COPY);
     IDataObject* pData = nullptr;
     ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
-    std::string strPaste = FreshFolder(strFolder + "pasted");
+    std::string strPaste = dir.Sub("pasted");
     PasteResult result = PasteInto(pData, strPaste);
     pData->Release();
     gui.Pump();
     EXPECT_TRUE(result.arrWritten.empty());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt" }), result.arrFailed);
-    EXPECT_NE(strB, ReadWholeFile(strPaste + "a.txt"));
+    EXPECT_NE(strB, ReadFileText(strPaste + "a.txt"));
     ASSERT_EQ(1u, gui.m_details.size());
     EXPECT_EQ(0u, gui.m_details[0].strDetails.find("a.txt\r\nThe archive was changed by another program"))
         << gui.m_details[0].strDetails;
@@ -94,18 +79,18 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
 // the list, and said so; one of 59 bytes goes in, and comes back whole after a save and a re-open.
 TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRoundTrips)
 {
-    std::string strFolder = MakeTestFolder("core-editor-names");
-    ASSERT_TRUE(WriteVpp(strFolder + "n.vpp", { { "a.txt", Pattern(10, 1) } }));
+    CTestFolder dir("core-editor-names");
+    ASSERT_TRUE(WriteArchive(dir + "n.vpp", { { "a.txt", Pattern(10, 1) } }));
     const std::string strLong = std::string(56, 'L') + ".txt";    // 60 bytes
     const std::string strLongest = std::string(55, 'M') + ".txt"; // 59 bytes
-    WriteFileBytes(strFolder + strLong, 11, 'l');
-    WriteFileBytes(strFolder + strLongest, 4099, 'm');
-    ::CreateDirectoryA((strFolder + "sub").c_str(), nullptr);
+    dir.File(strLong, 11, 'l');
+    dir.File(strLongest, 4099, 'm');
+    dir.Sub("sub");
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "n.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir + "n.vpp" }));
 
     // The Add dialog: each refused file named with its own reason.
-    AnswerAddDialog(gui, strFolder.substr(0, strFolder.size() - 1) + '\0' + strLong + '\0' + "sub" + std::string(2, '\0'));
+    gui.AnswerAdd({ dir.Path().substr(0, dir.Path().size() - 1), strLong, "sub" });
     gui.Command(ID_EDIT_ADD);
     EXPECT_EQ(std::vector<std::string>{ "a.txt" }, gui.Column(0));
     ASSERT_EQ(1u, gui.m_details.size());
@@ -118,10 +103,10 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     // A drop: the long name is reported too (a folder stays a silent skip), the 59-byte one added.
     gui.m_details.clear();
     gui.m_messages.clear();
-    DropOnList(gui, { strFolder + strLong, strFolder + "sub", strFolder + strLongest });
+    DropOnList(gui, { dir + strLong, dir + "sub", dir + strLongest });
     EXPECT_EQ((std::vector<std::string>{ "a.txt", strLongest }), gui.Column(0));
     ASSERT_EQ(1u, gui.m_details.size());
-    EXPECT_EQ(strFolder + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n",
+    EXPECT_EQ(dir + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n",
               gui.m_details[0].strDetails);
     EXPECT_EQ(1u, gui.m_messages.size());
 
@@ -131,25 +116,23 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     ASSERT_EQ(2, gui.Doc()->m_nFileCount);
     EXPECT_EQ(strLongest, gui.Doc()->m_entries[1].m_strName);
     EXPECT_EQ(1, gui.Doc()->m_entries[1].m_bInArchive);
-    std::string strOut = FreshFolder(strFolder + "out");
+    std::string strOut = dir.Sub("out");
     ASSERT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile(strLongest, strOut));
-    EXPECT_EQ(std::string(4099, 'm'), ReadWholeFile(strOut + strLongest));
+    EXPECT_EQ(std::string(4099, 'm'), ReadFileText(strOut + strLongest));
 }
 
 // Ctrl+S over an archive with the read-only attribute: refused once, nothing lost; Save As to a new
 // name then writes everything there and the document follows it.
 TEST(CoreMeetsEditor, ARefusedSaveOverAReadOnlyArchiveLeavesSaveAsToANewName)
 {
-    std::string strFolder = MakeTestFolder("core-editor-readonly");
-    ::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_NORMAL);   // from an earlier run
-    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(3000, 1) } }));
-    WriteFileBytes(strFolder + "new.txt", 9, 'n');
-    const std::string strBefore = ReadWholeFile(strFolder + "r.vpp");
+    CTestFolder dir("core-editor-readonly");
+    ASSERT_TRUE(WriteArchive(dir + "r.vpp", { { "a.txt", Pattern(3000, 1) } }));
+    const std::string strBefore = ReadFileText(dir + "r.vpp");
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "r.vpp" }));
-    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    ASSERT_TRUE(gui.Start({ dir + "r.vpp" }));
+    gui.AnswerAdd({ dir.File("new.txt", 9, 'n') });
     gui.Command(ID_EDIT_ADD);
-    ASSERT_TRUE(::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::SetFileAttributesA((dir + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY));
 
     gui.m_messages.clear();
     gui.Command(ID_FILE_SAVE);
@@ -157,24 +140,18 @@ TEST(CoreMeetsEditor, ARefusedSaveOverAReadOnlyArchiveLeavesSaveAsToANewName)
     EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("is read-only")) << gui.m_messages[0].strText;
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
-    EXPECT_EQ(strBefore, ReadWholeFile(strFolder + "r.vpp"));
+    EXPECT_EQ(strBefore, ReadFileText(dir + "r.vpp"));
 
-    const std::string strCopy = strFolder + "copy.vpp";
-    bool bMet = WithDialog([&] { gui.Command(ID_FILE_SAVE_AS); }, [&](HWND hDlg) {
-        ::SetDlgItemTextA(hDlg, edt1, strCopy.c_str());
-        ::SetDlgItemTextA(hDlg, cmb13, strCopy.c_str());
-        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    ASSERT_TRUE(bMet);
+    const std::string strCopy = dir + "copy.vpp";
+    ASSERT_EQ(1u, gui.Command(ID_FILE_SAVE_AS, { SaveAs(strCopy) }).size());
     EXPECT_EQ(1u, gui.m_messages.size());
     EXPECT_FALSE(gui.Doc()->IsModified());
     EXPECT_EQ(0, ::lstrcmpiA(strCopy.c_str(), gui.Doc()->GetPathName().c_str())) << gui.Doc()->GetPathName();
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
-    EXPECT_EQ(strBefore, ReadWholeFile(strFolder + "r.vpp"));
-    std::string strOut = FreshFolder(strFolder + "out");
+    EXPECT_EQ(strBefore, ReadFileText(dir + "r.vpp"));
+    std::string strOut = dir.Sub("out");
     EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("a.txt", strOut));
     EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("new.txt", strOut));
-    EXPECT_EQ(Pattern(3000, 1), ReadWholeFile(strOut + "a.txt"));
-    EXPECT_EQ(std::string(9, 'n'), ReadWholeFile(strOut + "new.txt"));
-    ::SetFileAttributesA((strFolder + "r.vpp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Pattern(3000, 1), ReadFileText(strOut + "a.txt"));
+    EXPECT_EQ(std::string(9, 'n'), ReadFileText(strOut + "new.txt"));
 }

@@ -40,33 +40,17 @@ std::string MakeMemberFolder(const std::string& strName)
     return strFolder;
 }
 
-/// An archive of nCount members of kMemberSize bytes each, written straight in the VPP layout.
+/// An archive of nCount members of kMemberSize bytes each, numbered.
 bool WriteSmallMembersArchive(const std::string& strPath, int nCount)
 {
-    size_t cbDirectory = RoundUpToBlock(64 * nCount);
-    std::string head(2048 + cbDirectory, '\0');
-    PutLe32(head, 0, VPP_SIGNATURE);
-    PutLe32(head, 4, VPP_VERSION);
-    PutLe32(head, 8, static_cast<uint32_t>(nCount));
-    PutLe32(head, 12, static_cast<uint32_t>(head.size() + size_t(nCount) * VPP_BLOCK_SIZE));
+    std::vector<std::pair<std::string, std::string>> arrMembers;
     for (int i = 0; i < nCount; ++i)
     {
-        std::string strName = MemberName(i);
-        head.replace(2048 + 64 * i, strName.size(), strName);
-        PutLe32(head, 2048 + 64 * i + 60, kMemberSize);
+        char sz[kMemberSize + 1];
+        std::snprintf(sz, sizeof(sz), "%015d\n", i);
+        arrMembers.push_back({ MemberName(i), std::string(sz, kMemberSize) });
     }
-    FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile)
-        return false;
-    std::fwrite(head.data(), 1, head.size(), pFile);
-    std::string block(VPP_BLOCK_SIZE, '\0');
-    for (int i = 0; i < nCount; ++i)
-    {
-        std::snprintf(&block[0], kMemberSize + 1, "%015d\n", i);
-        block[kMemberSize] = '\0';
-        std::fwrite(block.data(), 1, block.size(), pFile);
-    }
-    return std::fclose(pFile) == 0;
+    return WriteArchive(strPath, arrMembers);
 }
 
 void SelectAll(CGuiHarness& gui)
@@ -106,10 +90,7 @@ void BenchExtract(const std::string& strArchive, const std::string& strOut, cons
     CGuiHarness gui;
     if (!gui.Start({ strArchive }))
         return;
-    gui.Frame()->m_fnChooseFolder = [strOut](const std::string&, std::string& strFolder) {
-        strFolder = strOut;
-        return IDOK;
-    };
+    gui.AnswerFolder(strOut);
     SelectAll(gui);
     ::QueryPerformanceCounter(&t0);
     ::SendMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_EXTRACT, 0), 0);

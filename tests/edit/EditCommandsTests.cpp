@@ -20,134 +20,18 @@ const char kAddHeader[] = "One or more errors occured while trying to add files.
 const char kExtractHeader[] = "At least one file was not extracted. See below for details.";
 const char kLastFolder[] = "LastExtractionFolder";
 
-/// An archive written byte by byte, so that it may hold names the editor would never write
-/// (two of the same name, names that leave the folder).
-bool WriteRawArchive(const std::string& strPath, const std::vector<std::pair<std::string, std::string>>& arrMembers)
-{
-    size_t nDir = (arrMembers.size() * 64 + 2047) / 2048 * 2048;
-    std::string data(2048 + nDir, '\0');
-    auto put = [&data](size_t nAt, uint32_t n) {
-        for (int i = 0; i < 4; ++i)
-            data[nAt + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
-    };
-    put(0, 0x51890ACE);
-    put(4, 1);
-    put(8, static_cast<uint32_t>(arrMembers.size()));
-    for (size_t i = 0; i < arrMembers.size(); ++i)
-    {
-        data.replace(2048 + 64 * i, arrMembers[i].first.size(), arrMembers[i].first);
-        put(2048 + 64 * i + 60, static_cast<uint32_t>(arrMembers[i].second.size()));
-    }
-    for (const auto& member : arrMembers)
-        data += member.second + std::string((2048 - member.second.size() % 2048) % 2048, '\0');
-    put(12, static_cast<uint32_t>(data.size()));
-    FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile)
-        return false;
-    std::fwrite(data.data(), 1, data.size(), pFile);
-    return std::fclose(pFile) == 0;
-}
-
-std::string ReadFileText(const std::string& strPath)
-{
-    std::ifstream in(strPath, std::ios::binary);
-    return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "<missing>";
-}
-
-bool Exists(const std::string& strPath)
-{
-    return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-/// The frame's Add dialog answered with a prepared buffer ("folder\0name\0...\0\0"), or cancelled.
-void AnswerAddDialog(CGuiHarness& gui, const std::string& strBuffer, DWORD dwError = 0, OPENFILENAMEA* pSeen = nullptr)
-{
-    gui.Frame()->m_fnRunAddDialog = [strBuffer, dwError, pSeen](OPENFILENAMEA& ofn, DWORD& dwOutError) {
-        if (pSeen)
-            *pSeen = ofn;
-        dwOutError = dwError;
-        if (strBuffer.empty())
-            return false;
-        memcpy(ofn.lpstrFile, strBuffer.data(), strBuffer.size());
-        return true;
-    };
-}
-
-void AnswerFolder(CGuiHarness& gui, int nResult, const std::string& strFolder, std::string* pStart = nullptr)
-{
-    gui.Frame()->m_fnChooseFolder = [nResult, strFolder, pStart](const std::string& strStart, std::string& strOut) {
-        if (pStart)
-            *pStart = strStart;
-        strOut = strFolder;
-        return nResult;
-    };
-}
-
 /// Sends a command and returns without pumping, so that what the handler itself did can be seen.
 void SendCommand(CGuiHarness& gui, UINT nID)
 {
     ::SendMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(nID, 0), 0);
 }
-
-// A modal dialog of this thread found by a timer while the command waits in it.
-std::function<bool(HWND)> g_fnOnDialog;
-
-BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
-{
-    char szClass[32] = "";
-    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-    if (std::string(szClass) == "#32770" && ::IsWindowVisible(hWnd) && ::IsWindowEnabled(hWnd))
-    {
-        *reinterpret_cast<HWND*>(lParam) = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK DialogTimer(HWND, UINT, UINT_PTR nTimer, DWORD)
-{
-    HWND hDlg = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&hDlg));
-    if (!hDlg || !g_fnOnDialog)
-        return;
-    // Taken out first: the handler may pump messages (a screenshot does), and this timer must
-    // not run it again from inside.
-    std::function<bool(HWND)> fn = std::move(g_fnOnDialog);
-    g_fnOnDialog = nullptr;
-    if (fn(hDlg))
-        ::KillTimer(nullptr, nTimer);
-    else
-        g_fnOnDialog = std::move(fn);
-}
-
-/// Runs the command; fnOnDialog gets the first enabled dialog it opens and returns true once done
-/// with it (it closes the dialog itself).
-void CommandWithDialog(CGuiHarness& gui, UINT nID, std::function<bool(HWND)> fnOnDialog)
-{
-    g_fnOnDialog = std::move(fnOnDialog);
-    UINT_PTR nTimer = ::SetTimer(nullptr, 0, 200, &DialogTimer);
-    gui.Command(nID);
-    ::KillTimer(nullptr, nTimer);
-    g_fnOnDialog = nullptr;
-}
-
-std::string WindowText(HWND hWnd)
-{
-    int n = ::GetWindowTextLengthA(hWnd);
-    std::string str(static_cast<size_t>(n) + 1, '\0');
-    ::GetWindowTextA(hWnd, &str[0], n + 1);
-    str.resize(static_cast<size_t>(n));
-    return str;
-}
 }
 
 TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
 {
-    std::string strFolder = MakeTestFolder("edit-add");
-    WriteFileBytes(strFolder + "keep.txt", 10);
-    WriteFileBytes(strFolder + "data.bin", 20);
-    ASSERT_TRUE(MakeArchive(strFolder + "a.vpp", { strFolder + "keep.txt", strFolder + "data.bin" }));
-    std::string strNew = MakeTestFolder("edit-add-new");
+    CTestFolder dir("edit-add");
+    dir.Archive("a.vpp", { { "keep.txt", std::string(10, 'x') }, { "data.bin", std::string(20, 'x') } });
+    std::string strNew = dir.Sub("new");
     WriteFileBytes(strNew + "Data.BIN", 3000);
     WriteFileBytes(strNew + "zz.txt", 1);
     WriteFileBytes(strNew + "locked.txt", 5);
@@ -156,10 +40,8 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
     ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
 
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "a.vpp" }));
-    std::string strNewFolder = strNew.substr(0, strNew.size() - 1);
-    OPENFILENAMEA seen = {};
-    AnswerAddDialog(gui, strNewFolder + std::string("\0zz.txt\0locked.txt\0Data.BIN\0missing.txt\0\0", 41), 0, &seen);
+    ASSERT_TRUE(gui.Start({ dir + "a.vpp" }));
+    gui.AnswerAdd({ strNew.substr(0, strNew.size() - 1), "zz.txt", "locked.txt", "Data.BIN", "missing.txt" });
     // The report opens on rows and a summary that already show the new table.
     std::vector<std::string> arrRowsAtReport;
     std::string strSummaryAtReport;
@@ -171,6 +53,7 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
     gui.Command(ID_EDIT_ADD);
     ::CloseHandle(hLock);
 
+    const OPENFILENAMEA& seen = gui.m_lastAddDialog;
     EXPECT_EQ(0xFFFFEu, seen.nMaxFile);
     EXPECT_EQ(static_cast<DWORD>(OFN_ALLOWMULTISELECT | OFN_EXPLORER), seen.Flags & (OFN_ALLOWMULTISELECT | OFN_EXPLORER));
     EXPECT_EQ(std::string("All files (*.*)\0*.*\0", 20), std::string(seen.lpstrFilter, 20));
@@ -189,7 +72,7 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
 
     // A file at a drive root: one backslash between the root and the name, and no report.
     gui.m_details.clear();
-    AnswerAddDialog(gui, std::string("C:\\\0quarnel-edit-root.txt\0\0", 27));
+    gui.AnswerAdd({ "C:\\", "quarnel-edit-root.txt" });
     gui.Command(ID_EDIT_ADD);
     EXPECT_TRUE(gui.m_details.empty());
     ASSERT_EQ(4, gui.RowCount());
@@ -200,13 +83,13 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
     gui.View()->SortByColumn(1);
     gui.SelectRow(1);
     std::vector<std::string> arrSorted = gui.Column(0);
-    AnswerAddDialog(gui, std::string());
+    gui.AnswerAdd({});
     gui.Command(ID_EDIT_ADD);
     EXPECT_TRUE(gui.m_messages.empty());
     EXPECT_EQ(arrSorted, gui.Column(0));
     EXPECT_EQ(1, gui.View()->CountSelectedItems());
     // A choice too large for the buffer is reported, not taken for a cancel.
-    AnswerAddDialog(gui, std::string(), FNERR_BUFFERTOOSMALL);
+    gui.AnswerAdd({}, FNERR_BUFFERTOOSMALL);
     gui.Command(ID_EDIT_ADD);
     ASSERT_EQ(1u, gui.m_messages.size());
     EXPECT_EQ("Error", gui.m_messages[0].strCaption);
@@ -216,25 +99,25 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
 
 TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
 {
-    std::string strFolder = MakeTestFolder("edit-dup");
-    ASSERT_TRUE(WriteRawArchive(strFolder + "d.vpp", { { "dup", std::string(10, 'a') },
-                                                       { "zeta", std::string(20, 'z') },
-                                                       { "dup", std::string(30, 'b') },
-                                                       { "Alpha", std::string(5, 'x') } }));
-    std::string strOut = MakeTestFolder("edit-dup-out");
+    CTestFolder dir("edit-dup");
+    std::string strArchive = dir.Archive("d.vpp", { { "dup", std::string(10, 'a') },
+                                                    { "zeta", std::string(20, 'z') },
+                                                    { "dup", std::string(30, 'b') },
+                                                    { "Alpha", std::string(5, 'x') } });
+    std::string strOut = dir.Sub("out");
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "d.vpp" }));
+    ASSERT_TRUE(gui.Start({ strArchive }));
     gui.View()->SortByColumn(1);   // by size: Alpha 5, dup 10, zeta 20, dup 30
     ASSERT_EQ(std::vector<std::string>({ "Alpha", "dup", "zeta", "dup" }), gui.Column(0));
     gui.SelectRow(3);   // the second "dup", the one a look-up by name would find
     gui.SelectRow(2);
 
-    AnswerFolder(gui, IDOK, strOut);
+    gui.AnswerFolder(strOut);
     gui.Command(ID_EDIT_EXTRACT);
     EXPECT_TRUE(gui.m_details.empty());
     EXPECT_EQ(std::string(30, 'b'), ReadFileText(strOut + "dup"));
     EXPECT_EQ(std::string(20, 'z'), ReadFileText(strOut + "zeta"));
-    EXPECT_FALSE(Exists(strOut + "Alpha"));
+    EXPECT_FALSE(PathExists(strOut + "Alpha"));
     // Extract leaves the sorted list and its selection as they were.
     EXPECT_EQ(std::vector<std::string>({ "Alpha", "dup", "zeta", "dup" }), gui.Column(0));
     EXPECT_EQ(2, gui.View()->CountSelectedItems());
@@ -245,7 +128,7 @@ TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
     gui.SelectRow(0);
     gui.SelectRow(1);
     gui.m_nAnswer = IDNO;
-    gui.Command(ID_EDIT_REMOVE);
+    gui.Key("Del");
     ASSERT_EQ(1u, gui.m_messages.size());
     EXPECT_EQ("Are you sure you want to delete these files?\n\n(Note: Only files inside the .VPP or references to "
               "the .VPP are deleted, not files you added from outside the .VPP!)",
@@ -255,40 +138,40 @@ TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
     EXPECT_EQ(4, gui.RowCount());
 
     gui.m_nAnswer = IDYES;
-    std::string strBefore = ReadFileText(strFolder + "d.vpp");
+    std::string strBefore = ReadFileText(strArchive);
     SendCommand(gui, ID_EDIT_REMOVE);
     // The handler itself refilled the list in table order and wrote the summary.
     EXPECT_EQ(std::vector<std::string>({ "zeta", "dup" }), gui.Column(0));
     EXPECT_EQ("2 files, 8.192 bytes", gui.StatusPane(1));
     ASSERT_EQ(2, gui.Doc()->m_nFileCount);
     EXPECT_EQ(30, gui.Doc()->m_entries[1].m_nSize);
-    EXPECT_EQ(strBefore, ReadFileText(strFolder + "d.vpp"));   // only the table changed
+    EXPECT_EQ(strBefore, ReadFileText(strArchive));   // only the table changed
 }
 
 TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgressCalls)
 {
-    std::string strFolder = MakeTestFolder("edit-extract");
-    ASSERT_TRUE(WriteRawArchive(strFolder + "x.vpp", { { "a.txt", "AAA" },
-                                                       { "..\\evil.txt", "EVIL" },
-                                                       { "Case.txt", "first" },
-                                                       { "CASE.TXT", "second" } }));
+    CTestFolder dir("edit-extract");
+    std::string strFolder = dir.Sub("in");   // "..\\evil.txt" would land in dir
+    ASSERT_TRUE(WriteArchive(strFolder + "x.vpp", { { "a.txt", "AAA" },
+                                                    { "..\\evil.txt", "EVIL" },
+                                                    { "Case.txt", "first" },
+                                                    { "CASE.TXT", "second" } }));
     WriteFileBytes(strFolder + "new.txt", 4);
-    std::string strOut = MakeTestFolder("edit-extract-out");
+    std::string strOut = dir.Sub("out");
     WriteSetting(kLastFolder, "C:\\before");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strFolder + "x.vpp" }));
-    AnswerAddDialog(gui, strFolder + "new.txt" + std::string(2, '\0'));
+    gui.AnswerAdd({ strFolder + "new.txt" });
     gui.Command(ID_EDIT_ADD);
     ASSERT_EQ(5, gui.RowCount());
 
     // Cancel leaves the setting alone and writes nothing.
-    std::string strStart;
     gui.Command(ID_EDIT_SELECT_ALL);
-    AnswerFolder(gui, IDCANCEL, strOut, &strStart);
+    gui.AnswerFolder("");
     gui.Command(ID_EDIT_EXTRACT);
-    EXPECT_EQ("C:\\before", strStart);
+    EXPECT_EQ("C:\\before", gui.m_strPickerStart);
     EXPECT_EQ("C:\\before", ReadSetting(kLastFolder, ""));
-    EXPECT_FALSE(Exists(strOut + "a.txt"));
+    EXPECT_FALSE(PathExists(strOut + "a.txt"));
 
     struct Call { std::string strCall, strText; int nPos, nRange; bool bShownDisabled; };
     std::vector<Call> arrCalls;
@@ -312,12 +195,12 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
             SaveWindowShot(hProgress, "edit_progress");
         }
     };
-    AnswerFolder(gui, IDOK, strOut);
+    gui.AnswerFolder(strOut);
     gui.Command(ID_EDIT_EXTRACT);
     EXPECT_EQ(strOut, ReadSetting(kLastFolder, ""));
     EXPECT_EQ("AAA", ReadFileText(strOut + "a.txt"));
     EXPECT_EQ("first", ReadFileText(strOut + "Case.txt"));   // the twin did not replace it
-    EXPECT_FALSE(Exists(strFolder + "evil.txt"));
+    EXPECT_FALSE(dir.Exists("evil.txt"));
     ASSERT_EQ(1u, gui.m_details.size());
     EXPECT_EQ(kExtractHeader, gui.m_details[0].strHeader);
     EXPECT_EQ("..\\evil.txt\r\nSkipped since the file name is not a safe relative path.\r\n\r\n"
@@ -342,7 +225,7 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
         gui.SelectRow(i, false);
     arrCalls.clear();
     gui.m_details.clear();
-    AnswerFolder(gui, IDOK, "C:\\elsewhere");
+    gui.AnswerFolder("C:\\elsewhere");
     // A command waiting in the queue is not run from inside the loop, only after it.
     int nSelectedAtEnd = -1;
     auto fnRecord = gui.m_pApp->m_fnProgressObserver;
@@ -366,6 +249,30 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     EXPECT_EQ("", arrCalls[2].strText);
     EXPECT_EQ(1, arrCalls[2].nPos);
     EXPECT_EQ(1, arrCalls[2].nRange);
+}
+
+// Extracting over an existing, longer file replaces it whole through a side file; no side file
+// stays behind, and a file of the side file's name that the user keeps there is left alone.
+TEST(EditExtract, OverALongerFileReplacesItWholeAndLeavesTheUsersPartFileAlone)
+{
+    CTestFolder dir("edit-extract-over");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir.Archive("x.vpp", { { "a.txt", "short" } }) }));
+    for (bool bUsersPart : { false, true })
+    {
+        SCOPED_TRACE(bUsersPart ? "with the user's a.txt.part" : "alone");
+        std::string strOut = dir.Sub("out");
+        WriteFileBytes(strOut + "a.txt", 5000, 'L');
+        if (bUsersPart)
+            WriteFileBytes(strOut + "a.txt.part", 4, 'u');
+        gui.SelectOnly({ 0 });
+        gui.AnswerFolder(strOut);
+        gui.Command(ID_EDIT_EXTRACT);
+        EXPECT_EQ("", gui.TakeMessage());
+        EXPECT_EQ("short", ReadFileText(strOut + "a.txt"));
+        EXPECT_EQ(bUsersPart ? "uuuu" : "<missing>", ReadFileText(strOut + "a.txt.part"));
+        EXPECT_FALSE(PathExists(strOut + "a.txt.part1"));
+    }
 }
 
 TEST(EditProgress, EndsWhateverHappensAndABeginWhileShownStartsOver)
@@ -406,12 +313,11 @@ TEST(EditSelectAll, SelectsEveryRowLeavesFocusAndScrollAndEnablesTheCommands)
     EXPECT_FALSE(pFrame->IsCommandEnabled(ID_EDIT_SELECT_ALL));
     EXPECT_TRUE(pFrame->IsCommandEnabled(ID_EDIT_ADD));
 
-    std::string strFolder = MakeTestFolder("edit-selectall");
+    CTestFolder dir("edit-selectall");
     std::vector<std::pair<std::string, std::string>> arrMembers;
     for (int i = 0; i < 60; ++i)
         arrMembers.push_back({ "f" + std::to_string(i), "x" });
-    ASSERT_TRUE(WriteRawArchive(strFolder + "s.vpp", arrMembers));
-    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "s.vpp"));
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir.Archive("s.vpp", arrMembers)));
     gui.Pump();
     ASSERT_EQ(60, gui.RowCount());
     ::SendMessageA(gui.List(), LVM_ENSUREVISIBLE, 59, FALSE);
@@ -434,15 +340,12 @@ TEST(EditSelectAll, SelectsEveryRowLeavesFocusAndScrollAndEnablesTheCommands)
 
 TEST(EditSave, AFailedSaveListsTheMembersUnderAHeaderSayingTheArchiveIsUnchanged)
 {
-    std::string strFolder = MakeTestFolder("edit-save");
-    WriteFileBytes(strFolder + "old.txt", 10);
-    ASSERT_TRUE(MakeArchive(strFolder + "s.vpp", { strFolder + "old.txt" }));
-    WriteFileBytes(strFolder + "gone.txt", 10);
+    CTestFolder dir("edit-save");
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "s.vpp" }));
-    AnswerAddDialog(gui, strFolder + "gone.txt" + std::string(2, '\0'));
+    ASSERT_TRUE(gui.Start({ dir.Archive("s.vpp", { { "old.txt", std::string(10, 'x') } }) }));
+    gui.AnswerAdd({ dir.File("gone.txt", 10) });
     gui.Command(ID_EDIT_ADD);
-    ::DeleteFileA((strFolder + "gone.txt").c_str());
+    ::DeleteFileA((dir + "gone.txt").c_str());
     gui.Command(ID_FILE_SAVE);
     ASSERT_EQ(1u, gui.m_details.size());
     EXPECT_EQ("Not saved: the archive on disk was left unchanged. These files could not be copied:",
@@ -454,24 +357,21 @@ TEST(EditSave, AFailedSaveListsTheMembersUnderAHeaderSayingTheArchiveIsUnchanged
 
 TEST(EditDialogs, ErrorDetailsStartsOnCloseAndScrollsBothWays)
 {
-    std::string strFolder = MakeTestFolder("edit-details");
+    CTestFolder dir("edit-details");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     std::string strLongName = std::string(55, 'n') + ".txt";   // the longest name a member can have
-    WriteFileBytes(strFolder + strLongName, 1);
-    WriteFileBytes(strFolder + "short.txt", 1);
-    AnswerAddDialog(gui, strFolder.substr(0, strFolder.size() - 1) + std::string(1, '\0') + strLongName +
-                             std::string(1, '\0') + "short.txt" + std::string(2, '\0'));
+    dir.File(strLongName, 1);
+    dir.File("short.txt", 1);
+    gui.AnswerAdd({ dir.Path().substr(0, dir.Path().size() - 1), strLongName, "short.txt" });
     gui.Command(ID_EDIT_ADD);
     gui.Command(ID_EDIT_SELECT_ALL);
-    AnswerFolder(gui, IDOK, strFolder);
+    gui.AnswerFolder(dir.Path());
     CErrorDetailsDialog::SetSink(nullptr);   // the real dialog this time
 
-    bool bSeen = false;
-    CommandWithDialog(gui, ID_EDIT_EXTRACT, [&](HWND hDlg) {
-        bSeen = true;
+    std::vector<std::string> arrMet = gui.Command(ID_EDIT_EXTRACT, { { "", [&](HWND hDlg) {
         EXPECT_EQ("Error details", WindowText(hDlg));
-        EXPECT_EQ(kExtractHeader, WindowText(::GetDlgItem(hDlg, IDC_ERROR_HEADER)));
+        EXPECT_EQ(kExtractHeader, ItemText(hDlg, IDC_ERROR_HEADER));
         HWND hText = ::GetDlgItem(hDlg, IDC_ERROR_DETAILS_TEXT);
         std::string strUnsaved = "\r\nSkipped since this file is not yet saved in a .VPP.\r\n\r\n";
         EXPECT_EQ(strLongName + strUnsaved + "short.txt" + strUnsaved, WindowText(hText));
@@ -480,29 +380,27 @@ TEST(EditDialogs, ErrorDetailsStartsOnCloseAndScrollsBothWays)
         EXPECT_EQ(::GetDlgItem(hDlg, IDCANCEL), ::GetFocus());
         SaveWindowShot(hDlg, "edit_error_details");
         // Enter on the focused "Close" ends the dialog.
-        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        PressKeys("Enter");
         return true;
-    });
-    EXPECT_TRUE(bSeen);
+    } } });
+    EXPECT_EQ(std::vector<std::string>{ "Error details" }, arrMet);
 }
 
 TEST(EditDialogs, FolderPickerOpensOnTheLastFolderWithItInTheStatusLine)
 {
     // A start folder longer than the status line holds.
-    std::string strStart = MakeTestFolder("edit-picker-with-a-rather-long-folder-name");
+    CTestFolder dir("edit-picker");
+    std::string strStart = dir.Sub("with-a-rather-long-folder-name");
     strStart.pop_back();
     ASSERT_GT(strStart.size(), 35u);
     WriteSetting(kLastFolder, strStart);
-    std::string strFolder = MakeTestFolder("edit-picker");
-    WriteFileBytes(strFolder + "m.txt", 3);
-    ASSERT_TRUE(MakeArchive(strFolder + "p.vpp", { strFolder + "m.txt" }));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "p.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir.Archive("p.vpp", { { "m.txt", "xxx" } }) }));
     gui.SelectRow(0);
 
     std::vector<std::string> arrTexts;
     int nTicks = 0;
-    CommandWithDialog(gui, ID_EDIT_EXTRACT, [&](HWND hDlg) {
+    gui.Command(ID_EDIT_EXTRACT, { { "", [&](HWND hDlg) {
         // The picker selects the start folder in its tree: wait (a few ticks at most) until the
         // tree shows it selected, as a person would before pressing OK.
         HWND hTree = ::FindWindowExA(hDlg, nullptr, "SysTreeView32", nullptr);
@@ -526,7 +424,7 @@ TEST(EditDialogs, FolderPickerOpensOnTheLastFolderWithItInTheStatusLine)
         SaveWindowShot(hDlg, "edit_folder_picker");
         ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         return true;
-    });
+    } } });
     EXPECT_NE(arrTexts.end(), std::find(arrTexts.begin(), arrTexts.end(), "Select destination folder"));
     EXPECT_NE(arrTexts.end(), std::find(arrTexts.begin(), arrTexts.end(), ShortenForStatus(strStart)));
     // OK on the preselected folder extracts there.

@@ -11,25 +11,13 @@ std::string g_strScreenshotFolder;
 
 namespace
 {
-/// An archive of nCount empty members, written straight in the VPP layout.
+/// An archive of nCount empty members.
 bool WriteEmptyMembersArchive(const std::string& strPath, int nCount)
 {
-    size_t cbDirectory = RoundUpToBlock(64 * nCount);
-    std::string data(2048 + cbDirectory, '\0');
-    PutLe32(data, 0, VPP_SIGNATURE);
-    PutLe32(data, 4, VPP_VERSION);
-    PutLe32(data, 8, static_cast<uint32_t>(nCount));
-    PutLe32(data, 12, static_cast<uint32_t>(data.size()));
+    std::vector<std::pair<std::string, std::string>> arrMembers;
     for (int i = 0; i < nCount; ++i)
-    {
-        std::string strName = "member" + std::to_string(i) + ".tga";
-        data.replace(2048 + 64 * i, strName.size(), strName);
-    }
-    FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile)
-        return false;
-    std::fwrite(data.data(), 1, data.size(), pFile);
-    return std::fclose(pFile) == 0;
+        arrMembers.push_back({ "member" + std::to_string(i) + ".tga", std::string() });
+    return WriteArchive(strPath, arrMembers);
 }
 
 void FillTable(CQuarnelDoc& doc, int nCount)

@@ -1,5 +1,6 @@
 // GuiTests.cpp: the editor window driven as a user meets it, under Wine and Xvfb.
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 #include <windows.h>
 #include <shlobj.h>
 #include <atomic>
@@ -14,16 +15,12 @@ namespace
 const char kAppTitle[] = "Kestrin Manager QUARNEL";
 const char kRecentKey[] = "Software\\Kestrin Network\\Kestrin Manager QUARNEL\\Recent File List";
 
-/// Files named after their sizes, in the order given, in a fresh folder.
-std::vector<std::string> MakeFiles(const std::string& strFolder,
-                                   const std::vector<std::pair<std::string, size_t>>& arrFiles)
+/// Files of the given sizes, in the order given.
+std::vector<std::string> MakeFiles(const CTestFolder& dir, const std::vector<std::pair<std::string, size_t>>& arrFiles)
 {
     std::vector<std::string> arrPaths;
     for (const auto& file : arrFiles)
-    {
-        WriteFileBytes(strFolder + file.first, file.second);
-        arrPaths.push_back(strFolder + file.first);
-    }
+        arrPaths.push_back(dir.File(file.first, file.second));
     return arrPaths;
 }
 
@@ -97,12 +94,12 @@ TEST(StartUp, WithoutArgumentShowsSplashAloneThenEmptyUntitledArchive)
 
 TEST(StartUp, WithArchiveListsMembersWithoutWaiting)
 {
-    std::string strFolder = MakeTestFolder("start-archive");
-    auto arrFiles = MakeFiles(strFolder, { { "level1.rfl", 9 }, { "music.ogg", 0 }, { "Textures.tga", 5000 } });
-    ASSERT_TRUE(MakeArchive(strFolder + "maps.vpp", arrFiles));
+    CTestFolder dir("start-archive");
+    auto arrFiles = MakeFiles(dir, { { "level1.rfl", 9 }, { "music.ogg", 0 }, { "Textures.tga", 5000 } });
+    ASSERT_TRUE(MakeArchive(dir + "maps.vpp", arrFiles));
 
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "maps.vpp" }, 60000));   // a wait would time the test out
+    ASSERT_TRUE(gui.Start({ dir + "maps.vpp" }, 60000));   // a wait would time the test out
     EXPECT_EQ(0, gui.m_pApp->m_bSplashDelay);
     EXPECT_EQ(std::string(kAppTitle) + " - maps.vpp", gui.Caption());
     ASSERT_EQ(3, gui.RowCount());
@@ -118,11 +115,11 @@ TEST(StartUp, WithArchiveListsMembersWithoutWaiting)
 
 TEST(StartUp, NonVppFileShowsTheReadersMessageAndEnds)
 {
-    std::string strFolder = MakeTestFolder("start-bad");
-    WriteFileBytes(strFolder + "notes.txt", 100, 'n');
+    CTestFolder dir("start-bad");
+    dir.File("notes.txt", 100, 'n');
 
     CGuiHarness gui;
-    EXPECT_FALSE(gui.Start({ strFolder + "notes.txt" }));
+    EXPECT_FALSE(gui.Start({ dir + "notes.txt" }));
     ASSERT_EQ(1u, gui.m_messages.size());
     EXPECT_EQ("Unsupported file format (Invalid signature)!", gui.m_messages[0].strText);
     EXPECT_EQ(kAppTitle, gui.m_messages[0].strCaption);
@@ -132,43 +129,14 @@ TEST(StartUp, NonVppFileShowsTheReadersMessageAndEnds)
 
 TEST(StartUp, RealProgramRefusesNonVppFileWithAMessageBoxAndExits)
 {
-    std::string strFolder = MakeTestFolder("start-real");
-    WriteFileBytes(strFolder + "notes.txt", 100, 'n');
-    std::string strCommand = "\"" + ExeFolder() + "quarnel.exe\" \"" + strFolder + "notes.txt\"";
-
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof(si));
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> cmd(strCommand.begin(), strCommand.end());
-    cmd.push_back('\0');
-    ASSERT_TRUE(::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-
-    // Wait for the message box of that process, read it, and press OK.
-    HWND hBox = nullptr;
-    std::string strText;
-    bool bFrameVisible = false;
-    for (int i = 0; i < 300 && !hBox; ++i)
-    {
-        hBox = FindMessageBoxOfProcess(pi.dwProcessId);
-        HWND hFrame = ::FindWindowA("QuarnelFrame", nullptr);
-        bFrameVisible = bFrameVisible || (hFrame && ::IsWindowVisible(hFrame));
-        ::Sleep(100);
-    }
-    ASSERT_NE(nullptr, hBox) << "no message box appeared";
-    char sz[256] = "";
-    ::GetDlgItemTextA(hBox, 0xFFFF, sz, sizeof(sz));
-    strText = sz;
-    ::GetWindowTextA(hBox, sz, sizeof(sz));
-    EXPECT_STREQ(kAppTitle, sz);
-    EXPECT_EQ("Unsupported file format (Invalid signature)!", strText);
-    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 30000));
-    EXPECT_FALSE(bFrameVisible);
-    ::TerminateProcess(pi.hProcess, 1);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    CTestFolder dir("start-real");
+    ProgramRun run = RunQuarnel({ dir.File("notes.txt", 100, 'n') });
+    ASSERT_TRUE(run.bBoxSeen) << "no message box appeared";
+    EXPECT_EQ(kAppTitle, run.strCaption);
+    EXPECT_EQ("Unsupported file format (Invalid signature)!", run.strText);
+    EXPECT_NE(STILL_ACTIVE, run.dwExit);   // it ended once the box was answered
+    EXPECT_EQ(1u, run.dwExit);
+    EXPECT_FALSE(run.bFrameShown);
 }
 
 TEST(MainFrame, OpensCentredAt780x500OnA1024x768Screen)
@@ -220,11 +188,11 @@ TEST(MainFrame, ToolbarButtonsTextsAndEnableStates)
     EXPECT_FALSE(bar.IsButtonEnabled(ID_FILE_BROWSE_MIRADOR));
     EXPECT_FALSE(bar.IsButtonEnabled(ID_TOOLBAR_BLANK));
 
-    std::string strFolder = MakeTestFolder("toolbar");
-    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 1 }, { "b.txt", 2 } });
-    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "none.vpp") == false);
-    ASSERT_TRUE(MakeArchive(strFolder + "two.vpp", arrFiles));
-    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "two.vpp"));
+    CTestFolder dir("toolbar");
+    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 } });
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "none.vpp") == false);
+    ASSERT_TRUE(MakeArchive(dir + "two.vpp", arrFiles));
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "two.vpp"));
     gui.Pump();
     EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_BROWSE_MIRADOR));
     EXPECT_FALSE(bar.IsButtonEnabled(ID_EDIT_REMOVE));
@@ -257,41 +225,31 @@ TEST(MainFrame, MenuPopupsFollowTheEnableRules)
 
 TEST(Commands, KeysOfDisabledCommandsAreRefused)
 {
-    std::string strFolder = MakeTestFolder("keys");
-    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 1 }, { "b.txt", 2 }, { "c.txt", 3 } });
-    ASSERT_TRUE(MakeArchive(strFolder + "three.vpp", arrFiles));
+    CTestFolder dir("keys");
+    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 }, { "c.txt", 3 } });
+    ASSERT_TRUE(MakeArchive(dir + "three.vpp", arrFiles));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "three.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir + "three.vpp" }));
 
     // Ctrl+A through the accelerator table selects every row.
     ::SetFocus(gui.List());
-    ::keybd_event(VK_CONTROL, 0, 0, 0);
-    ::keybd_event('A', 0, 0, 0);
-    ::keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
-    ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-    for (int i = 0; i < 20 && gui.View()->CountSelectedItems() < 3; ++i)
-    {
-        gui.Pump();
-        ::Sleep(20);
-    }
+    gui.Key("Ctrl+A");
     EXPECT_EQ(3, gui.View()->CountSelectedItems());
 
-    // On an empty archive Select all is disabled, so the same command does nothing.
+    // On an empty archive the disabled commands are refused (the enable rule itself: EditSelectAll).
     gui.Command(ID_FILE_NEW);
     EXPECT_EQ(0, gui.RowCount());
-    EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_EDIT_SELECT_ALL));
     EXPECT_FALSE(gui.Frame()->ExecuteCommand(ID_FILE_BROWSE_MIRADOR));
     EXPECT_FALSE(gui.Frame()->ExecuteCommand(ID_TOOLBAR_BLANK));
-    EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_EDIT_ADD));
 }
 
 TEST(ListView, HeaderClicksSortEachColumnAscending)
 {
-    std::string strFolder = MakeTestFolder("sort");
-    auto arrFiles = MakeFiles(strFolder, { { "b.txt", 1000 }, { "C.txt", 9 }, { "a.txt", 10 } });
-    ASSERT_TRUE(MakeArchive(strFolder + "sort.vpp", arrFiles));
+    CTestFolder dir("sort");
+    auto arrFiles = MakeFiles(dir, { { "b.txt", 1000 }, { "C.txt", 9 }, { "a.txt", 10 } });
+    ASSERT_TRUE(MakeArchive(dir + "sort.vpp", arrFiles));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "sort.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir + "sort.vpp" }));
 
     ClickHeader(gui.List(), 1);
     gui.Pump();
@@ -322,23 +280,22 @@ TEST(ListView, HeaderClicksSortEachColumnAscending)
     }
 
     // An added file puts the rows back in table order, with the new one last.
-    WriteFileBytes(strFolder + "new.txt", 5);
-    DropOnList(gui, { strFolder + "new.txt" });
+    DropOnList(gui, { dir.File("new.txt", 5) });
     EXPECT_EQ((std::vector<std::string>{ "b.txt", "C.txt", "a.txt", "new.txt" }), gui.Column(0));
-    EXPECT_EQ("File at " + strFolder + "new.txt", gui.Cell(3, 2));
+    EXPECT_EQ("File at " + dir + "new.txt", gui.Cell(3, 2));
 }
 
 TEST(ListView, DroppedFilesAreAddedWhileLockedFilesAndFoldersAreSkippedSilently)
 {
-    std::string strFolder = MakeTestFolder("drop");
-    auto arrFiles = MakeFiles(strFolder, { { "one.txt", 11 }, { "locked.txt", 22 }, { "three.txt", 33 } });
-    ::CreateDirectoryA((strFolder + "folder").c_str(), nullptr);
-    HANDLE hLock = ::CreateFileA((strFolder + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CTestFolder dir("drop");
+    auto arrFiles = MakeFiles(dir, { { "one.txt", 11 }, { "locked.txt", 22 }, { "three.txt", 33 } });
+    ::CreateDirectoryA((dir + "folder").c_str(), nullptr);
+    HANDLE hLock = ::CreateFileA((dir + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
 
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    DropOnList(gui, { arrFiles[0], arrFiles[1], strFolder + "folder", arrFiles[2] });
+    DropOnList(gui, { arrFiles[0], arrFiles[1], dir + "folder", arrFiles[2] });
     ::CloseHandle(hLock);
 
     EXPECT_EQ((std::vector<std::string>{ "one.txt", "three.txt" }), gui.Column(0));
@@ -349,9 +306,8 @@ TEST(ListView, DroppedFilesAreAddedWhileLockedFilesAndFoldersAreSkippedSilently)
     EXPECT_EQ("2 files, 8.192 bytes", gui.StatusPane(1));
 
     // A file of the same name, in another case, replaces its row in place.
-    std::string strOther = MakeTestFolder("drop-other");
-    WriteFileBytes(strOther + "ONE.TXT", 44);
-    DropOnList(gui, { strOther + "ONE.TXT" });
+    CTestFolder other("drop-other");
+    DropOnList(gui, { other.File("ONE.TXT", 44) });
     EXPECT_EQ((std::vector<std::string>{ "ONE.TXT", "three.txt" }), gui.Column(0));
 }
 
@@ -397,24 +353,40 @@ TEST(ListView, DropBlocksAreReadWithinTheirBounds)
     EXPECT_EQ(259u, std::wstring(arrNames[0].data()).size());
 }
 
+TEST(ListView, DropOntoAFullTableSaysSoAndStillReplacesByName)
+{
+    CTestFolder dir("drop-full");
+    std::vector<std::pair<std::string, std::string>> arrMembers;
+    for (int i = 0; i < 65536; ++i)
+        arrMembers.push_back({ "f" + std::to_string(i), "" });
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir.Archive("full.vpp", arrMembers) }));
+    ASSERT_EQ(65536, gui.RowCount());
+    DropOnList(gui, { dir.File("new.txt", 5), dir.File("F7", 9) });
+    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(dir + "new.txt\r\nVPP exceeds 65536 files.\r\n\r\n", gui.m_details[0].strDetails);
+    EXPECT_EQ(65536, gui.RowCount());
+    EXPECT_EQ("F7", gui.Cell(7, 0));   // a name already there needs no new row
+    EXPECT_EQ("File at " + dir + "F7", gui.Cell(7, 2));
+}
+
 TEST(MainFrame, FileDroppedOnTheWindowOpensIt)
 {
-    std::string strFolder = MakeTestFolder("drop-frame");
-    auto arrFiles = MakeFiles(strFolder, { { "x.bin", 3 } });
-    ASSERT_TRUE(MakeArchive(strFolder + "dropped.vpp", arrFiles));
+    CTestFolder dir("drop-frame");
+    auto arrFiles = MakeFiles(dir, { { "x.bin", 3 } });
+    ASSERT_TRUE(MakeArchive(dir + "dropped.vpp", arrFiles));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    ::SendMessageA(gui.Frame()->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeHDrop({ strFolder + "dropped.vpp" })), 0);
-    gui.Pump();
-    EXPECT_EQ(strFolder + "dropped.vpp", gui.Doc()->GetPathName());
+    gui.DropOnFrame({ dir + "dropped.vpp" });
+    EXPECT_EQ(dir + "dropped.vpp", gui.Doc()->GetPathName());
     EXPECT_EQ((std::vector<std::string>{ "x.bin" }), gui.Column(0));
     EXPECT_EQ(std::string(kAppTitle) + " - dropped.vpp", gui.Caption());
 }
 
 TEST(Document, NewAsksToSaveAModifiedArchive)
 {
-    std::string strFolder = MakeTestFolder("ask-save");
-    auto arrFiles = MakeFiles(strFolder, { { "keep.txt", 7 } });
+    CTestFolder dir("ask-save");
+    auto arrFiles = MakeFiles(dir, { { "keep.txt", 7 } });
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     DropOnList(gui, arrFiles);
@@ -432,15 +404,73 @@ TEST(Document, NewAsksToSaveAModifiedArchive)
     EXPECT_FALSE(gui.Doc()->IsModified());
 }
 
+// Yes to "Save changes to ...?" with a save that fails (a read-only archive) or is cancelled (the Save
+// As dialog of an untitled archive): every way of leaving the archive keeps the edits and stops.
+TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
+{
+    CTestFolder dir("save-yes-fails");
+    const std::string strOther = dir.Archive("other.vpp", { { "o.txt", "o" } });
+    const std::string strAdded = dir.File("added.txt", 3);
+    const std::string strMine = dir + "mine.vpp";
+    enum Action { CLOSE, NEW, OPEN, RECENT, DROP, LOGOFF };
+    const char* kNames[] = { "Close", "New", "Open", "recent file", "drop on the frame", "logoff" };
+    for (int nAction = CLOSE; nAction <= LOGOFF; ++nAction)
+    {
+        for (bool bUntitled : { false, true })
+        {
+            SCOPED_TRACE(std::string(kNames[nAction]) + (bUntitled ? ", Save As cancelled" : ", save fails"));
+            ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_NORMAL);
+            dir.Archive("mine.vpp", { { "m.txt", "mm" } });
+            if (!bUntitled)
+                ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_READONLY);
+            CGuiHarness gui;
+            ASSERT_TRUE(gui.Start(bUntitled ? std::vector<std::string>() : std::vector<std::string>{ strMine }));
+            DropOnList(gui, { strAdded });
+            const std::vector<std::string> arrRows = gui.Column(0);
+            gui.m_pApp->AddToRecentFileList(strOther);
+            gui.Answer({ IDYES });
+            std::vector<Step> arrSteps;
+            if (nAction == OPEN)
+                arrSteps.push_back(SaveAs(strOther));   // the Open dialog: the other archive chosen
+            if (bUntitled)
+                arrSteps.push_back(Press(IDCANCEL));    // the Save As dialog
+            HWND hFrame = gui.Frame()->m_hWnd;
+            LRESULT lEndSession = -1;
+            WithSteps(arrSteps, [&] {
+                switch (nAction)
+                {
+                case CLOSE: ::SendMessageA(hFrame, WM_CLOSE, 0, 0); break;
+                case NEW: gui.Command(ID_FILE_NEW); break;
+                case OPEN: gui.Command(ID_FILE_OPEN); break;
+                case RECENT: gui.Command(ID_FILE_MRU_FILE1); break;
+                case DROP: gui.DropOnFrame({ strOther }); break;
+                case LOGOFF: lEndSession = ::SendMessageA(hFrame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF); break;
+                }
+                gui.Pump();
+            });
+            ASSERT_FALSE(gui.m_messages.empty());
+            EXPECT_EQ(std::string("Save changes to ") + (bUntitled ? "Untitled" : "mine.vpp") + "?", gui.m_messages[0].strText);
+            EXPECT_EQ(bUntitled ? 1u : 2u, gui.m_messages.size());   // a failed save says why
+            EXPECT_EQ(nAction == LOGOFF ? FALSE : -1, lEndSession);
+            EXPECT_TRUE(::IsWindow(hFrame));
+            EXPECT_TRUE(gui.Doc()->IsModified());
+            EXPECT_EQ(arrRows, gui.Column(0));
+            EXPECT_EQ(bUntitled ? std::string() : strMine, gui.Doc()->GetPathName());
+            EXPECT_EQ(1u, ReadArchive(strMine).size());
+        }
+    }
+    ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(Document, SaveThroughTheTemplateUpdatesListTitleAndRecentFiles)
 {
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
-    std::string strFolder = MakeTestFolder("save");
-    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 2049 } });
+    CTestFolder dir("save");
+    auto arrFiles = MakeFiles(dir, { { "a.txt", 2049 } });
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     DropOnList(gui, arrFiles);
-    ASSERT_TRUE(gui.m_pApp->GetDocTemplate()->DoSave(strFolder + "saved.vpp"));
+    ASSERT_TRUE(gui.m_pApp->GetDocTemplate()->DoSave(dir + "saved.vpp"));
     gui.Pump();
     EXPECT_EQ("In VPP at offset " + Padded(14, "4.096"), gui.Cell(0, 2));
     EXPECT_EQ(std::string(kAppTitle) + " - saved.vpp", gui.Caption());
@@ -449,18 +479,18 @@ TEST(Document, SaveThroughTheTemplateUpdatesListTitleAndRecentFiles)
     std::string strFirst;
     ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, kRecentKey));
     ASSERT_TRUE(key.QueryString("File1", strFirst));
-    EXPECT_EQ(strFolder + "saved.vpp", strFirst);
+    EXPECT_EQ(dir + "saved.vpp", strFirst);
 }
 
 TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
 {
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
-    std::string strFolder = MakeTestFolder("recent");
+    CTestFolder dir("recent");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     for (int i = 0; i < 12; ++i)
     {
-        std::string strPath = strFolder + "r" + std::to_string(i) + ".vpp";
+        std::string strPath = dir + "r" + std::to_string(i) + ".vpp";
         ASSERT_TRUE(MakeArchive(strPath, {}));
         ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strPath));
     }
@@ -468,9 +498,9 @@ TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
     ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, kRecentKey));
     std::string strValue;
     ASSERT_TRUE(key.QueryString("File1", strValue));
-    EXPECT_EQ(strFolder + "r11.vpp", strValue);
+    EXPECT_EQ(dir + "r11.vpp", strValue);
     ASSERT_TRUE(key.QueryString("File10", strValue));
-    EXPECT_EQ(strFolder + "r2.vpp", strValue);
+    EXPECT_EQ(dir + "r2.vpp", strValue);
     EXPECT_FALSE(key.QueryString("File11", strValue));
 
     HMENU hFile = ::GetSubMenu(::GetMenu(gui.Frame()->m_hWnd), 0);
@@ -489,7 +519,7 @@ TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
 
     // Choosing the second entry opens that archive.
     gui.Command(ID_FILE_MRU_FILE1 + 1);
-    EXPECT_EQ(strFolder + "r10.vpp", gui.Doc()->GetPathName());
+    EXPECT_EQ(dir + "r10.vpp", gui.Doc()->GetPathName());
 }
 
 TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
@@ -511,57 +541,30 @@ TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
     EXPECT_EQ("\"" + std::string(szModule) + "\" \"%1\"", strValue);
 }
 
-namespace
-{
-/// Closes the menu or dialog that the next command opens, once it is up.
-struct CCloser
-{
-    static HWND s_hFound;
-    static std::string s_strCaption;
-    static void CALLBACK CloseMenu(HWND, UINT, UINT_PTR nId, DWORD)
-    {
-        ::KillTimer(nullptr, nId);
-        ::EndMenu();
-    }
-    static void CALLBACK CloseDialog(HWND, UINT, UINT_PTR nId, DWORD)
-    {
-        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM) -> BOOL {
-            char szClass[32] = "";
-            ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-            if (strcmp(szClass, "#32770") != 0 || !::IsWindowVisible(hWnd))
-                return TRUE;
-            char sz[256] = "";
-            ::GetWindowTextA(hWnd, sz, sizeof(sz));
-            s_hFound = hWnd;
-            s_strCaption = sz;
-            ::PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
-            return FALSE;
-        }, 0);
-        if (s_hFound)
-            ::KillTimer(nullptr, nId);
-    }
-};
-HWND CCloser::s_hFound = nullptr;
-std::string CCloser::s_strCaption;
-}
-
 TEST(ListView, RightClickShowsTheMenuWithoutTouchingTheSelection)
 {
-    std::string strFolder = MakeTestFolder("right-click");
-    auto arrFiles = MakeFiles(strFolder, { { "a.txt", 1 }, { "b.txt", 2 } });
-    ASSERT_TRUE(MakeArchive(strFolder + "two.vpp", arrFiles));
+    CTestFolder dir("right-click");
+    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 } });
+    ASSERT_TRUE(MakeArchive(dir + "two.vpp", arrFiles));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "two.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir + "two.vpp" }));
     gui.SelectRow(0);
 
-    // Right-click on row 1, which is not selected; the menu closes from a timer.
+    // Right-click on row 1, which is not selected: the menu opens with the selection as it was.
     RECT rc = {};
     rc.left = LVIR_BOUNDS;
     ::SendMessageA(gui.List(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
-    ::SetTimer(nullptr, 0, 300, &CCloser::CloseMenu);
-    ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 20, (rc.top + rc.bottom) / 2));
-    gui.Pump();
-    EXPECT_EQ(1, gui.View()->CountSelectedItems());
+    int nSelectedInMenu = -1;
+    WithSteps({ { "menu", [&](HWND) {
+                   nSelectedInMenu = gui.View()->CountSelectedItems();
+                   ::EndMenu();
+                   return true;
+               } } },
+              [&] {
+                  ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 20, (rc.top + rc.bottom) / 2));
+                  gui.Pump();
+              });
+    EXPECT_EQ(1, nSelectedInMenu);
     EXPECT_EQ(LVIS_SELECTED, ::SendMessageA(gui.List(), LVM_GETITEMSTATE, 0, LVIS_SELECTED));
 }
 
@@ -569,16 +572,12 @@ TEST(Help, AboutAndCheckForNewVersionOpenTheCompanionLibrarysWindows)
 {
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    CCloser::s_hFound = nullptr;
-    ::SetTimer(nullptr, 0, 200, &CCloser::CloseDialog);
-    gui.Command(ID_APP_ABOUT);
-    EXPECT_NE(nullptr, CCloser::s_hFound);
-    EXPECT_NE(std::string::npos, CCloser::s_strCaption.find("QUARNEL")) << CCloser::s_strCaption;
+    std::vector<std::string> arrMet = gui.Command(ID_APP_ABOUT, { Press(IDCANCEL) });
+    ASSERT_EQ(1u, arrMet.size());
+    EXPECT_NE(std::string::npos, arrMet[0].find("QUARNEL")) << arrMet[0];
 
-    CCloser::s_hFound = nullptr;
-    ::SetTimer(nullptr, 0, 200, &CCloser::CloseDialog);
-    gui.Command(ID_HELP_CHECK_VERSION);
-    EXPECT_NE(nullptr, CCloser::s_hFound);
+    arrMet = gui.Command(ID_HELP_CHECK_VERSION, { Press(IDCANCEL) });
+    EXPECT_EQ(1u, arrMet.size());
     EXPECT_TRUE(::IsWindowEnabled(gui.Frame()->m_hWnd));   // enabled again once the dialog is gone
 }
 
@@ -600,32 +599,64 @@ TEST(StartUp, RegistersTheToolAndMarksTheMigrationDone)
 
 TEST(StartUp, MissingArchiveOnTheCommandLineReportsTheFileAndEnds)
 {
-    std::string strFolder = MakeTestFolder("start-missing");
+    CTestFolder dir("start-missing");
     CGuiHarness gui;
-    EXPECT_FALSE(gui.Start({ strFolder + "gone.vpp" }));
+    EXPECT_FALSE(gui.Start({ dir + "gone.vpp" }));
     ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(strFolder + "gone.vpp")) << gui.m_messages[0].strText;
+    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(dir + "gone.vpp")) << gui.m_messages[0].strText;
     EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));
 }
 
 TEST(Document, SaveWithAVanishedFileSaysWhichFileAndKeepsTheOldArchive)
 {
-    std::string strFolder = MakeTestFolder("save-vanished");
-    auto arrFiles = MakeFiles(strFolder, { { "old.txt", 100 } });
-    ASSERT_TRUE(MakeArchive(strFolder + "keep.vpp", arrFiles));
+    CTestFolder dir("save-vanished");
+    auto arrFiles = MakeFiles(dir, { { "old.txt", 100 } });
+    ASSERT_TRUE(MakeArchive(dir + "keep.vpp", arrFiles));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "keep.vpp" }));
-    WriteFileBytes(strFolder + "gone.txt", 10);
-    DropOnList(gui, { strFolder + "gone.txt" });
-    ::DeleteFileA((strFolder + "gone.txt").c_str());
+    ASSERT_TRUE(gui.Start({ dir + "keep.vpp" }));
+    DropOnList(gui, { dir.File("gone.txt", 10) });
+    ::DeleteFileA((dir + "gone.txt").c_str());
 
     gui.Command(ID_FILE_SAVE);
     ASSERT_EQ(1u, gui.m_messages.size());
     EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("gone.txt\r\n")) << gui.m_messages[0].strText;
     EXPECT_TRUE(gui.Doc()->IsModified());
-    EXPECT_EQ("File at " + strFolder + "gone.txt", gui.Cell(1, 2));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strFolder + "keep.vpp.try").c_str()));
+    EXPECT_EQ("File at " + dir + "gone.txt", gui.Cell(1, 2));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((dir + "keep.vpp.try").c_str()));
     CQuarnelDoc check;
-    ASSERT_TRUE(check.OpenDocumentFile(strFolder + "keep.vpp"));
+    ASSERT_TRUE(check.OpenDocumentFile(dir + "keep.vpp"));
     EXPECT_EQ(1, check.m_nFileCount);
+}
+
+// The harness fails the running test for a window no step expects, a step whose window never
+// comes, two messages taken as one, a message nobody read in strict mode, and an archive whose
+// fields disagree; the windows it meets are closed again.
+TEST(Harness, FailsTheTestForUnexpectedOrMissingWindowsUnreadMessagesAndBadArchives)
+{
+    CTestFolder dir("harness");
+    std::string strBad = BuildArchive({ { "a", "x" } });
+    PutLe32(strBad, 12, 2048);
+    dir.File("bad.vpp", strBad);
+    {
+        CGuiHarness gui;
+        ASSERT_TRUE(gui.Start({}));
+        EXPECT_NONFATAL_FAILURE(gui.Command(ID_APP_ABOUT, {}), "unexpected dialog");
+        EXPECT_NONFATAL_FAILURE(gui.Command(ID_APP_ABOUT, { MenuKeys("Esc") }), "expected \"menu\"");
+        EXPECT_NONFATAL_FAILURE(gui.Command(ID_FILE_NEW, { Press(IDOK) }), "no window for step 1");
+        EXPECT_TRUE(::IsWindowEnabled(gui.Frame()->m_hWnd));   // the dialogs are gone
+        gui.DropOnFrame({ dir + "gone1.vpp" });
+        gui.DropOnFrame({ dir + "gone2.vpp" });
+        EXPECT_NONFATAL_FAILURE(gui.TakeMessage(), "more than one message");
+        EXPECT_EQ("", gui.TakeMessage());
+    }
+    EXPECT_NONFATAL_FAILURE(
+        {
+            CGuiHarness gui;
+            gui.m_bStrict = true;
+            if (gui.Start({}))
+                gui.DropOnFrame({ dir + "gone.vpp" });
+        },
+        "nobody looked at");
+    EXPECT_NONFATAL_FAILURE(ReadArchive(dir + "bad.vpp"), "disagree");
+    EXPECT_EQ((std::vector<ArchiveMember>{ { "a", "x" } }), ReadArchive(dir.Archive("good.vpp", { { "a", "x" } })));
 }

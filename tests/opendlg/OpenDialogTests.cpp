@@ -34,29 +34,7 @@ struct COpenDialogDriver
     POINT ptMenu = {}, ptButtonBottomLeft = {};
     std::string strFolder;
     bool bStillOpen = false;
-
-    int nStep = 0;
-    int nTicks = 0;
 };
-
-COpenDialogDriver* g_pDriver = nullptr;
-
-HWND FindOpenDialog()
-{
-    HWND hFound = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM lParam) -> BOOL {
-        char szClass[32] = "";
-        ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-        if (std::strcmp(szClass, "#32770") == 0 && ::IsWindowVisible(hWnd) &&
-            ::GetDlgItem(hWnd, IDC_QUICKJUMP_BUTTON))
-        {
-            *reinterpret_cast<HWND*>(lParam) = hWnd;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&hFound));
-    return hFound;
-}
 
 RECT ClientRectOf(HWND hChild, HWND hFrame)
 {
@@ -73,123 +51,66 @@ std::string FolderOf(HWND hFrame)
     return sz;
 }
 
-void CALLBACK DriveOpenDialog(HWND, UINT, UINT_PTR nId, DWORD)
+/// Runs File > Open: looks at the dialog and clicks the quick-jump button, reads the menu and
+/// chooses, then reads the folder back and ends the dialog; returns when the dialog has ended.
+void RunOpenDialog(CGuiHarness& gui, COpenDialogDriver& d)
 {
-    // Screenshots pump messages, which would run this again from inside itself.
-    static bool s_bBusy = false;
-    if (s_bBusy || !g_pDriver)
-        return;
-    struct CBusy { CBusy() { s_bBusy = true; } ~CBusy() { s_bBusy = false; } } busy;
-    COpenDialogDriver& d = *g_pDriver;
-    ++d.nTicks;
-    switch (d.nStep)
-    {
-    case 0:   // the dialog is up: look at it, then click the quick-jump button
-    {
-        d.hFrame = FindOpenDialog();
-        if (!d.hFrame)
-        {
-            if (d.nTicks > 100)
-                ::KillTimer(nullptr, nId);   // never came up; the test fails on hFrame
-            return;
-        }
-        HWND hButton = ::GetDlgItem(d.hFrame, IDC_QUICKJUMP_BUTTON);
-        if (d.sizeGrow.cx || d.sizeGrow.cy)
-        {
-            RECT rc = {};
-            ::GetWindowRect(d.hFrame, &rc);
-            ::SetWindowPos(d.hFrame, nullptr, 0, 0, rc.right - rc.left + d.sizeGrow.cx,
-                           rc.bottom - rc.top + d.sizeGrow.cy, SWP_NOMOVE | SWP_NOZORDER);
-        }
-        d.bButtonVisible = ::IsWindowVisible(hButton) != FALSE;
-        char sz[128] = "";
-        ::GetWindowTextA(hButton, sz, sizeof(sz));
-        d.strButtonText = sz;
-        d.rcButton = ClientRectOf(hButton, d.hFrame);
-        d.rcTypeBox = ClientRectOf(::GetDlgItem(d.hFrame, cmb1), d.hFrame);
-        ::GetClientRect(d.hFrame, &d.rcClient);
-        HWND hReadOnly = ::GetDlgItem(d.hFrame, chx1);
-        d.bReadOnlyBoxVisible = hReadOnly && ::IsWindowVisible(hReadOnly);
-        d.bFrameBoundToOurWindowLayer = CWnd::FromHandle(d.hFrame) != nullptr ||
-                                        ::GetWindowLongPtrA(d.hFrame, GWLP_USERDATA) != 0;
-        RECT rcScreen = {};
-        ::GetWindowRect(hButton, &rcScreen);
-        d.ptButtonBottomLeft = { rcScreen.left, rcScreen.bottom };
-        if (!d.strShotPrefix.empty())
-            SaveWindowShot(d.hFrame, d.strShotPrefix + "-dialog");
-        ::PostMessageA(hButton, BM_CLICK, 0, 0);
-        d.nStep = 1;
-        d.nTicks = 0;
-        return;
-    }
-    case 1:   // the menu is open: read its entries, then choose
-    {
-        HWND hMenuWnd = ::FindWindowA("#32768", nullptr);
-        if (!hMenuWnd || !::IsWindowVisible(hMenuWnd))
-        {
-            if (d.nTicks > 50)
-                d.nStep = 2;   // no menu; go on and close the dialog
-            return;
-        }
-        d.bMenuSeen = true;
-        HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
-        d.nSummonerState = ::GetMenuState(hMenu, ID_JUMP_SUMMONER, MF_BYCOMMAND);
-        d.nRedFactionState = ::GetMenuState(hMenu, ID_JUMP_REDFACTION, MF_BYCOMMAND);
-        RECT rc = {};
-        ::GetWindowRect(hMenuWnd, &rc);
-        d.ptMenu = { rc.left, rc.top };
-        if (!d.strShotPrefix.empty())
-            SaveWindowShot(::GetDesktopWindow(), d.strShotPrefix + "-menu");
-        // Keys go to whatever window of the thread: the menu's loop reads them all.
-        auto key = [&](UINT vk) {
-            ::PostMessageA(hMenuWnd, WM_KEYDOWN, vk, 1);
-            ::PostMessageA(hMenuWnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-        };
-        if (d.nChoice == COpenDialogDriver::CHOOSE_SUMMONER)
-            key(VK_DOWN);
-        else if (d.nChoice == COpenDialogDriver::CHOOSE_RED_FACTION)
-            key(VK_UP);
-        key(d.nChoice == COpenDialogDriver::CHOOSE_NOTHING ? VK_ESCAPE : VK_RETURN);
-        d.nStep = 2;
-        d.nTicks = 0;
-        return;
-    }
-    case 2:   // the jump has had its time: read the folder back, then end the dialog
-    {
-        if (::FindWindowA("#32768", nullptr) && ::IsWindowVisible(::FindWindowA("#32768", nullptr)) &&
-            d.nTicks < 30)
-            return;
-        d.strFolder = FolderOf(d.hFrame);
-        if (!d.strExpectedFolder.empty() && _stricmp(d.strFolder.c_str(), d.strExpectedFolder.c_str()) != 0 &&
-            d.nTicks < 50)
-            return;
-        d.bStillOpen = ::IsWindowVisible(d.hFrame) != FALSE;
-        if (!d.strShotPrefix.empty())
-            SaveWindowShot(d.hFrame, d.strShotPrefix + "-after");
-        ::KillTimer(nullptr, nId);
-        if (d.strOpenFile.empty())
-        {
-            ::PostMessageA(d.hFrame, WM_COMMAND, IDCANCEL, 0);
-        }
-        else
-        {
-            // The name box: an edit box in older dialogs, a combo box in newer ones.
-            HWND hName = ::GetDlgItem(d.hFrame, edt1);
-            ::SetWindowTextA(hName ? hName : ::GetDlgItem(d.hFrame, cmb13), d.strOpenFile.c_str());
-            ::PostMessageA(::GetDlgItem(d.hFrame, IDOK), BM_CLICK, 0, 0);
-        }
-        return;
-    }
-    }
-}
-
-/// Runs File > Open with the driver; returns when the dialog has ended.
-void RunOpenDialog(CGuiHarness& gui, COpenDialogDriver& driver)
-{
-    g_pDriver = &driver;
-    ::SetTimer(nullptr, 0, 100, &DriveOpenDialog);
-    gui.Command(ID_FILE_OPEN);
-    g_pDriver = nullptr;
+    int nTicks = 0;
+    gui.Command(ID_FILE_OPEN, {
+        { "", [&](HWND hDlg) {
+             d.hFrame = hDlg;
+             HWND hButton = ::GetDlgItem(d.hFrame, IDC_QUICKJUMP_BUTTON);
+             if (d.sizeGrow.cx || d.sizeGrow.cy)
+             {
+                 RECT rc = {};
+                 ::GetWindowRect(d.hFrame, &rc);
+                 ::SetWindowPos(d.hFrame, nullptr, 0, 0, rc.right - rc.left + d.sizeGrow.cx,
+                                rc.bottom - rc.top + d.sizeGrow.cy, SWP_NOMOVE | SWP_NOZORDER);
+             }
+             d.bButtonVisible = ::IsWindowVisible(hButton) != FALSE;
+             d.strButtonText = WindowText(hButton);
+             d.rcButton = ClientRectOf(hButton, d.hFrame);
+             d.rcTypeBox = ClientRectOf(::GetDlgItem(d.hFrame, cmb1), d.hFrame);
+             ::GetClientRect(d.hFrame, &d.rcClient);
+             HWND hReadOnly = ::GetDlgItem(d.hFrame, chx1);
+             d.bReadOnlyBoxVisible = hReadOnly && ::IsWindowVisible(hReadOnly);
+             d.bFrameBoundToOurWindowLayer = CWnd::FromHandle(d.hFrame) != nullptr ||
+                                             ::GetWindowLongPtrA(d.hFrame, GWLP_USERDATA) != 0;
+             RECT rcScreen = {};
+             ::GetWindowRect(hButton, &rcScreen);
+             d.ptButtonBottomLeft = { rcScreen.left, rcScreen.bottom };
+             if (!d.strShotPrefix.empty())
+                 SaveWindowShot(d.hFrame, d.strShotPrefix + "-dialog");
+             ::PostMessageA(hButton, BM_CLICK, 0, 0);
+             return true;
+         } },
+        { "menu", [&](HWND hMenuWnd) {
+             d.bMenuSeen = true;
+             HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
+             d.nSummonerState = ::GetMenuState(hMenu, ID_JUMP_SUMMONER, MF_BYCOMMAND);
+             d.nRedFactionState = ::GetMenuState(hMenu, ID_JUMP_REDFACTION, MF_BYCOMMAND);
+             RECT rc = {};
+             ::GetWindowRect(hMenuWnd, &rc);
+             d.ptMenu = { rc.left, rc.top };
+             if (!d.strShotPrefix.empty())
+                 SaveWindowShot(::GetDesktopWindow(), d.strShotPrefix + "-menu");
+             const char* kKeys[] = { "Esc", "Down Enter", "Up Enter" };
+             return MenuKeys(kKeys[d.nChoice]).fnAct(hMenuWnd);
+         } },
+        { "", [&](HWND hDlg) {
+             // The jump has had its time once the folder shows (a few ticks at most).
+             d.strFolder = FolderOf(hDlg);
+             if (!d.strExpectedFolder.empty() && _stricmp(d.strFolder.c_str(), d.strExpectedFolder.c_str()) != 0 &&
+                 ++nTicks < 30)
+                 return false;
+             d.bStillOpen = hDlg == d.hFrame && ::IsWindowVisible(hDlg);
+             if (!d.strShotPrefix.empty())
+                 SaveWindowShot(hDlg, d.strShotPrefix + "-after");
+             if (d.strOpenFile.empty())
+                 return Press(IDCANCEL).fnAct(hDlg);
+             return SaveAs(d.strOpenFile).fnAct(hDlg);   // the same name box and OK button
+         } },
+    });
 }
 
 std::string GameKey(const char* pszGame)
@@ -207,11 +128,10 @@ void ConfigureGames(const std::string& strSummoner, const std::string& strRedFac
 /// A folder that looks like a game install: the game's program and a few archives.
 std::string MakeGameFolder(const std::string& strName, const char* pszExe)
 {
-    std::string strFolder = MakeTestFolder(strName);
-    WriteFileBytes(strFolder + pszExe, 16);
-    WriteFileBytes(strFolder + "level.txt", 10);
-    MakeArchive(strFolder + "levels.vpp", { strFolder + "level.txt" });
-    return strFolder;
+    CTestFolder dir(strName);
+    dir.File(pszExe, 16);
+    dir.Archive("levels.vpp", { { "level.txt", std::string(10, 'x') } });
+    return dir.Path();
 }
 
 std::string WithoutBackslash(std::string str)
@@ -288,9 +208,9 @@ TEST(OpenDialog, QuickJumpToSummonerThenOpenTakesTheArchive)
 
 TEST(OpenDialog, NoGameConfiguredGraysBothEntriesAndCancelKeepsTheDocument)
 {
-    std::string strFolder = MakeTestFolder("open-cancel");
-    WriteFileBytes(strFolder + "a.txt", 5);
-    ASSERT_TRUE(MakeArchive(strFolder + "kept.vpp", { strFolder + "a.txt" }));
+    CTestFolder dir("open-cancel");
+    const std::string strFolder = dir.Path();
+    dir.Archive("kept.vpp", { { "a.txt", "aaaaa" } });
     ConfigureGames("", "");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strFolder + "kept.vpp" }));
@@ -342,9 +262,17 @@ TEST(OpenDialog, JumpCommandsDoNothingWithoutTheDialog)
     ConfigureGames("", strRf);
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    // Enabled by the configuration alone, but with no dialog up there is nothing to move.
+    // Enabled by the configuration alone, but with no dialog up there is nothing to move: not
+    // before the dialog was ever open, nor after it has closed (nothing is left pointing at it).
     EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_JUMP_REDFACTION));
     EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_JUMP_SUMMONER));
-    gui.Command(ID_JUMP_REDFACTION);
+    char szBefore[MAX_PATH] = "", szAfter[MAX_PATH] = "";
+    ::GetCurrentDirectoryA(MAX_PATH, szBefore);
+    gui.Command(ID_JUMP_REDFACTION, {});   // no window may come up
+    ASSERT_EQ(1u, gui.Command(ID_FILE_OPEN, { Press(IDCANCEL) }).size());
+    gui.Command(ID_JUMP_REDFACTION, {});
+    ::GetCurrentDirectoryA(MAX_PATH, szAfter);
+    EXPECT_STREQ(szBefore, szAfter);
+    EXPECT_EQ("", gui.Doc()->GetPathName());
     EXPECT_EQ(0u, gui.m_messages.size());
 }

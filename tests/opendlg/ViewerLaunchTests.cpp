@@ -1,9 +1,6 @@
 // ViewerLaunchTests.cpp: Browse in MIRADOR against a stand-in viewer started through the shell.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include "GuiHarness.h"
 #include "app/AnnouncementDialog.h"
 #include "app/ViewerLaunch.h"
@@ -27,17 +24,9 @@ std::string LogPath()
 /// Registers the stand-in as the installed viewer of nBuild, the way its installer would.
 void RegisterStandIn(int nBuild)
 {
-    std::string strCommand = "\"" + StandInPath() + "\" /register " + std::to_string(nBuild);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ::WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD dwExit = 1;
-    ::GetExitCodeProcess(pi.hProcess, &dwExit);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    ASSERT_EQ(0u, dwExit);
+    ProgramRun run = RunProgram(StandInPath(), { "/register", std::to_string(nBuild) });
+    ASSERT_FALSE(run.bBoxSeen);
+    ASSERT_EQ(0u, run.dwExit);
     ::SetEnvironmentVariableA("QUARNEL_VIEWER_LOG", LogPath().c_str());
     ::DeleteFileA(LogPath().c_str());
 }
@@ -48,120 +37,60 @@ std::string WaitForViewer(CGuiHarness& gui, int nWaitMs = 20000)
 {
     for (int nWaited = 0; nWaited <= nWaitMs; nWaited += 50)
     {
-        std::ifstream file(LogPath(), std::ios::binary);
-        if (file)
-        {
-            std::stringstream ss;
-            ss << file.rdbuf();
-            return ss.str();
-        }
+        std::string strLog = ReadFileText(LogPath());
+        if (strLog != "<missing>")
+            return strLog;
         gui.Pump();
         ::Sleep(50);
     }
     return "<none>";
 }
 
-/// An archive of the given members in a fresh folder; returns its path.
+/// An archive of the given members (100 bytes each) in a fresh folder; returns its path.
 std::string MakeTestArchive(const std::string& strName, const std::vector<std::string>& arrMembers)
 {
-    std::string strFolder = MakeTestFolder(strName);
-    std::vector<std::string> arrPaths;
+    std::vector<std::pair<std::string, std::string>> arrContents;
     for (const std::string& strMember : arrMembers)
-    {
-        WriteFileBytes(strFolder + strMember, 100);
-        arrPaths.push_back(strFolder + strMember);
-    }
-    std::string strArchive = strFolder + strName + ".vpp";
-    EXPECT_TRUE(MakeArchive(strArchive, arrPaths));
-    return strArchive;
+        arrContents.push_back({ strMember, std::string(100, 'x') });
+    return CTestFolder(strName).Archive(strName + ".vpp", arrContents);
 }
 
-/// Reads the Announcement dialog when it comes up, then presses what the test asks for.
-struct CAnnouncementReader
+/// What the Announcement dialog showed when it came up.
+struct Announcement
 {
-    enum Action { CLOSE, PRESS_ENTER, CLICK_DOWNLOAD_THEN_CLOSE };
-    static Action s_nAction;
-    static bool s_bFound;
-    static bool s_bFocusOnClose;
-    static std::string s_strCaption, s_strFirstLine, s_strDescription;
-    static std::string s_strShot;
-    static UINT_PTR s_nTimer;
+    std::string strCaption, strFirstLine, strDescription;
+    bool bFocusOnClose = false;
+    bool bStillUpAfterDownload = false;
+};
+enum AnnouncementAction { CLOSE, PRESS_ENTER, CLICK_DOWNLOAD_THEN_CLOSE };
 
-    static void Disarm()
-    {
-        if (s_nTimer)
-            ::KillTimer(nullptr, s_nTimer);
-        s_nTimer = 0;
-    }
-
-    static void Arm(Action nAction, const std::string& strShot = std::string())
-    {
-        s_nAction = nAction;
-        s_bFound = false;
-        s_bFocusOnClose = false;
-        s_strCaption.clear();
-        s_strFirstLine.clear();
-        s_strDescription.clear();
-        s_strShot = strShot;
-        s_nTimer = ::SetTimer(nullptr, 0, 100, &CAnnouncementReader::OnTimer);
-    }
-
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR nId, DWORD)
-    {
-        HWND hDlg = nullptr;
-        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM lParam) -> BOOL {
-            char szClass[32] = "";
-            ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-            if (std::strcmp(szClass, "#32770") == 0 && ::IsWindowVisible(hWnd) &&
-                ::GetDlgItem(hWnd, IDC_ANNOUNCE_DOWNLOAD))
-            {
-                *reinterpret_cast<HWND*>(lParam) = hWnd;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&hDlg));
-        if (!hDlg)
-            return;
-        ::KillTimer(nullptr, nId);
-        s_nTimer = 0;
-        s_bFound = true;
-        char sz[1024] = "";
-        ::GetWindowTextA(hDlg, sz, sizeof(sz));
-        s_strCaption = sz;
-        ::GetDlgItemTextA(hDlg, IDC_ANNOUNCE_NOTICE, sz, sizeof(sz));
-        s_strFirstLine = sz;
-        ::GetDlgItemTextA(hDlg, IDC_ANNOUNCE_DESCRIPTION, sz, sizeof(sz));
-        s_strDescription = sz;
-        HWND hFocus = ::GetFocus();
-        s_bFocusOnClose = hFocus == ::GetDlgItem(hDlg, IDCANCEL);
-        if (!s_strShot.empty())
-            SaveWindowShot(hDlg, s_strShot);
-        switch (s_nAction)
+/// Reads the Announcement dialog, then does what the test asks for.
+Step ReadAnnouncement(Announcement& seen, AnnouncementAction nAction, const std::string& strShot = std::string())
+{
+    return { "", [&seen, nAction, strShot](HWND hDlg) {
+        seen.strCaption = WindowText(hDlg);
+        seen.strFirstLine = ItemText(hDlg, IDC_ANNOUNCE_NOTICE);
+        seen.strDescription = ItemText(hDlg, IDC_ANNOUNCE_DESCRIPTION);
+        seen.bFocusOnClose = ::GetFocus() == ::GetDlgItem(hDlg, IDCANCEL);
+        if (!strShot.empty())
+            SaveWindowShot(hDlg, strShot);
+        switch (nAction)
         {
         case PRESS_ENTER:
-            // A real key press on the focused control, through the dialog's own key handling.
-            ::PostMessageA(hFocus ? hFocus : hDlg, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-            ::PostMessageA(hFocus ? hFocus : hDlg, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
+            PressKeys("Enter");   // a real key press on the focused control
             break;
         case CLICK_DOWNLOAD_THEN_CLOSE:
             ::SendMessageA(::GetDlgItem(hDlg, IDC_ANNOUNCE_DOWNLOAD), BM_CLICK, 0, 0);
-            s_bFound = ::IsWindowVisible(hDlg) != FALSE;   // still up after the click
+            seen.bStillUpAfterDownload = ::IsWindowVisible(hDlg) != FALSE;
             ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
             break;
         case CLOSE:
             ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
             break;
         }
-    }
-};
-CAnnouncementReader::Action CAnnouncementReader::s_nAction = CAnnouncementReader::CLOSE;
-bool CAnnouncementReader::s_bFound = false;
-bool CAnnouncementReader::s_bFocusOnClose = false;
-std::string CAnnouncementReader::s_strCaption;
-std::string CAnnouncementReader::s_strFirstLine;
-std::string CAnnouncementReader::s_strDescription;
-std::string CAnnouncementReader::s_strShot;
-UINT_PTR CAnnouncementReader::s_nTimer = 0;
+        return true;
+    } };
+}
 
 /// Records the pages the Announcement dialog would open, for the life of the object.
 struct CPageRecorder
@@ -197,21 +126,20 @@ TEST(ViewerLaunch, NoBuildOrAnOldBuildShowsTheAnnouncement)
     CPageRecorder pages;
 
     // Enter closes it: the focus starts on "Close", so the browser is not started.
-    CAnnouncementReader::Arm(CAnnouncementReader::PRESS_ENTER, "announcement-install");
-    gui.Command(ID_FILE_BROWSE_MIRADOR);   // returns once the dialog has ended
-    EXPECT_TRUE(CAnnouncementReader::s_bFound);
-    EXPECT_EQ("Announcement", CAnnouncementReader::s_strCaption);
-    EXPECT_EQ(CAnnouncementDialog::INSTALL_TEXT, CAnnouncementReader::s_strFirstLine);
-    EXPECT_EQ(CAnnouncementDialog::DESCRIPTION, CAnnouncementReader::s_strDescription);
-    EXPECT_TRUE(CAnnouncementReader::s_bFocusOnClose);
+    Announcement seen;
+    // Returns once the dialog has ended.
+    EXPECT_EQ(1u, gui.Command(ID_FILE_BROWSE_MIRADOR, { ReadAnnouncement(seen, PRESS_ENTER, "announcement-install") }).size());
+    EXPECT_EQ("Announcement", seen.strCaption);
+    EXPECT_EQ(CAnnouncementDialog::INSTALL_TEXT, seen.strFirstLine);
+    EXPECT_EQ(CAnnouncementDialog::DESCRIPTION, seen.strDescription);
+    EXPECT_TRUE(seen.bFocusOnClose);
     EXPECT_TRUE(pages.arrPages.empty());
 
     // Build 106: the update text; the button opens the download page and the dialog stays up.
     WriteSharedInt(VIEWER_SUBKEY, VIEWER_VALUE_BUILD, 106);
-    CAnnouncementReader::Arm(CAnnouncementReader::CLICK_DOWNLOAD_THEN_CLOSE, "announcement-update");
-    gui.Command(ID_FILE_BROWSE_MIRADOR);
-    EXPECT_TRUE(CAnnouncementReader::s_bFound);
-    EXPECT_EQ(CAnnouncementDialog::UPDATE_TEXT, CAnnouncementReader::s_strFirstLine);
+    gui.Command(ID_FILE_BROWSE_MIRADOR, { ReadAnnouncement(seen, CLICK_DOWNLOAD_THEN_CLOSE, "announcement-update") });
+    EXPECT_TRUE(seen.bStillUpAfterDownload);
+    EXPECT_EQ(CAnnouncementDialog::UPDATE_TEXT, seen.strFirstLine);
     ASSERT_EQ(1u, pages.arrPages.size());
     EXPECT_EQ(std::string("https://") + MIRADOR_DOWNLOAD_HOST + "/cgi-bin/tarnmod.cgi?module=mirador20",
               pages.arrPages[0]);
@@ -243,11 +171,10 @@ TEST(ViewerLaunch, Build107GetsTheQuotedPathOnlyAnd108AlsoTheOneSelectedMember)
 TEST(ViewerLaunch, NeverSavedArchiveIsReportedBeforeAnyQuestion)
 {
     RegisterStandIn(108);
-    std::string strFolder = MakeTestFolder("never-saved");
-    WriteFileBytes(strFolder + "new.txt", 10);
+    CTestFolder dir("never-saved");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "new.txt"));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir.File("new.txt", 10)));
     gui.Doc()->SetModifiedFlag(true);
     gui.Doc()->UpdateAllViews(nullptr);
     gui.Command(ID_FILE_BROWSE_MIRADOR);
@@ -262,8 +189,7 @@ TEST(ViewerLaunch, ModifiedArchiveAnsweredYesNoOrCancel)
 {
     RegisterStandIn(108);
     std::string strArchive = MakeTestArchive("modified", { "a.txt", "b.txt" });
-    std::string strExtra = MakeTestFolder("modified-extra") + "c.txt";
-    WriteFileBytes(strExtra, 30);
+    std::string strExtra = CTestFolder("modified-extra").File("c.txt", 30);
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
     ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strExtra));
@@ -305,8 +231,7 @@ TEST(ViewerLaunch, YesWithAFailingSaveDoesNotLaunch)
 {
     RegisterStandIn(108);
     std::string strArchive = MakeTestArchive("save-fails", { "a.txt" });
-    std::string strExtra = MakeTestFolder("save-fails-extra") + "c.txt";
-    WriteFileBytes(strExtra, 30);
+    std::string strExtra = CTestFolder("save-fails-extra").File("c.txt", 30);
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
     ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strExtra));
@@ -358,16 +283,8 @@ TEST(ViewerLaunch, MissingOrFolderExeIsReportedAndARunningViewerIsNot)
 TEST(ViewerLaunch, QuoteInTheMemberNameSendsThePathOnly)
 {
     RegisterStandIn(108);
-    std::string strArchive = MakeTestArchive("quote-name", { "qx.txt" });
-    // Turn the stored name into q".txt, which no Windows file could be called.
-    std::fstream file(strArchive, std::ios::in | std::ios::out | std::ios::binary);
-    std::stringstream ss;
-    ss << file.rdbuf();
-    size_t nAt = ss.str().find("qx.txt");
-    ASSERT_NE(std::string::npos, nAt);
-    file.seekp(static_cast<std::streamoff>(nAt + 1));
-    file.put('"');
-    file.close();
+    // q".txt, which no Windows file could be called.
+    std::string strArchive = MakeTestArchive("quote-name", { "q\".txt" });
 
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
@@ -375,14 +292,14 @@ TEST(ViewerLaunch, QuoteInTheMemberNameSendsThePathOnly)
     gui.SelectRow(0);
     gui.Command(ID_FILE_BROWSE_MIRADOR);
     EXPECT_EQ("\"" + strArchive + "\"", WaitForViewer(gui));
+    EXPECT_TRUE(gui.m_messages.empty());   // the path alone, silently
 }
 
 TEST(ViewerLaunch, FailedStartIsReportedNamingTheProgram)
 {
     RegisterStandIn(108);
     // A file the shell has no way to start.
-    std::string strBad = MakeTestFolder("bad-viewer") + "viewer.qzq";
-    WriteFileBytes(strBad, 64);
+    std::string strBad = CTestFolder("bad-viewer").File("viewer.qzq", 64);
     WriteSharedString(VIEWER_SUBKEY, VIEWER_VALUE_EXE, strBad);
     std::string strArchive = MakeTestArchive("bad-start", { "a.txt" });
     CGuiHarness gui;
@@ -399,11 +316,11 @@ TEST(ViewerLaunch, DoubleClickOnAnEmptyListDoesNothing)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_FILE_BROWSE_MIRADOR));
-    CAnnouncementReader::Arm(CAnnouncementReader::CLOSE);
-    // The double click calls the handler directly, past the enable rule.
-    gui.Frame()->RouteCmdMsg(ID_FILE_BROWSE_MIRADOR, CCmdTarget::CN_COMMAND, nullptr);
-    gui.Pump();
-    EXPECT_FALSE(CAnnouncementReader::s_bFound);
+    // The double click calls the handler directly, past the enable rule; no window may come up.
+    std::vector<std::string> arrMet = WithSteps({}, [&] {
+        gui.Frame()->RouteCmdMsg(ID_FILE_BROWSE_MIRADOR, CCmdTarget::CN_COMMAND, nullptr);
+        gui.Pump();
+    });
+    EXPECT_TRUE(arrMet.empty());
     EXPECT_TRUE(gui.m_messages.empty());
-    CAnnouncementReader::Disarm();
 }

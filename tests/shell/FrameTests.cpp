@@ -2,7 +2,7 @@
 // status-line prompts of the system menu, the frame's edges and border, and the bars' ends.
 #include <gtest/gtest.h>
 #include "DropSupport.h"
-#include "ShellSupport.h"
+#include "GuiHarness.h"
 #include "framework/win/AnsiName.h"
 #include "framework/win/WinApp.h"
 #include "res/resource.h"
@@ -15,12 +15,27 @@ CCommandLineInfo Parsed(const std::vector<std::string>& arrArgs)
     info.Parse(arrArgs);
     return info;
 }
+
+/// A file of nSize bytes at a path of any length (the wide API with the long-path prefix).
+bool WriteLongPathFile(const std::wstring& strPath, size_t nSize)
+{
+    HANDLE hFile = ::CreateFileW((L"\\\\?\\" + strPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    std::string strData(nSize, 'x');
+    DWORD cbWritten = 0;
+    BOOL bOk = ::WriteFile(hFile, strData.data(), static_cast<DWORD>(strData.size()), &cbWritten, nullptr);
+    ::CloseHandle(hFile);
+    return bOk && cbWritten == nSize;
+}
 }
 
 TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
 {
-    std::string strFolder = MakeTestFolder("drop-long");
-    WriteFileBytes(strFolder + "x.bin", 3);
+    CTestFolder dir("drop-long");
+    const std::string strFolder = dir.Path();
+    dir.File("x.bin", 3);
     // A 288-character name whose first 259 characters name another, existing archive.
     const size_t nLength = 288;
     std::string strLong = strFolder + std::string(nLength - strFolder.size() - 4, 'n') + ".vpp";
@@ -64,19 +79,17 @@ TEST(DroppedNames, RoundTripDecidesForEveryCodePageUtf8Included)
 
 TEST(DroppedOnList, EveryDropRefreshesTheListEvenWithoutUsableNames)
 {
-    std::string strFolder = MakeTestFolder("drop-refresh");
-    WriteFileBytes(strFolder + "b.txt", 2);
-    WriteFileBytes(strFolder + "a.txt", 1);
+    CTestFolder dir("drop-refresh");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    DropOnList(gui, { Widen(strFolder + "b.txt"), Widen(strFolder + "a.txt") });
+    DropOnList(gui, { Widen(dir.File("b.txt", 2)), Widen(dir.File("a.txt", 1)) });
     ASSERT_EQ((std::vector<std::string>{ "b.txt", "a.txt" }), gui.Column(0));
     ClickHeader(gui.List(), 0);
     ASSERT_EQ((std::vector<std::string>{ "a.txt", "b.txt" }), gui.Column(0));
     EXPECT_TRUE(::IsWindowVisible(gui.List()));   // drawing is back on after the sort
 
     // Only a name too long for a record: nothing to add, but the list shows the table again.
-    DropOnList(gui, { Widen(strFolder) + std::wstring(300, L'z') });
+    DropOnList(gui, { Widen(dir.Path()) + std::wstring(300, L'z') });
     EXPECT_EQ((std::vector<std::string>{ "b.txt", "a.txt" }), gui.Column(0));
 }
 
@@ -158,12 +171,10 @@ TEST(MainFrame, OneSunkenEdgeAroundTheListAndABorderUnderTheToolbar)
 
 TEST(MainFrame, BarsForgetTheWindowsThatDiedWithTheFrameAndTheEnableRuleCountsTheSelection)
 {
-    std::string strFolder = MakeTestFolder("bars");
-    WriteFileBytes(strFolder + "a.txt", 1);
-    WriteFileBytes(strFolder + "b.txt", 2);
+    CTestFolder dir("bars");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    DropOnList(gui, { Widen(strFolder + "a.txt"), Widen(strFolder + "b.txt") });
+    DropOnList(gui, { Widen(dir.File("a.txt", 1)), Widen(dir.File("b.txt", 2)) });
     EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_EDIT_REMOVE));
     gui.SelectRow(1);
     EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_EDIT_REMOVE));

@@ -1,8 +1,9 @@
 // StartUpTests.cpp: logoff and close prompts, the current folder across file dialogs, exit status,
 // the splash with an empty archive, the shell registration, and the version without registration.
 #include <gtest/gtest.h>
-#include "ShellSupport.h"
+#include "GuiHarness.h"
 #include <dlgs.h>
+#include "DropSupport.h"
 #include "framework/win/RegistryKey.h"
 #include "res/resource.h"
 #include "companion/QxToolsRes.h"
@@ -12,6 +13,13 @@ namespace
 const char kAppTitle[] = "Kestrin Manager QUARNEL";
 const char kRegistrationKey[] = "Software\\Kestrin Network\\Kestrin Manager Tools\\Kestrin Manager QUARNEL";
 
+std::string CurrentFolder()
+{
+    char sz[MAX_PATH] = "";
+    ::GetCurrentDirectoryA(sizeof(sz), sz);
+    return sz;
+}
+
 bool SameFolder(std::string a, std::string b)
 {
     while (!a.empty() && a.back() == '\\')
@@ -19,13 +27,6 @@ bool SameFolder(std::string a, std::string b)
     while (!b.empty() && b.back() == '\\')
         b.pop_back();
     return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
-}
-
-std::string DialogItemText(HWND hDlg, int nId)
-{
-    char sz[512] = "";
-    ::GetDlgItemTextA(hDlg, nId, sz, sizeof(sz));
-    return sz;
 }
 
 std::string ClassesValue(HKEY hHive, const std::string& strKey)
@@ -48,17 +49,14 @@ void SetClassesValue(HKEY hHive, const std::string& strKey, const std::string& s
 TEST(Session, LogoffAndCloseAskWithTheFilesTitleAndCancelKeepsEverything)
 {
     // Opened by a relative name, as from a command prompt in the archive's parent folder.
-    std::string strFolder = MakeTestFolder("logoff");
-    ::CreateDirectoryA((strFolder + "sub").c_str(), nullptr);
-    WriteFileBytes(strFolder + "old.txt", 5);
-    WriteFileBytes(strFolder + "new.txt", 7);
-    ASSERT_TRUE(MakeArchive(strFolder + "sub\\maps.vpp", { strFolder + "old.txt" }));
+    CTestFolder dir("logoff");
+    ASSERT_TRUE(WriteArchive(dir.Sub("sub") + "maps.vpp", { { "old.txt", "12345" } }));
     std::string strOldFolder = CurrentFolder();
-    ASSERT_TRUE(::SetCurrentDirectoryA(strFolder.c_str()));
+    ASSERT_TRUE(::SetCurrentDirectoryA(dir.Path().c_str()));
 
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ "sub\\maps.vpp" }));
-    DropOnList(gui, { Widen(strFolder + "new.txt") });
+    DropOnList(gui, { Widen(dir.File("new.txt", 7)) });
     ASSERT_EQ(2, gui.RowCount());
     ASSERT_TRUE(gui.Doc()->IsModified());
     HWND hFrame = gui.Frame()->m_hWnd;
@@ -93,25 +91,22 @@ TEST(Session, LogoffAndCloseAskWithTheFilesTitleAndCancelKeepsEverything)
 
 TEST(FileDialogs, SaveAsLeavesTheCurrentFolderWhereItWas)
 {
-    std::string strHere = MakeTestFolder("cwd-here");
-    std::string strThere = MakeTestFolder("cwd-there");
+    CTestFolder here("cwd-here"), there("cwd-there");
+    const std::string strHere = here.Path(), strThere = there.Path();
     std::string strOldFolder = CurrentFolder();
     ASSERT_TRUE(::SetCurrentDirectoryA(strHere.c_str()));
 
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     const std::string strTarget = strThere + "saved.vpp";
-    bool bMet = WithDialog([&] { gui.Command(ID_FILE_SAVE_AS); }, [&](HWND hDlg) {
-        // Go to the other folder first, as a user typing its name and pressing Enter does,
-        // then save there.
+    // Go to the other folder first, as a user typing its name and pressing Enter does, then save there.
+    std::vector<std::string> arrMet = gui.Command(ID_FILE_SAVE_AS, { { "", [&](HWND hDlg) {
         ::SetDlgItemTextA(hDlg, edt1, strThere.c_str());
         ::SetDlgItemTextA(hDlg, cmb13, strThere.c_str());
         ::SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ::SetDlgItemTextA(hDlg, edt1, "saved.vpp");
-        ::SetDlgItemTextA(hDlg, cmb13, "saved.vpp");
-        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    ASSERT_TRUE(bMet);
+        return SaveAs("saved.vpp").fnAct(hDlg);
+    } } });
+    ASSERT_EQ(1u, arrMet.size());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(strTarget.c_str()));
     EXPECT_TRUE(SameFolder(strHere, CurrentFolder())) << CurrentFolder();
     ::SetCurrentDirectoryA(strOldFolder.c_str());
@@ -119,7 +114,8 @@ TEST(FileDialogs, SaveAsLeavesTheCurrentFolderWhereItWas)
 
 TEST(StartUp, FailedStartsEndWithNonZeroStatusAndUnregisterWithZero)
 {
-    std::string strFolder = MakeTestFolder("exit-status");
+    CTestFolder dir("exit-status");
+    const std::string strFolder = dir.Path();
     {
         CGuiHarness gui;
         EXPECT_FALSE(gui.Start({ strFolder + "gone.vpp" }));
@@ -132,37 +128,18 @@ TEST(StartUp, FailedStartsEndWithNonZeroStatusAndUnregisterWithZero)
     }
 
     // The real program, refusing a missing archive: the status reaches whoever started it.
-    std::string strCommand = "\"" + ExeFolder() + "quarnel.exe\" \"" + strFolder + "gone.vpp\"";
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof(si));
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> cmd(strCommand.begin(), strCommand.end());
-    cmd.push_back('\0');
-    ASSERT_TRUE(::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    HWND hBox = nullptr;
-    for (int i = 0; i < 300 && !hBox; ++i)
-    {
-        hBox = FindMessageBoxOfProcess(pi.dwProcessId);
-        ::Sleep(100);
-    }
-    ASSERT_NE(nullptr, hBox) << "no message box appeared";
-    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 30000));
-    DWORD dwExit = 0;
-    ::GetExitCodeProcess(pi.hProcess, &dwExit);
-    EXPECT_EQ(1u, dwExit);
-    ::TerminateProcess(pi.hProcess, 1);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    ProgramRun run = RunQuarnel({ strFolder + "gone.vpp" });
+    ASSERT_TRUE(run.bBoxSeen) << "no message box appeared";
+    EXPECT_NE(std::string::npos, run.strText.find(strFolder + "gone.vpp")) << run.strText;
+    EXPECT_NE(STILL_ACTIVE, run.dwExit);
+    EXPECT_EQ(1u, run.dwExit);
 }
 
 TEST(StartUp, AnEmptyArchiveCountsAsLoaded)
 {
-    std::string strFolder = MakeTestFolder("empty-archive");
-    WriteFileBytes(strFolder + "empty.vpp", 0);
+    CTestFolder dir("empty-archive");
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "empty.vpp" }, 3000));
+    ASSERT_TRUE(gui.Start({ dir.File("empty.vpp", 0) }, 3000));
     EXPECT_EQ(0, gui.m_pApp->m_bSplashDelay);
     EXPECT_EQ(std::string(kAppTitle) + " - empty.vpp", gui.Caption());
     EXPECT_EQ(0, gui.RowCount());
@@ -214,20 +191,18 @@ TEST(Help, WithoutARegistrationAboutAndVersionCheckShowTheProgramsOwnVersion)
     ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kRegistrationKey, KEY_WOW64_32KEY, 0));
 
     std::string strVersion, strBuild;
-    ASSERT_TRUE(WithDialog([&] { gui.Command(ID_APP_ABOUT); }, [&](HWND hDlg) {
-        strVersion = DialogItemText(hDlg, IDC_QX_VERSION);
-        strBuild = DialogItemText(hDlg, IDC_QX_BUILD);
+    ASSERT_EQ(1u, gui.Command(ID_APP_ABOUT, { Look("", [&](HWND hDlg) {
+        strVersion = ItemText(hDlg, IDC_QX_VERSION);
+        strBuild = ItemText(hDlg, IDC_QX_BUILD);
         SaveWindowShot(hDlg, "about-without-registration");
-        ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
-    }));
+    }) }).size());
     EXPECT_EQ("Version V1.0 Beta 02 (Build 06)", strVersion);
     EXPECT_EQ("Build 6 of 8 December 2026", strBuild);
 
-    ASSERT_TRUE(WithDialog([&] { gui.Command(ID_HELP_CHECK_VERSION); }, [&](HWND hDlg) {
-        strVersion = DialogItemText(hDlg, IDC_QX_VERSION);
-        strBuild = DialogItemText(hDlg, IDC_QX_BUILD);
-        ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
-    }));
+    ASSERT_EQ(1u, gui.Command(ID_HELP_CHECK_VERSION, { Look("", [&](HWND hDlg) {
+        strVersion = ItemText(hDlg, IDC_QX_VERSION);
+        strBuild = ItemText(hDlg, IDC_QX_BUILD);
+    }) }).size());
     EXPECT_EQ("V1.0 Beta 02 (Build 06)", strVersion);
     EXPECT_EQ("6", strBuild);
 }
@@ -236,8 +211,8 @@ TEST(RecentFiles, ANameLongerThanTheFirstBufferIsKeptWhole)
 {
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    std::string strFolder = MakeTestFolder("recent-long");
-    std::string strLong = strFolder + std::string(300 - strFolder.size(), 'r');
+    CTestFolder dir("recent-long");
+    std::string strLong = dir.Path() + std::string(300 - dir.Path().size(), 'r');
     gui.m_pApp->AddToRecentFileList(strLong);
     ASSERT_LT(0u, gui.m_pApp->GetRecentFileList()->GetSize());
     EXPECT_EQ(strLong, (*gui.m_pApp->GetRecentFileList())[0]);
