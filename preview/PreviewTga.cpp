@@ -59,6 +59,57 @@ void ConvertRun(TgaPixel kind, const uint8_t* pSrc, size_t nCount, uint32_t* pDs
     }
 }
 
+// One stored pixel of a kind known when compiling, so that the run-length loop below has no switch in it.
+template <TgaPixel K> inline uint32_t ReadOne(const uint8_t* p, const uint32_t* pMap)
+{
+    if constexpr (K == TgaPixel::index8)
+        return pMap[p[0]];
+    else if constexpr (K == TgaPixel::index16)
+        return pMap[Le16(p)];
+    else
+        return ReadTrueColour(K, p);
+}
+
+// Expands run-length packets of B-byte pixels straight into their rows. Packets run on across row ends;
+// a packet reaching past the picture's last pixel is cut there. False when the data ends first.
+template <TgaPixel K, unsigned B>
+bool ExpandRle(const uint8_t* pData, size_t nSize, size_t nPos, const uint32_t* pMap, PreviewImage& image, bool bTopDown)
+{
+    const size_t w = static_cast<size_t>(image.nWidth), h = static_cast<size_t>(image.nHeight);
+    size_t nRow = 0, nCol = 0;
+    auto line = [&] { return image.pixels.data() + (bTopDown ? nRow : h - 1 - nRow) * w; };
+    uint32_t* pLine = line();
+    while (nRow < h) {
+        if (nPos >= nSize)
+            return false;
+        const unsigned nHead = pData[nPos++];
+        const bool bRun = (nHead & 0x80) != 0;
+        size_t n = std::min<size_t>((nHead & 0x7F) + 1, (h - nRow) * w - nCol);
+        if (nSize - nPos < (bRun ? 1 : n) * B)
+            return false;
+        const uint32_t nValue = bRun ? ReadOne<K>(pData + nPos, pMap) : 0;
+        while (n > 0) {
+            const size_t k = std::min(n, w - nCol);
+            if (bRun) {
+                std::fill_n(pLine + nCol, k, nValue);
+            } else {
+                for (size_t i = 0; i < k; i++)
+                    pLine[nCol + i] = ReadOne<K>(pData + nPos + i * B, pMap);
+                nPos += k * B;
+            }
+            n -= k;
+            nCol += k;
+            if (nCol == w && ++nRow < h) {
+                nCol = 0;
+                pLine = line();
+            }
+        }
+        if (bRun)
+            nPos += B;
+    }
+    return true;
+}
+
 struct TgaLayout {
     TgaPixel kind;
     unsigned nBytes;
@@ -172,30 +223,25 @@ bool DecodeTga(const uint8_t* pData, size_t nSize, PreviewImage& image, std::str
             ConvertRun(layout.kind, pData + nPos + y * nRowBytes, nWidth, pOut + static_cast<size_t>(nRow) * nWidth, map);
         }
     } else {
-        // Packets run on across row ends; the pixels are decoded in stored order and turned afterwards.
-        size_t nDone = 0;
-        while (nDone < nPixels) {
-            if (nPos >= nSize) {
-                strError = "TGA run-length data is truncated";
-                image = PreviewImage();
-                return false;
-            }
-            const unsigned nHead = pData[nPos++];
-            const size_t nCount = std::min<size_t>((nHead & 0x7F) + 1, nPixels - nDone);
-            const size_t nNeed = (nHead & 0x80) ? layout.nBytes : nCount * layout.nBytes;
-            if (nSize - nPos < nNeed) {
-                strError = "TGA run-length data is truncated";
-                image = PreviewImage();
-                return false;
-            }
-            ConvertRun(layout.kind, pData + nPos, (nHead & 0x80) ? 1 : nCount, pOut + nDone, map);
-            if (nHead & 0x80)
-                std::fill(pOut + nDone + 1, pOut + nDone + nCount, pOut[nDone]);
-            nPos += nNeed;  // a packet cut short by the image's end ends the loop as well
-            nDone += nCount;
+        const uint32_t* pMap = map.data();
+        bool bDone = false;
+        switch (layout.kind) {
+        case TgaPixel::grey8: bDone = ExpandRle<TgaPixel::grey8, 1>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::grey16: bDone = ExpandRle<TgaPixel::grey16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::greyAlpha16: bDone = ExpandRle<TgaPixel::greyAlpha16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::rgb15: bDone = ExpandRle<TgaPixel::rgb15, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::argb16: bDone = ExpandRle<TgaPixel::argb16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::rgb24: bDone = ExpandRle<TgaPixel::rgb24, 3>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::rgb32: bDone = ExpandRle<TgaPixel::rgb32, 4>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::argb32: bDone = ExpandRle<TgaPixel::argb32, 4>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::index8: bDone = ExpandRle<TgaPixel::index8, 1>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::index16: bDone = ExpandRle<TgaPixel::index16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
         }
-        if (!bTopDown)
-            FlipRows(image);
+        if (!bDone) {
+            strError = "TGA run-length data is truncated";
+            image = PreviewImage();
+            return false;
+        }
     }
     if (nDescriptor & 0x10)
         MirrorRows(image);
