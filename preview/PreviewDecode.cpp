@@ -220,6 +220,23 @@ std::string FormatHexPage(const uint8_t* pData, size_t nSize)
     return strPage;
 }
 
+std::string WithCrLf(const std::string& strText)
+{
+    std::string strOut;
+    strOut.reserve(strText.size() + strText.size() / 16);
+    for (size_t i = 0; i < strText.size(); i++) {
+        const char c = strText[i];
+        if (c == '\r' || c == '\n') {
+            strOut += "\r\n";
+            if (c == '\r' && i + 1 < strText.size() && strText[i + 1] == '\n')
+                i++;
+        } else {
+            strOut += c == '\0' ? ' ' : c;
+        }
+    }
+    return strOut;
+}
+
 namespace {
 
 std::string LowerExtension(const std::string& strName)

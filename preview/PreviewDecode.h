@@ -24,13 +24,13 @@ struct PreviewImage {
 
 /** @brief What a WAV file holds, as far as its header tells. */
 struct PreviewSoundInfo {
-    uint16_t nFormatTag = 0;      // 1 PCM, 2 MS ADPCM, 0x11 IMA ADPCM, ...
+    uint16_t nFormatTag = 0;      // 1 PCM, 2 MS ADPCM, 0x11 IMA ADPCM, ... (WAVE_FORMAT_EXTENSIBLE: its sub-format)
     std::string strFormat;        // "PCM", "IMA ADPCM", "format 0x0055", ...
     uint16_t nChannels = 0;
     uint32_t nSamplesPerSec = 0;
     uint16_t nBitsPerSample = 0;
     uint32_t nAvgBytesPerSec = 0;
-    uint64_t nDataBytes = 0;
+    uint64_t nDataBytes = 0;      // as declared, but no more than the bytes given hold
     double dSeconds = 0.0;        // from the data length and the average byte rate
 };
 
@@ -61,9 +61,13 @@ bool DescribeWav(const uint8_t* pData, size_t nSize, PreviewSoundInfo& info, std
 // True when the bytes (at most the first PREVIEW_TEXT_SNIFF) read as text in the ANSI code page or UTF-8.
 bool LooksLikeText(const uint8_t* pData, size_t nSize);
 // Offsets, 16 bytes in hex and the printable characters per line, for at most PREVIEW_HEX_BYTES bytes.
+// Lines end in "\n" alone, like much of the text shown; an edit control needs them as "\r\n".
 std::string FormatHexPage(const uint8_t* pData, size_t nSize);
+// The text with every line end ("\n", "\r" or "\r\n") as "\r\n" and NUL bytes as spaces, for an edit control.
+std::string WithCrLf(const std::string& strText);
 
 // Chooses the view by the member's name (extension, ignoring case) and its bytes. pData/nSize are the
-// bytes read (at most PREVIEW_MAX_READ); nMemberSize is the member's full size. A picture that fails to
-// decode, or exceeds the limits, falls back to the hex view with strError set to the reason.
+// bytes read (at most PREVIEW_MAX_READ); nMemberSize is the member's full size. A picture or sound that
+// fails to decode, exceeds the limits or was not read whole falls back to the hex view with strError set
+// to the reason; kind is never none.
 PreviewContent DecodePreview(const std::string& strName, const uint8_t* pData, size_t nSize, uint64_t nMemberSize);

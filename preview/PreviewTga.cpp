@@ -178,12 +178,12 @@ bool DecodeTga(const uint8_t* pData, size_t nSize, PreviewImage& image, std::str
     size_t nPos = 18 + nIdLength;
     std::vector<uint32_t> map;
     if (nMapType == 1) {
-        TgaLayout entry;
-        if (nMapEntryBits != 15 && nMapEntryBits != 16 && nMapEntryBits != 24 && nMapEntryBits != 32) {
+        // A true-colour picture's map is only stepped over, whatever its entries are.
+        TgaLayout entry = { TgaPixel::rgb24, (nMapEntryBits + 7) / 8, "" };
+        if (nBaseType == 1 && !(nMapEntryBits == 15 || nMapEntryBits == 16 || nMapEntryBits == 24 || nMapEntryBits == 32)) {
             strError = Printf("TGA colour map entries of %u bits are not supported", nMapEntryBits);
             return false;
         }
-        ChooseLayout(2, nMapEntryBits, bAlpha, entry);
         const size_t nMapBytes = static_cast<size_t>(nMapLength) * entry.nBytes;
         if (nPos > nSize || nSize - nPos < nMapBytes) {
             strError = "TGA colour map is truncated";
@@ -191,6 +191,7 @@ bool DecodeTga(const uint8_t* pData, size_t nSize, PreviewImage& image, std::str
         }
         if (nBaseType == 1) {
             // Indices outside the map show black rather than reading past it.
+            ChooseLayout(2, nMapEntryBits, bAlpha, entry);
             map.assign(nDepth == 8 ? 256 : 65536, OPAQUE_BLACK);
             for (unsigned i = 0; i < nMapLength && nMapFirst + i < map.size(); i++)
                 map[nMapFirst + i] = ReadTrueColour(entry.kind, pData + nPos + i * entry.nBytes);

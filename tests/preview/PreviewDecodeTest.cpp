@@ -380,4 +380,5 @@ TEST(PreviewDecode, HexPageShowsOffsetsBytesAndCharactersUpToItsLimit)
     const PreviewContent content = DecodePreview("big.bin", big.data(), big.size(), big.size());
     EXPECT_EQ(PREVIEW_HEX_BYTES / 16 * 79, content.strText.size());
     EXPECT_EQ(PREVIEW_HEX_BYTES, content.nShownBytes);
+    EXPECT_EQ("a\r\nb\r\n\r\nc d\r\n", WithCrLf(std::string("a\nb\r\r\nc\0d\r", 10)));
 }
