@@ -9,6 +9,7 @@
 #include "GuiHarness.h"
 #include "framework/win/RegistryKey.h"
 #include "res/resource.h"
+#include "QuarnelVersion.h"
 
 namespace
 {
@@ -87,7 +88,7 @@ TEST(StartUp, WithoutArgumentShowsSplashAloneThenEmptyUntitledArchive)
     }
     EXPECT_EQ("Ready", gui.StatusPane(0));
     EXPECT_EQ("0 files, 0 bytes", gui.StatusPane(1));
-    EXPECT_EQ("V1.0 Beta 02 (Build 06)", gui.StatusPane(2));
+    EXPECT_EQ(QUARNEL_VERSION_TEXT, gui.StatusPane(2));
     EXPECT_TRUE(gui.m_messages.empty());
     SaveWindowShot(gui.Frame()->m_hWnd, "main-window-untitled");
 }

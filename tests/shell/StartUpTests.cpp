@@ -7,6 +7,7 @@
 #include "framework/win/RegistryKey.h"
 #include "res/resource.h"
 #include "companion/QxToolsRes.h"
+#include "QuarnelVersion.h"
 
 namespace
 {
@@ -196,14 +197,14 @@ TEST(Help, WithoutARegistrationAboutAndVersionCheckShowTheProgramsOwnVersion)
         strBuild = ItemText(hDlg, IDC_QX_BUILD);
         SaveWindowShot(hDlg, "about-without-registration");
     }) }).size());
-    EXPECT_EQ("Version V1.0 Beta 02 (Build 06)", strVersion);
+    EXPECT_EQ(std::string("Version ") + QUARNEL_VERSION_TEXT, strVersion);
     EXPECT_EQ("Build 6 of 8 December 2026", strBuild);
 
     ASSERT_EQ(1u, gui.Command(ID_HELP_CHECK_VERSION, { Look("", [&](HWND hDlg) {
         strVersion = ItemText(hDlg, IDC_QX_VERSION);
         strBuild = ItemText(hDlg, IDC_QX_BUILD);
     }) }).size());
-    EXPECT_EQ("V1.0 Beta 02 (Build 06)", strVersion);
+    EXPECT_EQ(QUARNEL_VERSION_TEXT, strVersion);
     EXPECT_EQ("6", strBuild);
 }
 
