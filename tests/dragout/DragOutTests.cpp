@@ -192,6 +192,39 @@ bool PointAt(CGuiHarness& gui, HWND hWnd)
 }
 }
 
+// A stream that takes at most m_nRoom bytes in all: a full disk to copy into.
+class CShortSink : public IStream
+{
+public:
+    explicit CShortSink(ULONG nRoom) : m_nRoom(nRoom) {}
+    std::string m_strTaken;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override
+    {
+        const ULONG nTake = std::min<ULONG>(cb, m_nRoom - static_cast<ULONG>(m_strTaken.size()));
+        m_strTaken.append(static_cast<const char*>(pv), nTake);
+        if (pcbWritten)
+            *pcbWritten = nTake;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    ULONG m_nRoom;
+};
+
 TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
 {
     std::string strFolder = MakeTestFolder("dragout-formats");
@@ -262,6 +295,28 @@ TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
     EXPECT_EQ(S_OK, pStream->Read(tail, sizeof(tail), &cbRead));
     EXPECT_EQ(3u, cbRead);
     EXPECT_EQ(strAlpha.substr(strAlpha.size() - 3), std::string(tail, cbRead));
+
+    // CopyTo from the start: into a stream with room for all, the full counts; into one that takes
+    // fewer bytes than offered, a failure that says the medium is full, with the counts of what went.
+    struct { ULONG nRoom; HRESULT hrWant; ULONG nWritten; } copies[] = {
+        { static_cast<ULONG>(strAlpha.size()), S_OK, static_cast<ULONG>(strAlpha.size()) },
+        { 1000, STG_E_MEDIUMFULL, 1000 },
+        { 0, STG_E_MEDIUMFULL, 0 },
+    };
+    for (const auto& c : copies)
+    {
+        CShortSink sink(c.nRoom);
+        li.QuadPart = 0;
+        ASSERT_EQ(S_OK, pStream->Seek(li, STREAM_SEEK_SET, nullptr));
+        ULARGE_INTEGER cbAll, cbIn = {}, cbOut = {};
+        cbAll.QuadPart = 1u << 20;
+        EXPECT_EQ(c.hrWant, pStream->CopyTo(&sink, cbAll, &cbIn, &cbOut)) << c.nRoom;
+        EXPECT_EQ(c.nWritten, cbOut.QuadPart) << c.nRoom;
+        EXPECT_GE(cbIn.QuadPart, cbOut.QuadPart) << c.nRoom;
+        if (c.hrWant == S_OK)
+            EXPECT_EQ(strAlpha.size(), cbIn.QuadPart);
+        EXPECT_EQ(strAlpha.substr(0, c.nWritten), sink.m_strTaken) << c.nRoom;
+    }
     pStream->Release();
     pData->Release();
     EXPECT_TRUE(gui.m_messages.empty());
