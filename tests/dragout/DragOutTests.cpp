@@ -467,6 +467,46 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     EXPECT_EQ(std::string::npos, strText.find("three.txt")) << strText;
 }
 
+// Another program rewrites the archive and the added file in place after the copy was taken: the
+// same files at the same sizes, with other bytes and another time. The streams refuse; nothing lands.
+TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
+{
+    std::string strFolder = MakeTestFolder("dragout-rewritten");
+    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(300, 1) } }));
+    FILE* pFile = std::fopen((strFolder + "g.rfl").c_str(), "wb");
+    std::fwrite(Pattern(50, 2).data(), 1, 50, pFile);
+    std::fclose(pFile);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "r.vpp" }));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "g.rfl"));
+    gui.Doc()->UpdateAllViews(nullptr);
+    gui.Command(ID_EDIT_SELECT_ALL);
+    IDataObject* pData = gui.View()->CreateSelectionDataObject();
+    ASSERT_NE(nullptr, pData);
+
+    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(300, 7) } }));
+    pFile = std::fopen((strFolder + "g.rfl").c_str(), "r+b");
+    std::fwrite(Pattern(50, 8).data(), 1, 50, pFile);
+    std::fclose(pFile);
+    for (const char* pszName : { "r.vpp", "g.rfl" })
+    {
+        HANDLE hFile = ::CreateFileA((strFolder + pszName).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+        FILETIME ft = { 0x12345678u, 0x01D00000u };   // a time well before the copy
+        EXPECT_TRUE(::SetFileTime(hFile, nullptr, nullptr, &ft));
+        ::CloseHandle(hFile);
+    }
+
+    std::string strDrop = FreshFolder(strFolder + "pasted");
+    PasteResult result = PasteInto(pData, strDrop);
+    pData->Release();
+    EXPECT_TRUE(result.arrWritten.empty());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "g.rfl" }), result.arrFailed);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strDrop + "a.txt").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strDrop + "g.rfl").c_str()));
+}
+
 TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
 {
     std::string strFolder = MakeTestFolder("dragout-self");
