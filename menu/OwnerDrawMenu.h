@@ -70,6 +70,9 @@ public:
     /// its first popup at ptScreen for hOwner and destroys it again. With bRelayMessages the
     /// owner's measure, draw, menu-key and popup messages are answered here while the menu is
     /// up (for owners that do not pass them on themselves). Returns TrackPopupMenu's result.
+    /// The relay stays in the class rather than in the tests: it is the same answering code the
+    /// frame uses, and any owner window without its own forwarding (a plain test window among them)
+    /// needs exactly that; off by default, it costs nothing when unused.
     UINT TrackPopup(UINT nIDMenu, POINT ptScreen, HWND hOwner, UINT nFlags = TPM_LEFTALIGN | TPM_RIGHTBUTTON,
                     bool bRelayMessages = false);
     /// The toolbar whose pictures this object's look uses.
@@ -85,7 +88,9 @@ public:
     int m_nIconWidth = 20;
     int m_nIconHeight = 20;
 
-    /// System menus destroyed by this class (whole trees count once), and items drawn.
+    /// System menus destroyed by this class (whole trees count once), and items drawn. Kept as
+    /// two plain counters, bumped on the GUI thread only: they are how a caller (the tests) can tell
+    /// that no menu handle leaked and that a popup really was painted, which no Win32 call reports.
     static long s_nMenusDestroyed;
     static long s_nItemsDrawn;
 

@@ -48,6 +48,9 @@ bool CRegistryKey::QueryDword(const char* pszName, DWORD& dwOut) const
     if (::RegQueryValueExA(m_hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwValue),
                            &cb) != ERROR_SUCCESS || dwType != REG_DWORD)
         return false;
+    // A value shorter than four bytes would leave the high bytes of the number unset.
+    if (cb != sizeof(dwValue))
+        return false;
     dwOut = dwValue;
     return true;
 }

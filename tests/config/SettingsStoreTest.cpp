@@ -1,5 +1,6 @@
 // SettingsStoreTest.cpp: the settings store against the real (Wine) registry and real files.
 #include "config/SettingsStore.h"
+#include "framework/win/RegistryKey.h"
 
 #include "tests/config/ConfigTestSupport.h"
 
@@ -104,9 +105,19 @@ TEST_F(SettingsStoreTest, SharedIntDefaultsRoundTripAndRejectsOtherTypes)
     EXPECT_TRUE(WriteSharedInt(TEST_SUBKEY, "Negative", -5));
     EXPECT_EQ(-5, ReadSharedInt(TEST_SUBKEY, "Negative", 0));
 
-    // A two-byte string would fill only half of the number.
+    // A two-byte string, or a REG_DWORD of two bytes, would fill only half of the number:
+    // both the shared read and the registry wrapper give the default.
+    const WORD wShort = 7;
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, TEST_SHARED_KEY, "Text", "1"));
-    EXPECT_EQ(42, ReadSharedInt(TEST_SUBKEY, "Text", 42));
+    ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, TEST_SHARED_KEY, "Build", REG_DWORD, &wShort, sizeof wShort));
+    for (const char* pszName : {"Text", "Build"})
+    {
+        EXPECT_EQ(42, ReadSharedInt(TEST_SUBKEY, pszName, 42)) << pszName;
+        CRegistryKey key;
+        DWORD dwValue = 0;
+        ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, TEST_SHARED_KEY.c_str(), KEY_QUERY_VALUE | KEY_WOW64_32KEY));
+        EXPECT_FALSE(key.QueryDword(pszName, dwValue)) << pszName;
+    }
 }
 
 TEST_F(SettingsStoreTest, SharedStringRoundTripAndAbsentValues)

@@ -192,6 +192,39 @@ bool PointAt(CGuiHarness& gui, HWND hWnd)
 }
 }
 
+// A stream that takes at most m_nRoom bytes in all: a full disk to copy into.
+class CShortSink : public IStream
+{
+public:
+    explicit CShortSink(ULONG nRoom) : m_nRoom(nRoom) {}
+    std::string m_strTaken;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override
+    {
+        const ULONG nTake = std::min<ULONG>(cb, m_nRoom - static_cast<ULONG>(m_strTaken.size()));
+        m_strTaken.append(static_cast<const char*>(pv), nTake);
+        if (pcbWritten)
+            *pcbWritten = nTake;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    ULONG m_nRoom;
+};
+
 TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
 {
     std::string strFolder = MakeTestFolder("dragout-formats");
@@ -262,6 +295,28 @@ TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
     EXPECT_EQ(S_OK, pStream->Read(tail, sizeof(tail), &cbRead));
     EXPECT_EQ(3u, cbRead);
     EXPECT_EQ(strAlpha.substr(strAlpha.size() - 3), std::string(tail, cbRead));
+
+    // CopyTo from the start: into a stream with room for all, the full counts; into one that takes
+    // fewer bytes than offered, a failure that says the medium is full, with the counts of what went.
+    struct { ULONG nRoom; HRESULT hrWant; ULONG nWritten; } copies[] = {
+        { static_cast<ULONG>(strAlpha.size()), S_OK, static_cast<ULONG>(strAlpha.size()) },
+        { 1000, STG_E_MEDIUMFULL, 1000 },
+        { 0, STG_E_MEDIUMFULL, 0 },
+    };
+    for (const auto& c : copies)
+    {
+        CShortSink sink(c.nRoom);
+        li.QuadPart = 0;
+        ASSERT_EQ(S_OK, pStream->Seek(li, STREAM_SEEK_SET, nullptr));
+        ULARGE_INTEGER cbAll, cbIn = {}, cbOut = {};
+        cbAll.QuadPart = 1u << 20;
+        EXPECT_EQ(c.hrWant, pStream->CopyTo(&sink, cbAll, &cbIn, &cbOut)) << c.nRoom;
+        EXPECT_EQ(c.nWritten, cbOut.QuadPart) << c.nRoom;
+        EXPECT_GE(cbIn.QuadPart, cbOut.QuadPart) << c.nRoom;
+        if (c.hrWant == S_OK)
+            EXPECT_EQ(strAlpha.size(), cbIn.QuadPart);
+        EXPECT_EQ(strAlpha.substr(0, c.nWritten), sink.m_strTaken) << c.nRoom;
+    }
     pStream->Release();
     pData->Release();
     EXPECT_TRUE(gui.m_messages.empty());
@@ -410,6 +465,46 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     EXPECT_EQ(0u, strText.find("two.txt\r\nThe file has been changed")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("one.txt")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("three.txt")) << strText;
+}
+
+// Another program rewrites the archive and the added file in place after the copy was taken: the
+// same files at the same sizes, with other bytes and another time. The streams refuse; nothing lands.
+TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
+{
+    std::string strFolder = MakeTestFolder("dragout-rewritten");
+    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(300, 1) } }));
+    FILE* pFile = std::fopen((strFolder + "g.rfl").c_str(), "wb");
+    std::fwrite(Pattern(50, 2).data(), 1, 50, pFile);
+    std::fclose(pFile);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ strFolder + "r.vpp" }));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "g.rfl"));
+    gui.Doc()->UpdateAllViews(nullptr);
+    gui.Command(ID_EDIT_SELECT_ALL);
+    IDataObject* pData = gui.View()->CreateSelectionDataObject();
+    ASSERT_NE(nullptr, pData);
+
+    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(300, 7) } }));
+    pFile = std::fopen((strFolder + "g.rfl").c_str(), "r+b");
+    std::fwrite(Pattern(50, 8).data(), 1, 50, pFile);
+    std::fclose(pFile);
+    for (const char* pszName : { "r.vpp", "g.rfl" })
+    {
+        HANDLE hFile = ::CreateFileA((strFolder + pszName).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+        FILETIME ft = { 0x12345678u, 0x01D00000u };   // a time well before the copy
+        EXPECT_TRUE(::SetFileTime(hFile, nullptr, nullptr, &ft));
+        ::CloseHandle(hFile);
+    }
+
+    std::string strDrop = FreshFolder(strFolder + "pasted");
+    PasteResult result = PasteInto(pData, strDrop);
+    pData->Release();
+    EXPECT_TRUE(result.arrWritten.empty());
+    EXPECT_EQ((std::vector<std::string>{ "a.txt", "g.rfl" }), result.arrFailed);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strDrop + "a.txt").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strDrop + "g.rfl").c_str()));
 }
 
 TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
