@@ -460,17 +460,23 @@ void CFile::Flush()
         ThrowLastError();
 }
 
-bool CFile::GetIdentity(CFileIdentity& identity) const
+// Which file a stat result describes, its size and last write time.
+static bool IdentityFromStat(const struct stat& st, CFileIdentity& identity)
 {
-    struct stat st {};
-    if (m_fd < 0 || fstat(m_fd, &st) != 0)
-        return false;
     identity.nVolume = static_cast<uint64_t>(st.st_dev);
     identity.nIndex = static_cast<uint64_t>(st.st_ino);
     identity.nSize = static_cast<uint64_t>(st.st_size);
     identity.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     identity.nLinks = static_cast<uint32_t>(st.st_nlink);
     return true;
+}
+
+bool CFile::GetIdentity(CFileIdentity& identity) const
+{
+    struct stat st {};
+    if (m_fd < 0 || fstat(m_fd, &st) != 0)
+        return false;
+    return IdentityFromStat(st, identity);
 }
 
 bool CFile::CopyPermissionsFrom(const std::string& strPath)
@@ -501,12 +507,7 @@ bool CFile::GetPathIdentity(const std::string& strPath, CFileIdentity& identity)
     struct stat st {};
     if (::stat(strPath.c_str(), &st) != 0)
         return false;
-    identity.nVolume = static_cast<uint64_t>(st.st_dev);
-    identity.nIndex = static_cast<uint64_t>(st.st_ino);
-    identity.nSize = static_cast<uint64_t>(st.st_size);
-    identity.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    identity.nLinks = static_cast<uint32_t>(st.st_nlink);
-    return true;
+    return IdentityFromStat(st, identity);
 }
 
 bool CFile::RemoveUnlessInUse(const std::string& strPath)
