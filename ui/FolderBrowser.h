@@ -5,6 +5,9 @@
 #include <shlobj.h>
 #include <string>
 
+/// strPath when it is an existing folder, else the nearest existing folder above it; "" for none.
+std::string NearestExistingFolder(const std::string& strPath);
+
 /** @brief One run of SHBrowseForFolderA; the chosen folder must have a file-system path. */
 class CFolderBrowser
 {
@@ -16,7 +19,8 @@ public:
     CFolderBrowser(const CFolderBrowser&) = delete;
     CFolderBrowser& operator=(const CFolderBrowser&) = delete;
 
-    /// IDOK (1) with a folder chosen, IDCANCEL (2) when cancelled or the choice is no folder on disk.
+    /// IDOK (1) with a folder chosen, IDCANCEL (2) when cancelled or the choice is no folder on disk
+    /// (then the selected path is empty).
     virtual int DoBrowse();
     std::string GetSelectedPath() const { return m_strSelectedPath; }
 
@@ -29,6 +33,7 @@ protected:
 
     BROWSEINFOA m_bi;
     std::string m_strInitialFolder;
+    std::string m_strStartFolder;   // the initial folder or the nearest existing folder above it
     std::string m_strSelectedPath;
     char m_szDisplayName[MAX_PATH];
     char m_szPath[MAX_PATH];
