@@ -29,7 +29,9 @@ public:
     bool IsEmpty() const { return m_arrFailures.empty(); }
     /// Name, "\r\n", reason and "\r\n\r\n" per member, the first nMaxListed of them and a line
     /// with the number of the others; empties the log.
-    std::string Take(size_t nMaxListed = 20);
+    std::string Take(size_t nMaxListed = 500);
+    /// Set while a report of these failures is open; failures added meanwhile wait for the next one.
+    bool m_bShowing = false;
 
 private:
     HWND m_hNotify;

@@ -108,9 +108,19 @@ void CQuarnelView::WithdrawTransfers()
 
 void CQuarnelView::ShowTransferFailures()
 {
-    if (!m_pTransferLog || m_pTransferLog->IsEmpty())
+    // One report at a time: a target keeps reading while the report is open (its message loop
+    // dispatches the reads), and each failure then posts another request. Those wait for this
+    // report to close and are shown in the next, never in a dialog inside this one.
+    std::shared_ptr<CTransferFailureLog> pLog = m_pTransferLog;   // the view may go while the report is open
+    if (!pLog || pLog->m_bShowing)
         return;
-    // Taken first: a read that fails while the report is up starts a new one afterwards.
-    std::string strDetails = m_pTransferLog->Take();
-    CErrorDetailsDialog().ShowDetails("At least one file could not be copied. See below for details.", strDetails);
+    HWND hOwner = ::GetAncestor(m_hWnd, GA_ROOT);
+    pLog->m_bShowing = true;
+    while (!pLog->IsEmpty() && ::IsWindow(hOwner))
+    {
+        std::string strDetails = pLog->Take();
+        CErrorDetailsDialog(hOwner).ShowDetails("At least one file could not be copied. See below for details.",
+                                                strDetails);
+    }
+    pLog->m_bShowing = false;
 }
