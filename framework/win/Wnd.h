@@ -41,12 +41,21 @@ private:
     WNDPROC m_pfnSuper = nullptr;   // the subclassed control's own procedure, if any
 };
 
-/** @brief Shows the hourglass for the life of the object. */
+/// Drops the keyboard and mouse input waiting for this thread. Called when a long operation that
+/// pumped no messages ends: keys typed meanwhile were meant for a window that was busy, and
+/// replayed afterwards they would answer the next question unseen.
+void DiscardTypeAhead();
+
+/** @brief Shows the hourglass for the life of the object; input given meanwhile is dropped at its end. */
 class CWaitCursor
 {
 public:
     CWaitCursor() : m_hOld(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~CWaitCursor() { ::SetCursor(m_hOld); }
+    ~CWaitCursor()
+    {
+        DiscardTypeAhead();
+        ::SetCursor(m_hOld);
+    }
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 
