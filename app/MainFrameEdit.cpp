@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <cderr.h>
 #include <cstdio>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 #include "app/MainFrame.h"
 #include "app/QuarnelApp.h"
@@ -34,7 +34,11 @@ const char kExtractTitle[] = "Select destination folder";
 const char kExtractAction[] = "Extracting files...";
 const char kExtractFailedHeader[] = "At least one file was not extracted. See below for details.";
 const char kSameTargetText[] =
-    "Skipped since a file of the same name (ignoring case) was already extracted to this folder.";
+    "Skipped since another selected file of the same name (ignoring case) is extracted to this folder; "
+    "the last one in the archive is the one that adding the file back would replace.";
+const char kUnspellableName[] =
+    "The name has characters that the system's code page cannot spell, so the file cannot be opened "
+    "under it. Rename the file and add it again.";
 const char kSaveFailedHeader[] =
     "Not saved: the archive on disk was left unchanged. These files could not be copied:";
 const char kLastExtractionFolder[] = "LastExtractionFolder";
@@ -93,7 +97,7 @@ void CMainFrame::OnEditAdd()
     ofn.nMaxFile = kAddBufferSize - 1;
     // No default extension: "*.*" would be appended to a typed name that has none.
     ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLESIZING |
-                OFN_NOCHANGEDIR;
+                OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 
     DWORD dwError = 0;
     bool bOk = m_fnRunAddDialog ? m_fnRunAddDialog(ofn, dwError) : RunOpenFileDialog(ofn, dwError);
@@ -115,6 +119,12 @@ void CMainFrame::OnEditAdd()
     std::string strLog;
     for (const std::string& strPath : SplitChosenFiles(buffer.data(), buffer.size()))
     {
+        // The dialog hands back a "?" for each character the code page lacks; no file name holds one.
+        if (strPath.find('?') != std::string::npos)
+        {
+            AppendFailure(strLog, strPath, kUnspellableName);
+            continue;
+        }
         int nCode = pDoc->AddFile(strPath);
         if (nCode < 0)
             AppendFailure(strLog, strPath, CQuarnelDoc::GetAddResultText(nCode));
@@ -156,11 +166,21 @@ void CMainFrame::OnEditExtract()
     WriteSetting(kLastExtractionFolder, strFolder);
 
     std::vector<int> arrRows = pView->GetSelectedEntries();
+    // Rows whose names land in the same file: the one written is the last in table order, the row
+    // that adding the file back would replace; the others are skipped.
+    std::unordered_map<std::string, int> mapWriter;
+    for (int nIndex : arrRows)
+    {
+        if (nIndex < 0 || nIndex >= pDoc->m_nFileCount)
+            continue;
+        int& nWriter = mapWriter.emplace(TargetKey(pDoc->m_entries[nIndex].m_strName), nIndex).first->second;
+        if (nIndex > nWriter)
+            nWriter = nIndex;
+    }
     int nTotal = static_cast<int>(arrRows.size());
     int nDone = 0;
     std::string strShown;
     std::string strLog;
-    std::unordered_set<std::string> setWritten;
     {
         CProgressScope progress(dynamic_cast<CQuarnelApp*>(AfxGetApp()), kExtractAction);
         CExtractSession session(*pDoc);   // the archive is opened once for the whole command
@@ -172,18 +192,15 @@ void CMainFrame::OnEditExtract()
                 continue;
             const std::string strName = pDoc->m_entries[nIndex].m_strName;
             strShown = strName;
-            std::string strKey = TargetKey(strName);
-            if (setWritten.count(strKey))
+            if (mapWriter[TargetKey(strName)] != nIndex)
             {
-                // Writing it would silently replace the file just extracted.
+                // Writing it would replace the file of another selected row of the same name.
                 AppendFailure(strLog, strName, kSameTargetText);
                 continue;
             }
             int nCode = pDoc->ExtractEntry(nIndex, strFolder);
             if (nCode < 0)
                 AppendFailure(strLog, strName, CQuarnelDoc::GetExtractResultText(nCode));
-            else
-                setWritten.insert(strKey);
         }
         progress.Set(std::string(), nDone, nTotal);
     }

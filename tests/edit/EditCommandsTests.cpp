@@ -199,12 +199,13 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     gui.Command(ID_EDIT_EXTRACT);
     EXPECT_EQ(strOut, ReadSetting(kLastFolder, ""));
     EXPECT_EQ("AAA", ReadFileText(strOut + "a.txt"));
-    EXPECT_EQ("first", ReadFileText(strOut + "Case.txt"));   // the twin did not replace it
+    EXPECT_EQ("second", ReadFileText(strOut + "Case.txt"));   // the last twin, the row Add would replace
     EXPECT_FALSE(dir.Exists("evil.txt"));
     ASSERT_EQ(1u, gui.m_details.size());
     EXPECT_EQ(kExtractHeader, gui.m_details[0].strHeader);
     EXPECT_EQ("..\\evil.txt\r\nSkipped since the file name is not a safe relative path.\r\n\r\n"
-              "CASE.TXT\r\nSkipped since a file of the same name (ignoring case) was already extracted to this folder.\r\n\r\n"
+              "Case.txt\r\nSkipped since another selected file of the same name (ignoring case) is extracted to this "
+              "folder; the last one in the archive is the one that adding the file back would replace.\r\n\r\n"
               "new.txt\r\nSkipped since this file is not yet saved in a .VPP.\r\n\r\n",
               gui.m_details[0].strDetails);
     ASSERT_EQ(8u, arrCalls.size());
