@@ -49,6 +49,7 @@ enum : int {
     EXTRACT_RESULT_ARCHIVE_SHORT = -12,    // the archive ends before the member does
     EXTRACT_RESULT_FOLDER_IN_WAY = -13,    // a folder stands at the destination file's name
     EXTRACT_RESULT_WRITE_FAILED_NEW = -14, // writing a new file failed part-way (a full disk); it was removed
+    EXTRACT_RESULT_INVALID_NAME = -15,     // the name holds characters the file system does not allow
 };
 
 // CopyMemberData results

@@ -210,6 +210,7 @@ int ExtractCodeFor(const CFileException& error)
     case FileErrorCause::fileNotFound:
     case FileErrorCause::badPath: return EXTRACT_RESULT_NO_FOLDER;
     case FileErrorCause::sharingViolation: return EXTRACT_RESULT_IN_USE;
+    case FileErrorCause::invalidName: return EXTRACT_RESULT_INVALID_NAME;
     default: return EXTRACT_RESULT_NO_DESTINATION;
     }
 }
@@ -441,6 +442,8 @@ std::string CQuarnelDoc::GetExtractResultText(int nCode)
     case EXTRACT_RESULT_FOLDER_IN_WAY: return "Skipped since a folder of that name stands at the destination.";
     case EXTRACT_RESULT_WRITE_FAILED_NEW:
         return "Error while writing the file (is the disk full?); the partly written file was removed.";
+    case EXTRACT_RESULT_INVALID_NAME:
+        return "Error while trying to save file (the name holds characters that Windows does not allow in file names).";
     default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }

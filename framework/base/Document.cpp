@@ -134,6 +134,8 @@ std::string CDocument::GetFileErrorText(const CFileException& e, bool bSaving)
     case FileErrorCause::fileNotFound: return strFile + " was not found.";
     case FileErrorCause::badPath:
         return strFile + " could not be opened: the folder does not exist or the name is not valid.";
+    case FileErrorCause::invalidName:
+        return strFile + " could not be opened: the name holds characters that Windows does not allow in file names.";
     case FileErrorCause::accessDenied: return "Access to " + strFile + " was denied.";
     case FileErrorCause::sharingViolation: return strFile + " is in use by another program.";
     case FileErrorCause::diskFull: return "There is not enough space on the disk to write " + strFile + ".";

@@ -22,8 +22,8 @@ FileErrorCause CauseFromOsError(long lError)
 {
     switch (lError) {
     case ERROR_FILE_NOT_FOUND: return FileErrorCause::fileNotFound;
+    case ERROR_INVALID_NAME: return FileErrorCause::invalidName;
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
     case ERROR_INVALID_DRIVE: return FileErrorCause::badPath;

@@ -10,7 +10,8 @@ enum class FileErrorCause {
     none,
     generic,
     fileNotFound,
-    badPath,           // a folder on the path does not exist or the name is invalid
+    badPath,           // a folder on the path does not exist
+    invalidName,       // the name holds characters the file system does not allow
     accessDenied,
     sharingViolation,  // another program holds the file open without sharing
     diskFull,
