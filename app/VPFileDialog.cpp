@@ -185,7 +185,7 @@ bool CVPFileDialog::OnInitDialog()
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     HWND hTypeBox = ::GetDlgItem(hFrame, cmb1);
-    m_hButton = ::CreateWindowExA(0, "BUTTON", kButtonText, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+    m_hButton = ::CreateWindowExA(0, "BUTTON", kButtonText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                                   0, 0, 0, 0, hFrame,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_QUICKJUMP_BUTTON)),
                                   ::GetModuleHandleA(nullptr), nullptr);
@@ -219,6 +219,14 @@ void CVPFileDialog::JumpToFolder(const std::string& strFolder)
     HWND hFrame = GetFrameWindow();
     if (!hFrame)
         return;
+    // Only a folder that exists is typed into the name box: anything else there would be taken as
+    // a file to open (a game path that names an archive would open it as "x.vpp\\").
+    const DWORD dwAttributes = ::GetFileAttributesA(strFolder.c_str());
+    if (strFolder.empty() || dwAttributes == INVALID_FILE_ATTRIBUTES || !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    {
+        ::MessageBeep(MB_ICONWARNING);
+        return;
+    }
     HWND hName = ::GetDlgItem(hFrame, edt1);
     if (!hName)
         hName = ::GetDlgItem(hFrame, cmb13);   // the newer dialogs keep the name in a combo box

@@ -492,16 +492,16 @@ void COwnerDrawMenu::SyncWithMenu()
         }
         else if (nState & MF_SEPARATOR)
         {
+            const UINT nFlags = nState | MF_BYPOSITION | MF_SEPARATOR | MF_OWNERDRAW;
             pData = claim(0);
             if (!pData)
             {
                 arrNew.emplace_back(new MenuItemData);
                 pData = arrNew.back().get();
-                pData->m_nFlags = nState | 0xD00;
                 pData->m_bClaimed = 1;
             }
-            ::ModifyMenuA(m_hMenu, i, MF_BYPOSITION | MF_SEPARATOR | MF_OWNERDRAW, 0,
-                          reinterpret_cast<const char*>(pData));
+            pData->m_nFlags = nFlags;
+            ::ModifyMenuA(m_hMenu, i, nFlags, 0, reinterpret_cast<const char*>(pData));
         }
         else
         {

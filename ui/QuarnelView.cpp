@@ -208,6 +208,26 @@ LRESULT CQuarnelView::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         ShowContextMenu(pt);
         return 0;
     }
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == m_hWnd && lParam == -1)
+        {
+            // Shift+F10 or the Menu key: the menu opens at the focused row (its top left corner
+            // when no row has the focus), which is scrolled into view first.
+            POINT pt = { 2, 2 };
+            int nFocused = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                           MAKELPARAM(LVNI_FOCUSED, 0)));
+            RECT rc = {};
+            rc.left = LVIR_LABEL;
+            if (nFocused >= 0 && ::SendMessageA(m_hWnd, LVM_ENSUREVISIBLE, nFocused, FALSE) &&
+                ::SendMessageA(m_hWnd, LVM_GETITEMRECT, nFocused, reinterpret_cast<LPARAM>(&rc)))
+            {
+                pt.x = rc.left + 2;
+                pt.y = rc.bottom - 1;
+            }
+            ShowContextMenu(pt);
+            return 0;
+        }
+        break;
     case CFileDropTarget::WM_FILES_DROPPED:
         AddDroppedFiles();
         return 0;
