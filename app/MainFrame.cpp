@@ -6,6 +6,7 @@
 #include "app/ViewerLaunch.h"
 #include "config/GameDirectories.h"
 #include "core/QuarnelDoc.h"
+#include "framework/win/DocTemplate.h"
 #include "framework/win/WinApp.h"
 #include "res/resource.h"
 #include "QuarnelVersion.h"
@@ -275,6 +276,20 @@ void CMainFrame::OnJumpRedFaction()
 
 void CMainFrame::OnFileBrowseMirador()
 {
-    BrowseInViewer(*this);
+    ViewerLaunchRequest request;
+    request.pDoc = GetArchive();
+    request.hOwner = m_hWnd;
+    CQuarnelView* pView = GetListView();
+    if (request.pDoc && pView)
+    {
+        std::vector<int> arrSelected = pView->GetSelectedEntries();
+        if (arrSelected.size() == 1 && arrSelected[0] >= 0 && arrSelected[0] < request.pDoc->m_nFileCount)
+            request.strSelectedName = request.pDoc->m_entries[arrSelected[0]].m_strName;
+    }
+    request.fnSave = [this]() {
+        CSingleDocTemplate* pTemplate = GetDocTemplate();
+        return pTemplate && pTemplate->DoFileSave();
+    };
+    BrowseInViewer(request);
 }
 

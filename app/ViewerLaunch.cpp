@@ -1,38 +1,16 @@
 // ViewerLaunch.cpp
 #include "app/ViewerLaunch.h"
 #include <windows.h>
-#include <commctrl.h>
 #include <shellapi.h>
 #include "app/AnnouncementDialog.h"
-#include "app/MainFrame.h"
 #include "config/SettingsStore.h"
 #include "core/QuarnelDoc.h"
 #include "framework/base/MessageSink.h"
-#include "framework/win/DocTemplate.h"
-#include "ui/QuarnelView.h"
 
 namespace
 {
 const char kErrorCaption[] = "Error";
 const char kAppTitle[] = "Kestrin Manager QUARNEL";
-
-/// The first column of the one selected row; empty when not exactly one row is selected.
-std::string GetSingleSelectedName(CQuarnelView* pView)
-{
-    if (!pView || pView->CountSelectedItems() != 1)
-        return std::string();
-    int nRow = static_cast<int>(::SendMessageA(pView->m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                               MAKELPARAM(LVNI_SELECTED, 0)));
-    if (nRow < 0)
-        return std::string();
-    char sz[1024] = "";
-    LVITEMA item = {};
-    item.iSubItem = CQuarnelView::COL_NAME;
-    item.pszText = sz;
-    item.cchTextMax = sizeof(sz);
-    ::SendMessageA(pView->m_hWnd, LVM_GETITEMTEXTA, nRow, reinterpret_cast<LPARAM>(&item));
-    return sz;
-}
 }
 
 std::string MakeViewerMemberArgument(const std::string& strName)
@@ -65,21 +43,21 @@ std::string ViewerLaunchFailedText(const std::string& strExe)
            "\". Please reinstall MIRADOR to fix this problem.";
 }
 
-void BrowseInViewer(CMainFrame& frame)
+void BrowseInViewer(const ViewerLaunchRequest& request)
 {
-    CQuarnelDoc* pDoc = frame.GetArchive();
+    CQuarnelDoc* pDoc = request.pDoc;
     if (!pDoc || pDoc->m_nFileCount == 0)
         return;
 
     int nBuild = ReadSharedInt(VIEWER_SUBKEY, VIEWER_VALUE_BUILD, 0);
     if (nBuild == 0)
     {
-        CAnnouncementDialog(frame.m_hWnd).ShowAnnouncement(0);
+        CAnnouncementDialog(request.hOwner).ShowAnnouncement(0);
         return;
     }
     if (nBuild < VIEWER_MIN_BUILD)
     {
-        CAnnouncementDialog(frame.m_hWnd).ShowAnnouncement(1);
+        CAnnouncementDialog(request.hOwner).ShowAnnouncement(1);
         return;
     }
 
@@ -94,7 +72,7 @@ void BrowseInViewer(CMainFrame& frame)
     // back and refills the list, which leaves no row selected.
     std::string strSelected;
     if (nBuild >= VIEWER_MEMBER_BUILD)
-        strSelected = GetSingleSelectedName(frame.GetListView());
+        strSelected = request.strSelectedName;
 
     if (pDoc->IsModified())
     {
@@ -106,8 +84,7 @@ void BrowseInViewer(CMainFrame& frame)
         {
             // The viewer is only worth starting on what was asked for: a save that failed or was
             // cancelled stops here, and one that chose a new name launches on that name.
-            CSingleDocTemplate* pTemplate = frame.GetDocTemplate();
-            if (!pTemplate || !pTemplate->DoFileSave())
+            if (!request.fnSave || !request.fnSave())
                 return;
             strPath = pDoc->GetPathName();
             break;

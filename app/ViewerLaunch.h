@@ -1,8 +1,10 @@
 // ViewerLaunch.h: hands the saved archive to the MIRADOR viewer.
 #pragma once
+#include <windows.h>
+#include <functional>
 #include <string>
 
-class CMainFrame;
+class CQuarnelDoc;
 
 /// The viewer's registration, below the shared key: "Build" (REG_DWORD) and "EXE" (REG_SZ).
 inline constexpr char VIEWER_SUBKEY[] = "\\Kestrin Manager Tools\\Kestrin Manager MIRADOR";
@@ -35,5 +37,16 @@ bool ViewerProgramExists(const std::string& strExe);
 /** The text shown when the shell could not start strExe. */
 std::string ViewerLaunchFailedText(const std::string& strExe);
 
+/** What a launch needs from the window that asks for it. */
+struct ViewerLaunchRequest
+{
+    CQuarnelDoc* pDoc = nullptr;
+    HWND hOwner = nullptr;
+    /// The name of the one selected row when the command was given; empty for none or several.
+    std::string strSelectedName;
+    /// Saves the document as File > Save would; false when the save failed or was cancelled.
+    std::function<bool()> fnSave;
+};
+
 /** Browse in MIRADOR: checks the registration, offers to save, starts the viewer. */
-void BrowseInViewer(CMainFrame& frame);
+void BrowseInViewer(const ViewerLaunchRequest& request);
