@@ -157,4 +157,12 @@ TEST(HostileRows, ExtractThenAddBackTouchesTheSameOfTwoRowsOfOneName)
     EXPECT_EQ(5, gui.Doc()->m_entries[0].m_nSize);
     EXPECT_FALSE(gui.Doc()->m_entries[2].m_bInArchive);
     EXPECT_EQ(9, gui.Doc()->m_entries[2].m_nSize);
+
+    // The keyboard reaches the list's context menu too, and its commands act on the focused row.
+    for (const char* pszKey : { "Shift+F10", "Apps" })
+    {
+        gui.SelectOnly({ 1 });
+        std::vector<std::string> arrMet = WithSteps({ MenuKeys("Esc") }, [&] { gui.Key(pszKey); });
+        EXPECT_EQ(std::vector<std::string>({ "menu" }), arrMet) << pszKey;
+    }
 }
