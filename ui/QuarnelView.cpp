@@ -1,5 +1,7 @@
 // QuarnelView.cpp
 #include "ui/QuarnelView.h"
+#include <algorithm>
+#include <cstring>
 #include <commctrl.h>
 #include <cwchar>
 #include "core/QuarnelDoc.h"
@@ -32,13 +34,29 @@ std::string LocationText(const VppEntry& entry)
     return "File at " + entry.m_strSourcePath;
 }
 
-void SetSubItemText(HWND hList, int nItem, int nColumn, const std::string& strText)
+/// Copies a text into a buffer the list control lent, cut to fit.
+void CopyToItemText(const std::string& strText, char* pszBuffer, int cchBuffer)
 {
-    LVITEMA item = {};
-    item.iSubItem = nColumn;
-    item.pszText = const_cast<char*>(strText.c_str());
-    ::SendMessageA(hList, LVM_SETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item));
+    if (!pszBuffer || cchBuffer <= 0)
+        return;
+    size_t n = std::min(strText.size(), static_cast<size_t>(cchBuffer - 1));
+    std::memcpy(pszBuffer, strText.data(), n);
+    pszBuffer[n] = '\0';
 }
+}
+
+std::string CQuarnelView::CellText(const CQuarnelDoc& doc, int nIndex, int nColumn)
+{
+    if (nIndex < 0 || nIndex >= doc.m_nFileCount)
+        return std::string();
+    const VppEntry& entry = doc.m_entries[nIndex];
+    switch (nColumn)
+    {
+    case COL_NAME: return entry.m_strName;
+    case COL_SIZE: return FormatNumber(entry.m_nSize, true);
+    case COL_LOCATION: return LocationText(entry);
+    default: return std::string();
+    }
 }
 
 CQuarnelView::~CQuarnelView()
@@ -116,19 +134,16 @@ void CQuarnelView::OnUpdate(CViewBase*, long, void*)
     ::SendMessageA(m_hWnd, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0);
     ::SendMessageA(m_hWnd, LVM_SETITEMCOUNT, pDoc->m_nFileCount, 0);
+    // The rows hold no texts: the list asks for them as it draws (LVN_GETDISPINFO), from the
+    // table. Storing three strings per row made a full refill and its deletion slow.
     for (int i = 0; i < pDoc->m_nFileCount; ++i)
     {
-        const VppEntry& entry = pDoc->m_entries[i];
         LVITEMA item = {};
         item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = i;
-        item.pszText = const_cast<char*>(entry.m_strName.c_str());
+        item.pszText = LPSTR_TEXTCALLBACKA;
         item.lParam = i;   // the row's own table index: names need not be unique
-        int nItem = static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        if (nItem < 0)
-            continue;
-        SetSubItemText(m_hWnd, nItem, COL_SIZE, FormatNumber(entry.m_nSize, true));
-        SetSubItemText(m_hWnd, nItem, COL_LOCATION, LocationText(entry));
+        ::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
     ::SendMessageA(m_hWnd, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
@@ -160,7 +175,11 @@ std::vector<int> CQuarnelView::GetSelectedEntries() const
 
 void CQuarnelView::SortByColumn(int nColumn)
 {
-    CListColumnSorter::Sort(m_hWnd, nColumn);
+    CQuarnelDoc* pDoc = GetDocument();
+    if (!m_hWnd || !pDoc)
+        return;
+    CListColumnSorter::Sort(m_hWnd, static_cast<size_t>(std::max(pDoc->m_nFileCount, 0)),
+                            [pDoc, nColumn](LPARAM lIndex) { return CellText(*pDoc, static_cast<int>(lIndex), nColumn); });
 }
 
 void CQuarnelView::AddDroppedFiles()
@@ -253,6 +272,20 @@ bool CQuarnelView::OnChildNotify(NMHDR* pNmhdr, LRESULT* pResult)
     case LVN_BEGINDRAG:
         DragSelectedRows();
         *pResult = 0;
+        return true;
+    case LVN_GETDISPINFOA:
+    {
+        NMLVDISPINFOA* pInfo = reinterpret_cast<NMLVDISPINFOA*>(pNmhdr);
+        CQuarnelDoc* pDoc = GetDocument();
+        if ((pInfo->item.mask & LVIF_TEXT) && pDoc)
+            CopyToItemText(CellText(*pDoc, static_cast<int>(pInfo->item.lParam), pInfo->item.iSubItem),
+                           pInfo->item.pszText, pInfo->item.cchTextMax);
+        *pResult = 0;
+        return true;
+    }
+    case LVN_DELETEALLITEMS:
+        // No LVN_DELETEITEM per row: the rows own nothing that needs freeing.
+        *pResult = TRUE;
         return true;
     case NM_DBLCLK:
         // Wherever the click was, the archive goes to the viewer.

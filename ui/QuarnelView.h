@@ -31,6 +31,8 @@ public:
     std::vector<int> GetSelectedEntries() const;
     /// Sorts the rows by the text of one column, ascending, ignoring case.
     void SortByColumn(int nColumn);
+    /// The text a row of the table shows in a column ("" for a row the table no longer has).
+    static std::string CellText(const CQuarnelDoc& doc, int nIndex, int nColumn);
     /// Adds the files of the last drop to the document (what WM_APP+1 does).
     void AddDroppedFiles();
 
