@@ -494,6 +494,43 @@ TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strDrop + "g.rfl").c_str()));
 }
 
+// Another program cuts the archive short while a member streams out: the read fails, and keeps
+// failing, rather than ending early as if the member were whole; the member is named in the report.
+TEST(DragOut, AnArchiveCutShortWhileAMemberStreamsFailsTheRead)
+{
+    CTestFolder dir("dragout-cut");
+    ASSERT_TRUE(WriteArchive(dir + "cut.vpp", { { "big.bin", Pattern(300000, 4) } }));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir + "cut.vpp" }));
+    gui.Command(ID_EDIT_SELECT_ALL);
+    IDataObject* pData = gui.View()->CreateSelectionDataObject();
+    ASSERT_NE(nullptr, pData);
+    IStream* pStream = ContentsStream(pData, 0);
+    ASSERT_NE(nullptr, pStream);
+    std::vector<char> buf(65536);
+    ULONG cbRead = 0;
+    ASSERT_EQ(S_OK, pStream->Read(buf.data(), 65536, &cbRead));
+    ASSERT_EQ(65536u, cbRead);
+
+    HANDLE hFile = ::CreateFileA((dir + "cut.vpp").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    LARGE_INTEGER li;
+    li.QuadPart = 4096 + 150000;   // header and directory, then half the member
+    EXPECT_TRUE(::SetFilePointerEx(hFile, li, nullptr, FILE_BEGIN) && ::SetEndOfFile(hFile));
+    ::CloseHandle(hFile);
+
+    std::string strRest;
+    EXPECT_EQ(STG_E_READFAULT, ReadStream(pStream, strRest, 65536)) << strRest.size() << " more bytes";
+    EXPECT_EQ(STG_E_READFAULT, pStream->Read(buf.data(), 65536, &cbRead));
+    EXPECT_EQ(0u, cbRead);
+    pStream->Release();
+    pData->Release();
+    gui.Pump();
+    std::string strReport = gui.TakeMessage();
+    EXPECT_NE(std::string::npos, strReport.find("big.bin\r\nThe archive ends before this member does.")) << strReport;
+}
+
 TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
 {
     CTestFolder dir("dragout-self");
