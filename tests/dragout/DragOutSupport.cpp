@@ -11,14 +11,11 @@ std::string Pattern(size_t nSize, int nSeed)
     return str;
 }
 
-namespace
-{
 std::string Narrow(const wchar_t* psz)
 {
     char sz[MAX_PATH * 2] = "";
     ::WideCharToMultiByte(CP_ACP, 0, psz, -1, sz, sizeof(sz), nullptr, nullptr);
     return sz;
-}
 }
 
 HRESULT ReadStream(IStream* pStream, std::string& strData, ULONG cbPiece)

@@ -7,6 +7,8 @@
 
 /// Bytes that differ from one position to the next, so a read from a wrong offset shows.
 std::string Pattern(size_t nSize, int nSeed);
+/// A wide file name in the ANSI code page.
+std::string Narrow(const wchar_t* psz);
 
 /** What a paste wrote and which of its files failed. */
 struct PasteResult

@@ -15,33 +15,27 @@ namespace
 {
 using Members = std::vector<std::pair<std::string, std::string>>;
 
-std::vector<FILEDESCRIPTORW> DescriptorsW(IDataObject* pData)
+/// The file descriptors the data object offers in one of its two descriptor formats.
+template <class Group, class Descriptor>
+std::vector<Descriptor> Descriptors(IDataObject* pData, CLIPFORMAT cf)
 {
-    FORMATETC fe = { CMemberDataObject::FormatDescriptorW(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+    FORMATETC fe = { cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
     STGMEDIUM medium = {};
-    std::vector<FILEDESCRIPTORW> arr;
+    std::vector<Descriptor> arr;
     if (FAILED(pData->GetData(&fe, &medium)))
         return arr;
-    auto* pGroup = static_cast<FILEGROUPDESCRIPTORW*>(::GlobalLock(medium.hGlobal));
+    auto* pGroup = static_cast<Group*>(::GlobalLock(medium.hGlobal));
     arr.assign(pGroup->fgd, pGroup->fgd + pGroup->cItems);
     ::GlobalUnlock(medium.hGlobal);
     ::ReleaseStgMedium(&medium);
     return arr;
 }
-
-std::vector<FILEDESCRIPTORA> DescriptorsA(IDataObject* pData)
-{
-    FORMATETC fe = { CMemberDataObject::FormatDescriptorA(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
-    STGMEDIUM medium = {};
-    std::vector<FILEDESCRIPTORA> arr;
-    if (FAILED(pData->GetData(&fe, &medium)))
-        return arr;
-    auto* pGroup = static_cast<FILEGROUPDESCRIPTORA*>(::GlobalLock(medium.hGlobal));
-    arr.assign(pGroup->fgd, pGroup->fgd + pGroup->cItems);
-    ::GlobalUnlock(medium.hGlobal);
-    ::ReleaseStgMedium(&medium);
-    return arr;
-}
+auto DescriptorsW = [](IDataObject* pData) {
+    return Descriptors<FILEGROUPDESCRIPTORW, FILEDESCRIPTORW>(pData, CMemberDataObject::FormatDescriptorW());
+};
+auto DescriptorsA = [](IDataObject* pData) {
+    return Descriptors<FILEGROUPDESCRIPTORA, FILEDESCRIPTORA>(pData, CMemberDataObject::FormatDescriptorA());
+};
 
 IStream* ContentsStream(IDataObject* pData, LONG lindex)
 {
@@ -61,13 +55,6 @@ std::string StreamBytes(IDataObject* pData, LONG lindex, ULONG cbPiece = 1000)
     HRESULT hr = ReadStream(pStream, str, cbPiece);
     pStream->Release();
     return SUCCEEDED(hr) ? str : "<read failed>";
-}
-
-std::string Narrow(const wchar_t* psz)
-{
-    char sz[MAX_PATH * 2] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, psz, -1, sz, sizeof(sz), nullptr, nullptr);
-    return sz;
 }
 
 bool ClipboardOffersFiles()
