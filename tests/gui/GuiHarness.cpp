@@ -745,12 +745,12 @@ Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButto
     } };
 }
 
-CModalSteps::CModalSteps(std::vector<Step> arrSteps) : m_arrSteps(std::move(arrSteps)), m_dwWaitStart(::GetTickCount())
+CModalSteps::CModalSteps(std::vector<Step> arrSteps, UINT nTickMs) : m_arrSteps(std::move(arrSteps)), m_dwWaitStart(::GetTickCount())
 {
     if (s_pActiveSteps)
         HarnessFailure("steps inside steps are not supported");
     s_pActiveSteps = this;
-    m_nTimer = ::SetTimer(nullptr, 0, 100, &CModalSteps::OnTimer);
+    m_nTimer = ::SetTimer(nullptr, 0, nTickMs, &CModalSteps::OnTimer);
 }
 
 CModalSteps::~CModalSteps()
@@ -830,9 +830,9 @@ void CModalSteps::Tick()
     }
 }
 
-std::vector<std::string> WithSteps(std::vector<Step> arrSteps, const std::function<void()>& fn)
+std::vector<std::string> WithSteps(std::vector<Step> arrSteps, const std::function<void()>& fn, UINT nTickMs)
 {
-    CModalSteps steps(std::move(arrSteps));
+    CModalSteps steps(std::move(arrSteps), nTickMs);
     fn();
     return steps.m_arrMet;
 }

@@ -125,8 +125,8 @@ TEST(MenuLive, AHundredPopupsLeaveTheGdiCountWhereItWas)
     auto openBoth = [&](int nTimes) {
         for (int i = 0; i < nTimes; ++i)
         {
-            WithSteps({ InMenu() }, [&] { RightClickRow(gui, 0); });
-            WithSteps({ InMenu() }, [&] { OpenBarPopup(gui, 0); });
+            WithSteps({ InMenu() }, [&] { RightClickRow(gui, 0); }, 30);
+            WithSteps({ InMenu() }, [&] { OpenBarPopup(gui, 0); }, 30);
             gui.Pump();
         }
     };
