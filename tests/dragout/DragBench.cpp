@@ -161,7 +161,7 @@ int main()
     for (int i = 0; i < 1000; ++i)
         arrMembers.emplace_back("texture" + std::to_string(i) + ".tga", Pattern(100 + i, i));
     const uint32_t nBig = 200u << 20;
-    if (!WriteVpp(strFolder + "many.vpp", arrMembers) || !WriteBigArchive(strFolder + "big.vpp", "level.rfl", nBig))
+    if (!WriteArchive(strFolder + "many.vpp", arrMembers) || !WriteBigArchive(strFolder + "big.vpp", "level.rfl", nBig))
     {
         std::printf("could not write the archives\n");
         return 1;
@@ -203,7 +203,7 @@ int main()
     std::printf("  CopyFileA of the whole archive    %8.1f ms  %7.1f MB/s\n", dCopy * 1e3, dMB / dCopy);
     std::printf("  stream / plain loop %.2f, stream / CopyFileA %.2f\n", dStream / dLoop, dStream / dCopy);
 
-    bool bSame = ReadWholeFile(strFolder + "streamed.rfl") == ReadWholeFile(strFolder + "looped.rfl");
+    bool bSame = ReadFileText(strFolder + "streamed.rfl") == ReadFileText(strFolder + "looped.rfl");
     std::printf("  streamed bytes equal the member: %s\n", bSame ? "yes" : "NO");
     for (const char* psz : { "streamed.rfl", "looped.rfl", "copied.vpp", "big.vpp", "many.vpp" })
         ::DeleteFileA((strFolder + psz).c_str());

@@ -1,18 +1,14 @@
-// DragOutSupport.h: archives with any member names, and a paste of virtual files as the shell does it.
+// DragOutSupport.h: member contents that show a wrong offset, and a paste of virtual files as the shell does it.
 #pragma once
 #include <windows.h>
 #include <ole2.h>
 #include <string>
-#include <utility>
 #include <vector>
 
 /// Bytes that differ from one position to the next, so a read from a wrong offset shows.
 std::string Pattern(size_t nSize, int nSeed);
-/// An archive in the VPP layout holding exactly these names and contents.
-bool WriteVpp(const std::string& strPath, const std::vector<std::pair<std::string, std::string>>& arrMembers);
-std::string ReadWholeFile(const std::string& strPath);
-/// Deletes a folder's files and sub-folders, then makes it again, empty. Ends in a backslash.
-std::string FreshFolder(const std::string& strPath);
+/// A wide file name in the ANSI code page.
+std::string Narrow(const wchar_t* psz);
 
 /** What a paste wrote and which of its files failed. */
 struct PasteResult

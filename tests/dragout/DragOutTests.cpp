@@ -15,33 +15,27 @@ namespace
 {
 using Members = std::vector<std::pair<std::string, std::string>>;
 
-std::vector<FILEDESCRIPTORW> DescriptorsW(IDataObject* pData)
+/// The file descriptors the data object offers in one of its two descriptor formats.
+template <class Group, class Descriptor>
+std::vector<Descriptor> Descriptors(IDataObject* pData, CLIPFORMAT cf)
 {
-    FORMATETC fe = { CMemberDataObject::FormatDescriptorW(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+    FORMATETC fe = { cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
     STGMEDIUM medium = {};
-    std::vector<FILEDESCRIPTORW> arr;
+    std::vector<Descriptor> arr;
     if (FAILED(pData->GetData(&fe, &medium)))
         return arr;
-    auto* pGroup = static_cast<FILEGROUPDESCRIPTORW*>(::GlobalLock(medium.hGlobal));
+    auto* pGroup = static_cast<Group*>(::GlobalLock(medium.hGlobal));
     arr.assign(pGroup->fgd, pGroup->fgd + pGroup->cItems);
     ::GlobalUnlock(medium.hGlobal);
     ::ReleaseStgMedium(&medium);
     return arr;
 }
-
-std::vector<FILEDESCRIPTORA> DescriptorsA(IDataObject* pData)
-{
-    FORMATETC fe = { CMemberDataObject::FormatDescriptorA(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
-    STGMEDIUM medium = {};
-    std::vector<FILEDESCRIPTORA> arr;
-    if (FAILED(pData->GetData(&fe, &medium)))
-        return arr;
-    auto* pGroup = static_cast<FILEGROUPDESCRIPTORA*>(::GlobalLock(medium.hGlobal));
-    arr.assign(pGroup->fgd, pGroup->fgd + pGroup->cItems);
-    ::GlobalUnlock(medium.hGlobal);
-    ::ReleaseStgMedium(&medium);
-    return arr;
-}
+auto DescriptorsW = [](IDataObject* pData) {
+    return Descriptors<FILEGROUPDESCRIPTORW, FILEDESCRIPTORW>(pData, CMemberDataObject::FormatDescriptorW());
+};
+auto DescriptorsA = [](IDataObject* pData) {
+    return Descriptors<FILEGROUPDESCRIPTORA, FILEDESCRIPTORA>(pData, CMemberDataObject::FormatDescriptorA());
+};
 
 IStream* ContentsStream(IDataObject* pData, LONG lindex)
 {
@@ -63,13 +57,6 @@ std::string StreamBytes(IDataObject* pData, LONG lindex, ULONG cbPiece = 1000)
     return SUCCEEDED(hr) ? str : "<read failed>";
 }
 
-std::string Narrow(const wchar_t* psz)
-{
-    char sz[MAX_PATH * 2] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, psz, -1, sz, sizeof(sz), nullptr, nullptr);
-    return sz;
-}
-
 bool ClipboardOffersFiles()
 {
     IDataObject* pData = nullptr;
@@ -79,14 +66,6 @@ bool ClipboardOffersFiles()
     bool bOffers = pData->QueryGetData(&fe) == S_OK;
     pData->Release();
     return bOffers;
-}
-
-void SelectOnly(CGuiHarness& gui, std::initializer_list<int> rows)
-{
-    for (int i = 0; i < gui.RowCount(); ++i)
-        gui.SelectRow(i, false);
-    for (int nRow : rows)
-        gui.SelectRow(nRow);
 }
 
 /** A drop source that keeps the cursor over one window, as a hand would, and releases the button
@@ -227,19 +206,17 @@ private:
 
 TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
 {
-    std::string strFolder = MakeTestFolder("dragout-formats");
+    CTestFolder dir("dragout-formats");
     const std::string strAlpha = Pattern(5000, 1), strBeta = Pattern(10, 2), strGamma = Pattern(2049, 3);
-    ASSERT_TRUE(WriteVpp(strFolder + "a.vpp", { { "alpha.tga", strAlpha }, { "beta.wav", strBeta } }));
-    FILE* pFile = std::fopen((strFolder + "gamma.rfl").c_str(), "wb");
-    std::fwrite(strGamma.data(), 1, strGamma.size(), pFile);
-    std::fclose(pFile);
+    ASSERT_TRUE(WriteArchive(dir + "a.vpp", { { "alpha.tga", strAlpha }, { "beta.wav", strBeta } }));
+    dir.File("gamma.rfl", strGamma);
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "a.vpp" }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "gamma.rfl"));
+    ASSERT_TRUE(gui.Start({ dir + "a.vpp" }));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "gamma.rfl"));
     gui.Doc()->UpdateAllViews(nullptr);
     ASSERT_EQ(3, gui.RowCount());
 
-    SelectOnly(gui, { 0, 2 });
+    gui.SelectOnly({ 0, 2 });
     IDataObject* pData = gui.View()->CreateSelectionDataObject();
     ASSERT_NE(nullptr, pData);
 
@@ -324,8 +301,8 @@ TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
 
 TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
 {
-    std::string strFolder = MakeTestFolder("dragout-large");
-    const std::string strPath = strFolder + "huge.bin";
+    CTestFolder dir("dragout-large");
+    const std::string strPath = dir + "huge.bin";
     const uint64_t nSize = (65ull << 20) + 123;
     const uint64_t nMarkers[] = { 0, (64ull << 20) - 2, nSize - 4 };
     {
@@ -346,7 +323,7 @@ TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
     ASSERT_TRUE(gui.Start({}));
     ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strPath));
     gui.Doc()->UpdateAllViews(nullptr);
-    SelectOnly(gui, { 0 });
+    gui.SelectOnly({ 0 });
     IDataObject* pData = gui.View()->CreateSelectionDataObject();
     ASSERT_NE(nullptr, pData);
     std::vector<FILEDESCRIPTORW> arr = DescriptorsW(pData);
@@ -393,14 +370,14 @@ TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
 
 TEST(DragOut, UnsafeAndDuplicateNamesLandInsideTheDropFolder)
 {
-    std::string strFolder = MakeTestFolder("dragout-names");
+    CTestFolder dir("dragout-names");
     const Members members = {
         { "..\\..\\escape.txt", Pattern(10, 1) }, { "dup.txt", Pattern(11, 2) }, { "DUP.TXT", Pattern(12, 3) },
         { "maps\\inner.rfl", Pattern(13, 4) },     { "con.txt", Pattern(14, 5) }, { "C:\\abs.txt", Pattern(15, 6) },
     };
-    ASSERT_TRUE(WriteVpp(strFolder + "names.vpp", members));
+    ASSERT_TRUE(WriteArchive(dir + "names.vpp", members));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "names.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir + "names.vpp" }));
     gui.Command(ID_EDIT_SELECT_ALL);
     IDataObject* pData = gui.View()->CreateSelectionDataObject();
     ASSERT_NE(nullptr, pData);
@@ -416,36 +393,37 @@ TEST(DragOut, UnsafeAndDuplicateNamesLandInsideTheDropFolder)
                                          "_con.txt", "C_\\abs.txt" }),
               arrNames);
 
-    std::string strDrop = FreshFolder(strFolder + "drop\\deep");
+    dir.Sub("drop");
+    std::string strDrop = dir.Sub("drop\\deep");
     PasteResult result = PasteInto(pData, strDrop);
     EXPECT_TRUE(result.arrFailed.empty());
     EXPECT_EQ(6u, result.arrWritten.size());
-    EXPECT_EQ(members[0].second, ReadWholeFile(strDrop + "escape.txt"));
-    EXPECT_EQ(members[1].second, ReadWholeFile(strDrop + "dup.txt"));
-    EXPECT_EQ(members[2].second, ReadWholeFile(strDrop + "DUP (2).TXT"));
-    EXPECT_EQ(members[3].second, ReadWholeFile(strDrop + "maps\\inner.rfl"));
-    EXPECT_EQ(members[4].second, ReadWholeFile(strDrop + "_con.txt"));
-    EXPECT_EQ(members[5].second, ReadWholeFile(strDrop + "C_\\abs.txt"));
-    EXPECT_FALSE(CFile::Exists(strFolder + "escape.txt"));
-    EXPECT_FALSE(CFile::Exists(strFolder + "drop\\escape.txt"));
+    EXPECT_EQ(members[0].second, ReadFileText(strDrop + "escape.txt"));
+    EXPECT_EQ(members[1].second, ReadFileText(strDrop + "dup.txt"));
+    EXPECT_EQ(members[2].second, ReadFileText(strDrop + "DUP (2).TXT"));
+    EXPECT_EQ(members[3].second, ReadFileText(strDrop + "maps\\inner.rfl"));
+    EXPECT_EQ(members[4].second, ReadFileText(strDrop + "_con.txt"));
+    EXPECT_EQ(members[5].second, ReadFileText(strDrop + "C_\\abs.txt"));
+    EXPECT_FALSE(CFile::Exists(dir + "escape.txt"));
+    EXPECT_FALSE(CFile::Exists(dir + "drop\\escape.txt"));
     pData->Release();
 }
 
 TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
 {
-    std::string strFolder = MakeTestFolder("dragout-fail");
-    ASSERT_TRUE(WriteVpp(strFolder + "f.vpp", { { "one.txt", Pattern(3000, 1) } }));
-    WriteFileBytes(strFolder + "two.txt", 20, 't');
-    WriteFileBytes(strFolder + "three.txt", 30, 'h');
+    CTestFolder dir("dragout-fail");
+    ASSERT_TRUE(WriteArchive(dir + "f.vpp", { { "one.txt", Pattern(3000, 1) } }));
+    dir.File("two.txt", 20, 't');
+    dir.File("three.txt", 30, 'h');
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "f.vpp" }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "two.txt"));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "three.txt"));
+    ASSERT_TRUE(gui.Start({ dir + "f.vpp" }));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "two.txt"));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "three.txt"));
     gui.Doc()->UpdateAllViews(nullptr);
-    WriteFileBytes(strFolder + "two.txt", 25, 'T');   // changed after it was added
+    dir.File("two.txt", 25, 'T');   // changed after it was added
     gui.Command(ID_EDIT_SELECT_ALL);
 
-    CFolderTarget target(FreshFolder(strFolder + "target"));
+    CFolderTarget target(dir.Sub("target"));
     ASSERT_TRUE(PointAt(gui, target.m_hWnd));
     CScriptedSource source(target.m_hWnd, &target.m_bEntered, 100);
     DWORD dwEffect = gui.View()->DragSelectedRows(&source);
@@ -456,8 +434,8 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     EXPECT_EQ(DWORD(DROPEFFECT_COPY), source.m_dwFeedback);
     EXPECT_EQ((std::vector<std::string>{ "one.txt", "three.txt" }), target.m_result.arrWritten);
     EXPECT_EQ(std::vector<std::string>{ "two.txt" }, target.m_result.arrFailed);
-    EXPECT_EQ(Pattern(3000, 1), ReadWholeFile(target.m_strFolder + "one.txt"));
-    EXPECT_EQ(std::string(30, 'h'), ReadWholeFile(target.m_strFolder + "three.txt"));
+    EXPECT_EQ(Pattern(3000, 1), ReadFileText(target.m_strFolder + "one.txt"));
+    EXPECT_EQ(std::string(30, 'h'), ReadFileText(target.m_strFolder + "three.txt"));
     ASSERT_EQ(1u, gui.m_messages.size());
     ASSERT_EQ(1u, gui.m_details.size());   // reported in the error-details dialog
     EXPECT_EQ("At least one file could not be copied. See below for details.", gui.m_details[0].strHeader);
@@ -471,26 +449,22 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
 // same files at the same sizes, with other bytes and another time. The streams refuse; nothing lands.
 TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
 {
-    std::string strFolder = MakeTestFolder("dragout-rewritten");
-    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(300, 1) } }));
-    FILE* pFile = std::fopen((strFolder + "g.rfl").c_str(), "wb");
-    std::fwrite(Pattern(50, 2).data(), 1, 50, pFile);
-    std::fclose(pFile);
+    CTestFolder dir("dragout-rewritten");
+    ASSERT_TRUE(WriteArchive(dir + "r.vpp", { { "a.txt", Pattern(300, 1) } }));
+    dir.File("g.rfl", Pattern(50, 2));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "r.vpp" }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "g.rfl"));
+    ASSERT_TRUE(gui.Start({ dir + "r.vpp" }));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "g.rfl"));
     gui.Doc()->UpdateAllViews(nullptr);
     gui.Command(ID_EDIT_SELECT_ALL);
     IDataObject* pData = gui.View()->CreateSelectionDataObject();
     ASSERT_NE(nullptr, pData);
 
-    ASSERT_TRUE(WriteVpp(strFolder + "r.vpp", { { "a.txt", Pattern(300, 7) } }));
-    pFile = std::fopen((strFolder + "g.rfl").c_str(), "r+b");
-    std::fwrite(Pattern(50, 8).data(), 1, 50, pFile);
-    std::fclose(pFile);
+    ASSERT_TRUE(WriteArchive(dir + "r.vpp", { { "a.txt", Pattern(300, 7) } }));
+    dir.File("g.rfl", Pattern(50, 8));
     for (const char* pszName : { "r.vpp", "g.rfl" })
     {
-        HANDLE hFile = ::CreateFileA((strFolder + pszName).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+        HANDLE hFile = ::CreateFileA((dir + pszName).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                                      OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
         FILETIME ft = { 0x12345678u, 0x01D00000u };   // a time well before the copy
@@ -498,7 +472,7 @@ TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
         ::CloseHandle(hFile);
     }
 
-    std::string strDrop = FreshFolder(strFolder + "pasted");
+    std::string strDrop = dir.Sub("pasted");
     PasteResult result = PasteInto(pData, strDrop);
     pData->Release();
     EXPECT_TRUE(result.arrWritten.empty());
@@ -507,12 +481,49 @@ TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strDrop + "g.rfl").c_str()));
 }
 
+// Another program cuts the archive short while a member streams out: the read fails, and keeps
+// failing, rather than ending early as if the member were whole; the member is named in the report.
+TEST(DragOut, AnArchiveCutShortWhileAMemberStreamsFailsTheRead)
+{
+    CTestFolder dir("dragout-cut");
+    ASSERT_TRUE(WriteArchive(dir + "cut.vpp", { { "big.bin", Pattern(300000, 4) } }));
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir + "cut.vpp" }));
+    gui.Command(ID_EDIT_SELECT_ALL);
+    IDataObject* pData = gui.View()->CreateSelectionDataObject();
+    ASSERT_NE(nullptr, pData);
+    IStream* pStream = ContentsStream(pData, 0);
+    ASSERT_NE(nullptr, pStream);
+    std::vector<char> buf(65536);
+    ULONG cbRead = 0;
+    ASSERT_EQ(S_OK, pStream->Read(buf.data(), 65536, &cbRead));
+    ASSERT_EQ(65536u, cbRead);
+
+    HANDLE hFile = ::CreateFileA((dir + "cut.vpp").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    LARGE_INTEGER li;
+    li.QuadPart = 4096 + 150000;   // header and directory, then half the member
+    EXPECT_TRUE(::SetFilePointerEx(hFile, li, nullptr, FILE_BEGIN) && ::SetEndOfFile(hFile));
+    ::CloseHandle(hFile);
+
+    std::string strRest;
+    EXPECT_EQ(STG_E_READFAULT, ReadStream(pStream, strRest, 65536)) << strRest.size() << " more bytes";
+    EXPECT_EQ(STG_E_READFAULT, pStream->Read(buf.data(), 65536, &cbRead));
+    EXPECT_EQ(0u, cbRead);
+    pStream->Release();
+    pData->Release();
+    gui.Pump();
+    std::string strReport = gui.TakeMessage();
+    EXPECT_NE(std::string::npos, strReport.find("big.bin\r\nThe archive ends before this member does.")) << strReport;
+}
+
 TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
 {
-    std::string strFolder = MakeTestFolder("dragout-self");
-    ASSERT_TRUE(WriteVpp(strFolder + "s.vpp", { { "a.txt", "aaa" }, { "b.txt", "bb" } }));
+    CTestFolder dir("dragout-self");
+    ASSERT_TRUE(WriteArchive(dir + "s.vpp", { { "a.txt", "aaa" }, { "b.txt", "bb" } }));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "s.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir + "s.vpp" }));
     gui.Command(ID_EDIT_SELECT_ALL);
     ASSERT_TRUE(PointAt(gui, gui.List()));
     CScriptedSource source(gui.List(), nullptr, 4);
@@ -529,47 +540,39 @@ TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
 
 TEST(Copy, PasteFromTheClipboardWritesTheSelectedMembers)
 {
-    std::string strFolder = MakeTestFolder("copy-paste");
-    ASSERT_TRUE(WriteVpp(strFolder + "c.vpp", { { "a.txt", Pattern(100, 1) }, { "b.txt", Pattern(4097, 2) },
+    CTestFolder dir("copy-paste");
+    ASSERT_TRUE(WriteArchive(dir + "c.vpp", { { "a.txt", Pattern(100, 1) }, { "b.txt", Pattern(4097, 2) },
                                                 { "c.txt", Pattern(5, 3) } }));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "c.vpp" }));
+    ASSERT_TRUE(gui.Start({ dir + "c.vpp" }));
     EXPECT_FALSE(gui.Frame()->IsCommandEnabled(ID_EDIT_COPY));
-    SelectOnly(gui, { 1, 2 });
+    gui.SelectOnly({ 1, 2 });
     EXPECT_TRUE(gui.Frame()->IsCommandEnabled(ID_EDIT_COPY));
 
     // Ctrl+C, through the accelerator table.
     ::SetFocus(gui.List());
-    ::keybd_event(VK_CONTROL, 0, 0, 0);
-    ::keybd_event('C', 0, 0, 0);
-    ::keybd_event('C', 0, KEYEVENTF_KEYUP, 0);
-    ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-    for (int i = 0; i < 50 && !ClipboardOffersFiles(); ++i)
-    {
-        gui.Pump();
-        ::Sleep(20);
-    }
+    gui.Key("Ctrl+C");
 
     IDataObject* pData = nullptr;
     ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
-    std::string strDrop = FreshFolder(strFolder + "pasted");
+    std::string strDrop = dir.Sub("pasted");
     PasteResult result = PasteInto(pData, strDrop, 4096);
     pData->Release();
     EXPECT_EQ(S_OK, result.hrDescriptors);
     EXPECT_EQ((std::vector<std::string>{ "b.txt", "c.txt" }), result.arrWritten);
-    EXPECT_EQ(Pattern(4097, 2), ReadWholeFile(strDrop + "b.txt"));
-    EXPECT_EQ(Pattern(5, 3), ReadWholeFile(strDrop + "c.txt"));
+    EXPECT_EQ(Pattern(4097, 2), ReadFileText(strDrop + "b.txt"));
+    EXPECT_EQ(Pattern(5, 3), ReadFileText(strDrop + "c.txt"));
     EXPECT_FALSE(CFile::Exists(strDrop + "a.txt"));
 }
 
 TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
 {
-    std::string strFolder = MakeTestFolder("copy-withdraw");
-    ASSERT_TRUE(WriteVpp(strFolder + "w.vpp", { { "a.txt", Pattern(100, 1) }, { "b.txt", Pattern(200, 2) } }));
-    WriteFileBytes(strFolder + "added.txt", 7);
+    CTestFolder dir("copy-withdraw");
+    ASSERT_TRUE(WriteArchive(dir + "w.vpp", { { "a.txt", Pattern(100, 1) }, { "b.txt", Pattern(200, 2) } }));
+    dir.File("added.txt", 7);
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "w.vpp" }));
-    SelectOnly(gui, { 0 });
+    ASSERT_TRUE(gui.Start({ dir + "w.vpp" }));
+    gui.SelectOnly({ 0 });
     gui.Command(ID_EDIT_COPY);
     IDataObject* pData = nullptr;
     ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
@@ -577,7 +580,7 @@ TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
     ASSERT_NE(nullptr, pStream);
 
     // Adding a file changes no file on disk: the copy stays.
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strFolder + "added.txt"));
+    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "added.txt"));
     gui.Doc()->UpdateAllViews(nullptr);
     EXPECT_TRUE(ClipboardOffersFiles());
 
@@ -596,81 +599,56 @@ TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
     EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("a.txt\r\nThe archive has been saved"))
         << gui.m_messages[0].strText;
 
-    SelectOnly(gui, { 1 });
+    gui.SelectOnly({ 1 });
     gui.Command(ID_EDIT_COPY);
     EXPECT_TRUE(ClipboardOffersFiles());
-    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strFolder + "w.vpp"));
+    ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "w.vpp"));
     EXPECT_FALSE(ClipboardOffersFiles());
 
-    SelectOnly(gui, { 1 });
+    gui.SelectOnly({ 1 });
     gui.Command(ID_EDIT_COPY);
     EXPECT_TRUE(ClipboardOffersFiles());
     gui.Command(ID_FILE_NEW);
     EXPECT_FALSE(ClipboardOffersFiles());
 }
 
-namespace
-{
-struct MenuLook
-{
-    /// First tick: the Up key wraps round to the last item, Copy, which puts its prompt in the status line.
-    static void CALLBACK Highlight(HWND, UINT, UINT_PTR nTimer, DWORD)
-    {
-        ::KillTimer(nullptr, nTimer);
-        ::PostMessageA(s_hFrame, WM_KEYDOWN, VK_UP, 0);
-        ::SetTimer(nullptr, 0, 300, &MenuLook::Take);
-    }
-    static void CALLBACK Take(HWND, UINT, UINT_PTR nTimer, DWORD)
-    {
-        ::KillTimer(nullptr, nTimer);
-        HWND hMenuWnd = ::FindWindowA("#32768", nullptr);
-        HMENU hMenu = hMenuWnd ? reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0)) : nullptr;
-        if (hMenu)
-        {
-            char sz[256] = "";
-            // The items are owner-drawn: their texts live in the menu object's records.
-            auto* pMenu = dynamic_cast<COwnerDrawMenu*>(CMenu::FromHandlePermanent(hMenu));
-            std::string strText;
-            s_strCopyText = pMenu && pMenu->GetItemText(ID_EDIT_COPY, MF_BYCOMMAND, strText) ? strText : "";
-            s_bCopyEnabled = !(::GetMenuState(hMenu, ID_EDIT_COPY, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
-            ::SendMessageA(s_hStatus, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(sz));
-            s_strPrompt = sz;
-            s_bShot = SaveWindowShot(::GetDesktopWindow(), "dragout_context_menu");
-        }
-        ::EndMenu();
-    }
-    static HWND s_hFrame, s_hStatus;
-    static std::string s_strCopyText, s_strPrompt;
-    static bool s_bCopyEnabled;
-    static bool s_bShot;
-};
-HWND MenuLook::s_hFrame = nullptr;
-HWND MenuLook::s_hStatus = nullptr;
-std::string MenuLook::s_strCopyText;
-std::string MenuLook::s_strPrompt;
-bool MenuLook::s_bCopyEnabled = false;
-bool MenuLook::s_bShot = false;
-}
-
 TEST(Copy, TheListsContextMenuOffersCopyForTheSelection)
 {
-    std::string strFolder = MakeTestFolder("copy-menu");
-    ASSERT_TRUE(WriteVpp(strFolder + "m.vpp", { { "level01.rfl", Pattern(70000, 1) }, { "sky.tga", Pattern(3000, 2) },
+    CTestFolder dir("copy-menu");
+    ASSERT_TRUE(WriteArchive(dir + "m.vpp", { { "level01.rfl", Pattern(70000, 1) }, { "sky.tga", Pattern(3000, 2) },
                                                 { "music.wav", Pattern(120000, 3) } }));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "m.vpp" }));
-    SelectOnly(gui, { 0, 1 });
+    ASSERT_TRUE(gui.Start({ dir + "m.vpp" }));
+    gui.SelectOnly({ 0, 1 });
     gui.Pump();
     RECT rc = {};
     rc.left = LVIR_BOUNDS;
     ::SendMessageA(gui.List(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
-    MenuLook::s_hFrame = gui.Frame()->m_hWnd;
-    MenuLook::s_hStatus = gui.Frame()->GetStatusBar().m_hWnd;
-    ::SetTimer(nullptr, 0, 300, &MenuLook::Highlight);
-    ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 40, (rc.top + rc.bottom) / 2));
-    gui.Pump();
+    // The Up key wraps round to the last item, Copy, which puts its prompt in the status line.
+    std::string strCopy, strPrompt;
+    bool bCopyEnabled = false, bShot = false;
+    int nTicks = 0;
+    WithSteps({ { "menu", [&](HWND hMenuWnd) {
+                   if (++nTicks == 1)
+                       ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_UP, 1);
+                   if (nTicks < 4)
+                       return false;
+                   HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
+                   // The items are owner-drawn: their texts live in the menu object's records.
+                   auto* pMenu = dynamic_cast<COwnerDrawMenu*>(CMenu::FromHandlePermanent(hMenu));
+                   if (!pMenu || !pMenu->GetItemText(ID_EDIT_COPY, MF_BYCOMMAND, strCopy))
+                       strCopy.clear();
+                   bCopyEnabled = !(::GetMenuState(hMenu, ID_EDIT_COPY, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+                   strPrompt = gui.StatusPane(0);
+                   bShot = SaveWindowShot(::GetDesktopWindow(), "dragout_context_menu");
+                   ::EndMenu();
+                   return true;
+               } } },
+              [&] {
+                  ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 40, (rc.top + rc.bottom) / 2));
+                  gui.Pump();
+              });
     // The owner-drawn menu pads the text before the tab to line up the key column.
-    std::string strCopy = MenuLook::s_strCopyText;
     size_t nTab = strCopy.find('\t');
     if (nTab != std::string::npos && nTab > 0)
     {
@@ -678,29 +656,24 @@ TEST(Copy, TheListsContextMenuOffersCopyForTheSelection)
         strCopy.erase(nEnd + 1, nTab - nEnd - 1);
     }
     EXPECT_EQ("&Copy\tCtrl+C", strCopy);
-    EXPECT_TRUE(MenuLook::s_bCopyEnabled);
-    EXPECT_EQ("Copy selected file(s) to the clipboard", MenuLook::s_strPrompt);
-    EXPECT_TRUE(MenuLook::s_bShot);
+    EXPECT_TRUE(bCopyEnabled);
+    EXPECT_EQ("Copy selected file(s) to the clipboard", strPrompt);
+    EXPECT_TRUE(bShot);
 }
 
 TEST(Copy, AnAddThatChangesNothingKeepsTheCopiedMembers)
 {
-    std::string strFolder = MakeTestFolder("copy-failed-add");
-    ASSERT_TRUE(WriteVpp(strFolder + "k.vpp", { { "a.txt", Pattern(300, 1) }, { "b.txt", Pattern(20, 2) } }));
+    CTestFolder dir("copy-failed-add");
+    ASSERT_TRUE(WriteArchive(dir + "k.vpp", { { "a.txt", Pattern(300, 1) }, { "b.txt", Pattern(20, 2) } }));
     CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ strFolder + "k.vpp" }));
-    SelectOnly(gui, { 0 });
+    ASSERT_TRUE(gui.Start({ dir + "k.vpp" }));
+    gui.SelectOnly({ 0 });
     gui.Command(ID_EDIT_COPY);
     ASSERT_TRUE(ClipboardOffersFiles());
 
     // The only chosen file is gone: the add fails, the list is refilled, the archive is untouched.
-    const std::string strMissing = strFolder + "missing.txt";
-    gui.Frame()->m_fnRunAddDialog = [&](OPENFILENAMEA& ofn, DWORD& dwError) {
-        lstrcpynA(ofn.lpstrFile, strMissing.c_str(), static_cast<int>(ofn.nMaxFile));
-        ofn.lpstrFile[strMissing.size() + 1] = '\0';
-        dwError = 0;
-        return true;
-    };
+    const std::string strMissing = dir + "missing.txt";
+    gui.AnswerAdd({ strMissing });
     gui.Command(ID_EDIT_ADD);
     ASSERT_EQ(1u, gui.m_details.size());
     EXPECT_FALSE(gui.Doc()->IsModified());

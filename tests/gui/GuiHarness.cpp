@@ -474,11 +474,19 @@ bool SaveWindowShot(HWND hWnd, const std::string& strName)
 bool SaveScreenShotOf(HWND hWnd, const std::string& strName)
 {
     RECT rc;
-    if (g_strScreenshotFolder.empty() || !::GetWindowRect(hWnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
+    if (!::GetWindowRect(hWnd, &rc))
         return false;
-    int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
     HDC hdcScreen = ::GetDC(nullptr);
-    HDC hdcMem = ::CreateCompatibleDC(hdcScreen);
+    bool bOk = SaveAreaShot(hdcScreen, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, strName);
+    ::ReleaseDC(nullptr, hdcScreen);
+    return bOk;
+}
+
+bool SaveAreaShot(HDC hdc, int x, int y, int cx, int cy, const std::string& strName)
+{
+    if (g_strScreenshotFolder.empty() || cx <= 0 || cy <= 0)
+        return false;
+    HDC hdcMem = ::CreateCompatibleDC(hdc);
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
     bmi.bmiHeader.biWidth = cx;
@@ -487,9 +495,9 @@ bool SaveScreenShotOf(HWND hWnd, const std::string& strName)
     bmi.bmiHeader.biBitCount = 24;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* pBits = nullptr;
-    HBITMAP hbm = ::CreateDIBSection(hdcScreen, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HBITMAP hbm = ::CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
     HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
-    ::BitBlt(hdcMem, 0, 0, cx, cy, hdcScreen, rc.left, rc.top, SRCCOPY);
+    ::BitBlt(hdcMem, 0, 0, cx, cy, hdc, x, y, SRCCOPY);
     ::SelectObject(hdcMem, hOld);
     ::GdiFlush();
 
@@ -499,7 +507,7 @@ bool SaveScreenShotOf(HWND hWnd, const std::string& strName)
     bfh.bfType = 0x4D42;
     bfh.bfOffBits = sizeof(bfh) + sizeof(bmi.bmiHeader);
     bfh.bfSize = bfh.bfOffBits + nStride * cy;
-    FILE* pFile = std::fopen((g_strScreenshotFolder + strName + ".bmp").c_str(), "wb");
+    FILE* pFile = pBits ? std::fopen((g_strScreenshotFolder + strName + ".bmp").c_str(), "wb") : nullptr;
     if (pFile)
     {
         std::fwrite(&bfh, sizeof(bfh), 1, pFile);
@@ -509,7 +517,6 @@ bool SaveScreenShotOf(HWND hWnd, const std::string& strName)
     }
     ::DeleteObject(hbm);
     ::DeleteDC(hdcMem);
-    ::ReleaseDC(nullptr, hdcScreen);
     return bOk;
 }
 
@@ -738,12 +745,12 @@ Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButto
     } };
 }
 
-CModalSteps::CModalSteps(std::vector<Step> arrSteps) : m_arrSteps(std::move(arrSteps)), m_dwWaitStart(::GetTickCount())
+CModalSteps::CModalSteps(std::vector<Step> arrSteps, UINT nTickMs) : m_arrSteps(std::move(arrSteps)), m_dwWaitStart(::GetTickCount())
 {
     if (s_pActiveSteps)
         HarnessFailure("steps inside steps are not supported");
     s_pActiveSteps = this;
-    m_nTimer = ::SetTimer(nullptr, 0, 100, &CModalSteps::OnTimer);
+    m_nTimer = ::SetTimer(nullptr, 0, nTickMs, &CModalSteps::OnTimer);
 }
 
 CModalSteps::~CModalSteps()
@@ -823,9 +830,9 @@ void CModalSteps::Tick()
     }
 }
 
-std::vector<std::string> WithSteps(std::vector<Step> arrSteps, const std::function<void()>& fn)
+std::vector<std::string> WithSteps(std::vector<Step> arrSteps, const std::function<void()>& fn, UINT nTickMs)
 {
-    CModalSteps steps(std::move(arrSteps));
+    CModalSteps steps(std::move(arrSteps), nTickMs);
     fn();
     return steps.m_arrMet;
 }

@@ -73,7 +73,8 @@ Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButto
 class CModalSteps
 {
 public:
-    explicit CModalSteps(std::vector<Step> arrSteps);
+    /// nTickMs: how often the steps look for their window (shorter for a long run of popups).
+    explicit CModalSteps(std::vector<Step> arrSteps, UINT nTickMs = 100);
     ~CModalSteps();   ///< fails the test for each step whose window never came
     /// The windows met so far, by caption ("menu" for popup menus).
     std::vector<std::string> m_arrMet;
@@ -91,7 +92,7 @@ private:
 };
 
 /// Runs fn while steps meet the dialogs and menus it opens; returns the captions met.
-std::vector<std::string> WithSteps(std::vector<Step> arrSteps, const std::function<void()>& fn);
+std::vector<std::string> WithSteps(std::vector<Step> arrSteps, const std::function<void()>& fn, UINT nTickMs = 100);
 
 /** @brief Starts the application object on given arguments and reads its windows back. */
 class CGuiHarness
@@ -213,6 +214,9 @@ bool SaveWindowShot(HWND hWnd, const std::string& strName);
 /// The same capture without repainting or pumping first: the window as it stands on the screen
 /// (a popup menu open inside its own loop, for one).
 bool SaveScreenShotOf(HWND hWnd, const std::string& strName);
+/// Copies the cx x cy area at (x, y) of a device context (a memory canvas, the screen) into a
+/// 24-bit BMP in the screenshot folder.
+bool SaveAreaShot(HDC hdc, int x, int y, int cx, int cy, const std::string& strName);
 std::string ExeFolder();
 std::string WindowText(HWND hWnd);
 std::string ItemText(HWND hDlg, int nId);

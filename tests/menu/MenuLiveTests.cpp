@@ -1,6 +1,7 @@
 // MenuLiveTests.cpp: the owner-drawn menus of the running editor: popups, keys, leaks, pictures.
 #include <gtest/gtest.h>
 #include <functional>
+#include <memory>
 #include "GuiHarness.h"
 #include "MenuTestSupport.h"
 #include "framework/win/RegistryKey.h"
@@ -10,58 +11,19 @@ namespace
 {
 const char kRecentKey[] = "Software\\Kestrin Network\\Kestrin Manager QUARNEL\\Recent File List";
 
-/** Runs something that opens a popup menu; once the popup is on screen and painted, calls the
-    inspector with its window and closes the menu. */
-class CMenuWatcher
+/// Meets the next popup menu: lets it paint for nTicks timer ticks, hands fn its window and closes it.
+Step InMenu(std::function<void(HWND)> fn = nullptr, int nTicks = 1)
 {
-public:
-    static void Run(const std::function<void()>& fnOpen, const std::function<void(HWND)>& fnInspect,
-                    UINT nKeyWhileOpen = 0, HWND hKeyTarget = nullptr, int nPaintTicks = 5)
-    {
-        s_nPaintTicks = nPaintTicks;
-        s_fnInspect = fnInspect;
-        s_nTicks = 0;
-        s_nSeen = 0;
-        s_nKey = nKeyWhileOpen;
-        s_hKeyTarget = hKeyTarget;
-        s_bSeen = false;
-        ::SetTimer(nullptr, 0, 40, &Tick);
-        fnOpen();
-    }
-    static bool s_bSeen;
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR nId, DWORD)
-    {
-        HWND hPopup = FindPopupWindow();
-        ++s_nTicks;
-        if (hPopup && ++s_nSeen == 1 && s_nKey)
-            ::PostMessageA(s_hKeyTarget, WM_KEYDOWN, s_nKey, 0);
-        if (hPopup && s_nSeen < s_nPaintTicks)
-            return;   // let it paint first
-        if (!hPopup && s_nTicks < 50)
-            return;
-        ::KillTimer(nullptr, nId);
-        if (hPopup)
-        {
-            s_bSeen = true;
-            if (s_fnInspect)
-                s_fnInspect(hPopup);
-        }
+    auto pnTicks = std::make_shared<int>(0);
+    return { "menu", [=](HWND hMenuWnd) {
+        if (++*pnTicks < nTicks)
+            return false;
+        if (fn)
+            fn(hMenuWnd);
         ::EndMenu();
-    }
-    static std::function<void(HWND)> s_fnInspect;
-    static int s_nTicks, s_nSeen, s_nPaintTicks;
-    static UINT s_nKey;
-    static HWND s_hKeyTarget;
-};
-std::function<void(HWND)> CMenuWatcher::s_fnInspect;
-int CMenuWatcher::s_nTicks = 0;
-int CMenuWatcher::s_nSeen = 0;
-int CMenuWatcher::s_nPaintTicks = 5;
-UINT CMenuWatcher::s_nKey = 0;
-HWND CMenuWatcher::s_hKeyTarget = nullptr;
-bool CMenuWatcher::s_bSeen = false;
+        return true;
+    } };
+}
 
 void RightClickRow(CGuiHarness& gui, int nRow)
 {
@@ -83,11 +45,7 @@ void OpenBarPopup(CGuiHarness& gui, int nPos)
 /// An archive of two members in a fresh folder.
 std::string MakeTwoMemberArchive(const std::string& strName)
 {
-    std::string strFolder = MakeTestFolder(strName);
-    WriteFileBytes(strFolder + "a.txt", 10);
-    WriteFileBytes(strFolder + "b.txt", 20);
-    MakeArchive(strFolder + "two.vpp", { strFolder + "a.txt", strFolder + "b.txt" });
-    return strFolder + "two.vpp";
+    return CTestFolder(strName).Archive("two.vpp", { { "a.txt", std::string(10, 'x') }, { "b.txt", std::string(20, 'x') } });
 }
 }
 
@@ -149,9 +107,9 @@ TEST(MenuLive, ContextMenuIsDrawnAndLeavesNoOwnedHandleBehind)
     size_t nOwned = g_ownedMenus.size();
     long nDrawn = COwnerDrawMenu::s_nItemsDrawn;
     std::vector<HMENU> arrSeen;
-    CMenuWatcher::Run([&] { RightClickRow(gui, 1); }, [&](HWND) { arrSeen = g_ownedMenus; });
+    auto arrMet = WithSteps({ InMenu([&](HWND) { arrSeen = g_ownedMenus; }) }, [&] { RightClickRow(gui, 1); });
     gui.Pump();
-    ASSERT_TRUE(CMenuWatcher::s_bSeen);
+    ASSERT_EQ(1u, arrMet.size());
     EXPECT_EQ(nOwned + 1, arrSeen.size());   // its one popup while it was open
     EXPECT_GT(COwnerDrawMenu::s_nItemsDrawn, nDrawn);
     EXPECT_EQ(nOwned, g_ownedMenus.size());
@@ -167,8 +125,8 @@ TEST(MenuLive, AHundredPopupsLeaveTheGdiCountWhereItWas)
     auto openBoth = [&](int nTimes) {
         for (int i = 0; i < nTimes; ++i)
         {
-            CMenuWatcher::Run([&] { RightClickRow(gui, 0); }, nullptr, 0, nullptr, 2);
-            CMenuWatcher::Run([&] { OpenBarPopup(gui, 0); }, nullptr, 0, nullptr, 2);
+            WithSteps({ InMenu() }, [&] { RightClickRow(gui, 0); }, 30);
+            WithSteps({ InMenu() }, [&] { OpenBarPopup(gui, 0); }, 30);
             gui.Pump();
         }
     };
@@ -188,6 +146,8 @@ TEST(MenuLive, AHundredPopupsLeaveTheGdiCountWhereItWas)
     }
 }
 
+// The owner is a plain window that passes no menu messages on: the relay measures and draws the
+// items, and the keys pick the first command.
 TEST(MenuLive, TrackPopupAnswersForAnOwnerThatDoesNotRelay)
 {
     CMenuTestApp app;
@@ -197,20 +157,21 @@ TEST(MenuLive, TrackPopupAnswersForAnOwnerThatDoesNotRelay)
     COwnerDrawMenu menu;
     long nDrawn = COwnerDrawMenu::s_nItemsDrawn;
     UINT nChosen = 0;
-    CMenuWatcher::Run(
-        [&] {
-            nChosen = menu.TrackPopup(IDR_OPEN_POPUP, { 120, 120 }, hOwner, TPM_LEFTALIGN | TPM_RETURNCMD, true);
-        },
-        [&](HWND) { ::PostMessageA(hOwner, WM_KEYDOWN, VK_RETURN, 0); }, VK_DOWN, hOwner);
-    EXPECT_TRUE(CMenuWatcher::s_bSeen);
+    auto arrMet = WithSteps({ MenuKeys("Down Enter") }, [&] {
+        nChosen = menu.TrackPopup(IDR_OPEN_POPUP, { 120, 120 }, hOwner, TPM_LEFTALIGN | TPM_RETURNCMD, true);
+    });
+    EXPECT_EQ(1u, arrMet.size());
     EXPECT_GT(COwnerDrawMenu::s_nItemsDrawn, nDrawn);
-    EXPECT_TRUE(nChosen == 0 || nChosen == ID_JUMP_SUMMONER) << nChosen;
+    EXPECT_EQ(static_cast<UINT>(ID_JUMP_SUMMONER), nChosen);
     EXPECT_EQ(nullptr, menu.m_hMenu);
     ::DestroyWindow(hOwner);
 }
 
-TEST(MenuLive, ScreenshotsOfThePopupsInBothLooks)
+// Each popup in each look: the first item highlighted, every item drawn by us in the look the
+// setting asks for; the two looks give different pictures.
+TEST(MenuLive, PopupsShowTheirOwnerDrawnItemsInTheChosenLook)
 {
+    extern std::string g_strScreenshotFolder;
     std::string strArchive = MakeTwoMemberArchive("menu-shots");
     for (int nDisable : { 0, 1 })
     {
@@ -221,24 +182,49 @@ TEST(MenuLive, ScreenshotsOfThePopupsInBothLooks)
         gui.m_pApp->AddToRecentFileList("C:\\R&D\\x.vpp");
         std::string strLook = nDisable ? "classic" : "flat";
         HWND hFrame = gui.Frame()->m_hWnd;
-        CMenuWatcher::Run([&] { OpenBarPopup(gui, 0); },
-                          [&](HWND h) { EXPECT_TRUE(CaptureScreenRegion(h, "menu_file_" + strLook)); }, VK_DOWN, hFrame);
-        EXPECT_TRUE(CMenuWatcher::s_bSeen);
-        CMenuWatcher::Run([&] { OpenBarPopup(gui, 1); },
-                          [&](HWND h) { EXPECT_TRUE(CaptureScreenRegion(h, "menu_edit_" + strLook)); }, VK_DOWN, hFrame);
-        EXPECT_TRUE(CMenuWatcher::s_bSeen);
+        // Down on the first tick, a tick to paint, then the look at the menu and its picture.
+        HMENU hShown = nullptr;
+        UINT nFirstId = 0, nRemoveState = 0;
+        auto shoot = [&](const std::string& strName, const std::function<void()>& fnOpen) {
+            long nDrawn = COwnerDrawMenu::s_nItemsDrawn;
+            auto pnTicks = std::make_shared<int>(0);
+            auto arrMet = WithSteps({ { "menu", [&, pnTicks](HWND hMenuWnd) {
+                                         if (++*pnTicks == 1)
+                                             ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_DOWN, 1);
+                                         if (*pnTicks < 3)
+                                             return false;
+                                         hShown = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
+                                         nFirstId = ::GetMenuItemID(hShown, 0);
+                                         nRemoveState = ::GetMenuState(hShown, ID_EDIT_REMOVE, MF_BYCOMMAND);
+                                         auto* pMenu = dynamic_cast<COwnerDrawMenu*>(CMenu::FromHandlePermanent(hShown));
+                                         EXPECT_TRUE(pMenu && pMenu->m_bFlatLook == 1 - nDisable) << strName;
+                                         EXPECT_TRUE(::GetMenuState(hShown, 0, MF_BYPOSITION) & MF_HILITE) << strName;
+                                         EXPECT_GT(COwnerDrawMenu::s_nItemsDrawn - nDrawn, 1) << strName;
+                                         EXPECT_TRUE(SaveScreenShotOf(hMenuWnd, strName + strLook)) << strName;
+                                         ::EndMenu();
+                                         return true;
+                                     } } },
+                                    fnOpen);
+            EXPECT_EQ(1u, arrMet.size()) << strName;
+        };
+        shoot("menu_file_", [&] { OpenBarPopup(gui, 0); });
+        EXPECT_EQ(::GetSubMenu(::GetMenu(hFrame), 0), hShown);
+        shoot("menu_edit_", [&] { OpenBarPopup(gui, 1); });
+        EXPECT_EQ(::GetSubMenu(::GetMenu(hFrame), 1), hShown);
+        EXPECT_TRUE(nRemoveState & MF_GRAYED);
         gui.SelectRow(0);   // the Edit popup above shows grayed pictures; the context menu none
-        CMenuWatcher::Run([&] { RightClickRow(gui, 1); },
-                          [&](HWND h) { EXPECT_TRUE(CaptureScreenRegion(h, "menu_context_" + strLook)); }, VK_DOWN,
-                          hFrame);
-        EXPECT_TRUE(CMenuWatcher::s_bSeen);
+        shoot("menu_context_", [&] { RightClickRow(gui, 1); });
+        EXPECT_EQ(static_cast<UINT>(ID_FILE_BROWSE_MIRADOR), nFirstId);
+        EXPECT_FALSE(nRemoveState & MF_GRAYED);
         // The open dialog's quick-jump menu, owned by the frame as the dialog shows it.
         COwnerDrawMenu jump;
-        CMenuWatcher::Run([&] { jump.TrackPopup(IDR_OPEN_POPUP, { 300, 300 }, hFrame); },
-                          [&](HWND h) { EXPECT_TRUE(CaptureScreenRegion(h, "menu_quickjump_" + strLook)); });
-        EXPECT_TRUE(CMenuWatcher::s_bSeen);
+        shoot("menu_quickjump_", [&] { jump.TrackPopup(IDR_OPEN_POPUP, { 300, 300 }, hFrame); });
+        EXPECT_EQ(static_cast<UINT>(ID_JUMP_SUMMONER), nFirstId);
         gui.Pump();
     }
+    for (const char* pszMenu : { "menu_file_", "menu_edit_", "menu_context_", "menu_quickjump_" })
+        EXPECT_NE(ReadFileText(g_strScreenshotFolder + pszMenu + "flat.bmp"),
+                  ReadFileText(g_strScreenshotFolder + pszMenu + "classic.bmp")) << pszMenu;
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
 }
 
@@ -250,22 +236,19 @@ TEST(MenuLive, TypingALetterInTheFilePopupPicksItsItem)
     gui.m_pApp->AddToRecentFileList("C:\\R&D\\x.vpp");
     HWND hFrame = gui.Frame()->m_hWnd;
     HMENU hFile = ::GetSubMenu(::GetMenu(hFrame), 0);
-    // The letter waits in the queue until the popup's own loop reads it; the watcher closes
-    // the popup when the letter chose nothing.
-    auto typeInFile = [&](char ch) {
+    // The letter waits in the queue until the popup's own loop reads it; a letter that picks an item
+    // closes the popup at once, one that picks nothing leaves it to a step.
+    auto typeInFile = [&](char ch, std::vector<Step> arrSteps) {
         ::PostMessageA(hFrame, WM_CHAR, static_cast<BYTE>(ch), 0);
         UINT nChosen = 0;
-        CMenuWatcher::Run(
-            [&] {
-                nChosen = static_cast<UINT>(
-                    ::TrackPopupMenu(hFile, TPM_LEFTALIGN | TPM_RETURNCMD, 200, 200, 0, hFrame, nullptr));
-            },
-            nullptr, 0, nullptr, 8);
+        WithSteps(arrSteps, [&] {
+            nChosen = static_cast<UINT>(::TrackPopupMenu(hFile, TPM_LEFTALIGN | TPM_RETURNCMD, 200, 200, 0, hFrame, nullptr));
+        });
         return nChosen;
     };
-    EXPECT_EQ(static_cast<UINT>(ID_APP_EXIT), typeInFile('x'));
-    EXPECT_EQ(0u, typeInFile('d'));   // not the recent file C:\R&D\x.vpp
-    EXPECT_EQ(static_cast<UINT>(ID_FILE_MRU_FILE1), typeInFile('1'));
+    EXPECT_EQ(static_cast<UINT>(ID_APP_EXIT), typeInFile('x', {}));
+    EXPECT_EQ(0u, typeInFile('d', { InMenu(nullptr, 3) }));   // not the recent file C:\R&D\x.vpp
+    EXPECT_EQ(static_cast<UINT>(ID_FILE_MRU_FILE1), typeInFile('1', {}));
     gui.Pump();
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
 }

@@ -1,6 +1,5 @@
 // MenuTestSupport.cpp
 #include "MenuTestSupport.h"
-#include "GuiHarness.h"
 #include "config/SettingsStore.h"
 #include "framework/win/RegistryKey.h"
 
@@ -133,25 +132,4 @@ int PositionOf(HMENU hMenu, UINT nID)
         if (::GetMenuItemID(hMenu, i) == nID)
             return i;
     return -1;
-}
-
-HWND FindPopupWindow()
-{
-    HWND hFound = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM lParam) -> BOOL {
-        char szClass[16] = "";
-        ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-        if (std::string(szClass) == "#32768" && ::IsWindowVisible(hWnd))
-        {
-            *reinterpret_cast<HWND*>(lParam) = hWnd;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&hFound));
-    return hFound;
-}
-
-bool CaptureScreenRegion(HWND hWnd, const std::string& strName)
-{
-    return SaveScreenShotOf(hWnd, strName);
 }

@@ -1,4 +1,4 @@
-// MenuTestSupport.h: set-up shared by the menu tests: settings, colours, canvases, screenshots.
+// MenuTestSupport.h: set-up shared by the menu tests: settings, colours, canvases, draw requests.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -62,7 +62,3 @@ SIZE MeasureRecord(COwnerDrawMenu& menu, int nPos);
 COwnerDrawMenu* PopupObject(COwnerDrawMenu& menu, int nPos);
 /// Position of the first item of a command in a popup, or -1.
 int PositionOf(HMENU hMenu, UINT nID);
-/// Saves the screen region of a window as a BMP in the screenshot folder (no message pumping).
-bool CaptureScreenRegion(HWND hWnd, const std::string& strName);
-/// The visible popup-menu window (#32768) of this thread, or null.
-HWND FindPopupWindow();

@@ -1,58 +1,19 @@
-// ScreenshotTests.cpp: shows the dialogs, the splash and the toolbar pictures on screen and
-// writes what the screen shows into QUARNEL_SCREENSHOT_DIR as BMP files, for a person to look at.
+// ScreenshotTests.cpp: shows the dialogs, the splash and the toolbar pictures on screen, checks
+// what the screen shows and writes it into the screenshot folder as BMP files, for a person to look at.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "GuiHarness.h"
 #include "res/resource.h"
 
 namespace {
 
 HINSTANCE Module() { return GetModuleHandleA(nullptr); }
-
-std::string ShotPath(const char* pszName)
-{
-    std::string s = QUARNEL_SCREENSHOT_DIR;
-    CreateDirectoryA(s.c_str(), nullptr);
-    return s + "\\" + pszName + ".bmp";
-}
-
-// Writes a 32-bit top-down DIB section as a 24-bit BMP file.
-bool WriteBmp(const std::string& strPath, const BYTE* pBits, int cx, int cy)
-{
-    int nStride = ((cx * 3 + 3) / 4) * 4;
-    BITMAPFILEHEADER bf = {};
-    BITMAPINFOHEADER bi = {};
-    bi.biSize = sizeof bi;
-    bi.biWidth = cx;
-    bi.biHeight = cy;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    bi.biSizeImage = nStride * cy;
-    bf.bfType = 0x4D42;
-    bf.bfOffBits = sizeof bf + sizeof bi;
-    bf.bfSize = bf.bfOffBits + bi.biSizeImage;
-    FILE* f = fopen(strPath.c_str(), "wb");
-    if (!f)
-        return false;
-    fwrite(&bf, sizeof bf, 1, f);
-    fwrite(&bi, sizeof bi, 1, f);
-    std::vector<BYTE> line(nStride);
-    for (int y = cy - 1; y >= 0; --y) {
-        const BYTE* p = pBits + y * cx * 4;
-        for (int x = 0; x < cx; ++x) {
-            line[x * 3] = p[x * 4];
-            line[x * 3 + 1] = p[x * 4 + 1];
-            line[x * 3 + 2] = p[x * 4 + 2];
-        }
-        fwrite(line.data(), nStride, 1, f);
-    }
-    return fclose(f) == 0;
-}
 
 // A 32-bit top-down DIB section with its memory context; scope-bound.
 struct CDibCanvas {
@@ -82,10 +43,12 @@ struct CDibCanvas {
         DeleteObject(m_hBmp);
         DeleteDC(m_hdc);
     }
-    bool Save(const char* pszName)
+    bool Save(const std::string& strName) { return SaveAreaShot(m_hdc, 0, 0, m_cx, m_cy, strName); }
+    COLORREF Pixel(int x, int y) const
     {
         GdiFlush();
-        return WriteBmp(ShotPath(pszName), m_pBits, m_cx, m_cy);
+        DWORD c = reinterpret_cast<const DWORD*>(m_pBits)[y * m_cx + x];
+        return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
     }
     // number of distinct colours: a blank capture has one or two
     size_t CountColours() const
@@ -104,43 +67,113 @@ struct CDibCanvas {
     }
 };
 
-void PumpMessages(DWORD dwMillis)
-{
-    DWORD dwEnd = GetTickCount() + dwMillis;
-    while ((LONG)(dwEnd - GetTickCount()) > 0) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 INT_PTR CALLBACK NullDlgProc(HWND, UINT uMsg, WPARAM, LPARAM)
 {
     return uMsg == WM_INITDIALOG;
 }
 
-// Shows a dialog template, lets it paint, and captures the whole window from the screen.
+std::string ClassOf(HWND hWnd)
+{
+    char sz[64] = "";
+    GetClassNameA(hWnd, sz, sizeof sz);
+    return sz;
+}
+
+// True when a text static's text, wrapped as the control wraps it, fits inside the control.
+bool TextFits(HWND hCtl)
+{
+    std::string strText = WindowText(hCtl);
+    RECT rcClient, rcText;
+    GetClientRect(hCtl, &rcClient);
+    rcText = rcClient;
+    HDC hdc = GetDC(hCtl);
+    HGDIOBJ hOld = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageA(hCtl, WM_GETFONT, 0, 0)));
+    DrawTextA(hdc, strText.c_str(), -1, &rcText, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(hdc, hOld);
+    ReleaseDC(hCtl, hdc);
+    return rcText.right <= rcClient.right && rcText.bottom <= rcClient.bottom;
+}
+
+// Pixels of a picture control's bitmap that the screen shows otherwise, leaving out where other
+// pictures lie over it.
+int PictureMismatches(const CDibCanvas& shot, HWND hPic, const RECT& rcPic, const std::vector<RECT>& arrOthers)
+{
+    HBITMAP hBmp = reinterpret_cast<HBITMAP>(SendMessageA(hPic, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP bm = {};
+    if (!hBmp || !GetObjectA(hBmp, sizeof bm, &bm))
+        return -1;
+    CDibCanvas pic(bm.bmWidth, bm.bmHeight);
+    HDC hdcBmp = CreateCompatibleDC(pic.m_hdc);
+    HGDIOBJ hOld = SelectObject(hdcBmp, hBmp);
+    BitBlt(pic.m_hdc, 0, 0, pic.m_cx, pic.m_cy, hdcBmp, 0, 0, SRCCOPY);
+    SelectObject(hdcBmp, hOld);
+    DeleteDC(hdcBmp);
+    int nWrong = 0;
+    for (int y = 0; y < pic.m_cy && rcPic.top + y < shot.m_cy; ++y)
+        for (int x = 0; x < pic.m_cx && rcPic.left + x < shot.m_cx; ++x) {
+            POINT pt = { rcPic.left + x, rcPic.top + y };
+            bool bCovered = std::any_of(arrOthers.begin(), arrOthers.end(), [&](const RECT& rc) { return PtInRect(&rc, pt); });
+            nWrong += !bCovered && pic.Pixel(x, y) != shot.Pixel(pt.x, pt.y);
+        }
+    return nWrong;
+}
+
+// Colours along the middle row of a rectangle, between two fractions of its width.
+std::vector<COLORREF> RowColours(const CDibCanvas& shot, const RECT& rc, double dFrom, double dTo)
+{
+    std::vector<COLORREF> arr;
+    int nWidth = rc.right - rc.left;
+    for (int x = rc.left + int(nWidth * dFrom); x < rc.left + int(nWidth * dTo); ++x)
+        arr.push_back(shot.Pixel(x, (rc.top + rc.bottom) / 2));
+    return arr;
+}
+
+// Shows a dialog template and photographs it; then checks what the screen shows: something drawn,
+// every text whole inside its control, every picture as the resource has it, a bar filled as far
+// as its position.
 void ShootDialog(UINT nID, const char* pszName, void (*pfnFill)(HWND) = nullptr)
 {
+    SCOPED_TRACE(pszName);
     HWND hDlg = CreateDialogParamA(Module(), MAKEINTRESOURCEA(nID), nullptr, NullDlgProc, 0);
     ASSERT_NE(hDlg, nullptr);
     if (pfnFill)
         pfnFill(hDlg);
     SetWindowPos(hDlg, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    UpdateWindow(hDlg);
-    PumpMessages(600);
-    RECT rc;
-    GetWindowRect(hDlg, &rc);
-    CDibCanvas canvas(rc.right - rc.left, rc.bottom - rc.top);
+    EXPECT_TRUE(SaveWindowShot(hDlg, pszName));   // paints it first
+    RECT rcDlg;
+    GetWindowRect(hDlg, &rcDlg);
+    CDibCanvas shot(rcDlg.right - rcDlg.left, rcDlg.bottom - rcDlg.top);
     HDC hdcScreen = GetDC(nullptr);
-    BitBlt(canvas.m_hdc, 0, 0, canvas.m_cx, canvas.m_cy, hdcScreen, rc.left, rc.top, SRCCOPY);
+    BitBlt(shot.m_hdc, 0, 0, shot.m_cx, shot.m_cy, hdcScreen, rcDlg.left, rcDlg.top, SRCCOPY);
     ReleaseDC(nullptr, hdcScreen);
+    EXPECT_GT(shot.CountColours(), 2u) << "nothing was drawn";
+
+    std::vector<std::pair<HWND, RECT>> arrPictures;
+    for (HWND h = GetWindow(hDlg, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        RECT rc;
+        GetWindowRect(h, &rc);
+        OffsetRect(&rc, -rcDlg.left, -rcDlg.top);
+        LONG nType = GetWindowLongA(h, GWL_STYLE) & SS_TYPEMASK;
+        if (ClassOf(h) == "Static" && nType == SS_BITMAP)
+            arrPictures.emplace_back(h, rc);
+        else if (ClassOf(h) == "Static" && nType == SS_LEFT)
+            EXPECT_TRUE(TextFits(h)) << "cut off: " << WindowText(h);
+        else if (ClassOf(h) == PROGRESS_CLASSA) {
+            // At 2 of 3 the filled part shows a colour the empty part has not.
+            std::vector<COLORREF> arrFilled = RowColours(shot, rc, 0.1, 0.55), arrEmpty = RowColours(shot, rc, 0.75, 0.9);
+            EXPECT_TRUE(std::any_of(arrFilled.begin(), arrFilled.end(), [&](COLORREF c) {
+                return std::find(arrEmpty.begin(), arrEmpty.end(), c) == arrEmpty.end();
+            }));
+        }
+    }
+    for (const auto& picture : arrPictures) {
+        std::vector<RECT> arrOthers;
+        for (const auto& other : arrPictures)
+            if (other.first != picture.first)
+                arrOthers.push_back(other.second);
+        EXPECT_EQ(0, PictureMismatches(shot, picture.first, picture.second, arrOthers)) << GetDlgCtrlID(picture.first);
+    }
     DestroyWindow(hDlg);
-    EXPECT_GT(canvas.CountColours(), 2u) << "nothing was drawn";
-    EXPECT_TRUE(canvas.Save(pszName));
 }
 
 void FillErrorDetails(HWND hDlg)
@@ -169,7 +202,8 @@ void FillAnnouncement(HWND hDlg)
                     "only selecting a file. No need to extract anything or use any external tool to see whats inside a .VP/.VPP.");
 }
 
-// Draws a toolbar strip the way the menus use it (masked on the 3-D face colour) at 1x and 4x.
+// Draws a toolbar strip the way the menus use it (masked on the 3-D face colour and on white), checks
+// the pictures, and saves it at 1x and 4x.
 void ShootStrip(UINT nID, int cx, int cy, const char* pszName)
 {
     HIMAGELIST hList = ImageList_LoadImageA(Module(), MAKEINTRESOURCEA(nID), cx, 1, RGB(192, 192, 192),
@@ -187,16 +221,31 @@ void ShootStrip(UINT nID, int cx, int cy, const char* pszName)
         ImageList_Draw(hList, i, small.m_hdc, nGap + i * (cx + nGap), nGap, ILD_TRANSPARENT);
         ImageList_Draw(hList, i, small.m_hdc, nGap + i * (cx + nGap), cy + 2 * nGap, ILD_TRANSPARENT);
     }
-    EXPECT_TRUE(small.Save((std::string(pszName) + "_1x").c_str()));
+    // On white: the mask keeps the light-grey background out of every picture, and every picture but
+    // the main toolbar's one placeholder shows ink.
+    int nGrey = 0, nInked = 0;
+    for (int i = 0; i < n; ++i) {
+        int nInk = 0;
+        for (int y = cy + 2 * nGap; y < 2 * (cy + nGap); ++y)
+            for (int x = nGap + i * (cx + nGap); x < (i + 1) * (cx + nGap); ++x) {
+                nGrey += small.Pixel(x, y) == QUARNEL_TOOLBAR_TRANSPARENT;
+                nInk += small.Pixel(x, y) != RGB(255, 255, 255);
+            }
+        nInked += nInk > 0;
+    }
+    EXPECT_GE(n, 9) << pszName;
+    EXPECT_EQ(0, nGrey) << pszName;
+    EXPECT_GE(nInked, n - 1) << pszName;
+    EXPECT_TRUE(small.Save(std::string(pszName) + "_1x"));
     CDibCanvas big(small.m_cx * nScale, small.m_cy * nScale);
     StretchBlt(big.m_hdc, 0, 0, big.m_cx, big.m_cy, small.m_hdc, 0, 0, small.m_cx, small.m_cy, SRCCOPY);
-    EXPECT_TRUE(big.Save((std::string(pszName) + "_4x").c_str()));
+    EXPECT_TRUE(big.Save(std::string(pszName) + "_4x"));
     ImageList_Destroy(hList);
 }
 
 } // namespace
 
-TEST(Screenshots, Dialogs)
+TEST(Screenshots, DialogsShowTheirTextsWholeAndTheirPictures)
 {
     ShootDialog(IDD_ERROR_DETAILS, "dialog_130_error_details", FillErrorDetails);
     ShootDialog(IDD_ANNOUNCEMENT, "dialog_137_announcement", FillAnnouncement);
@@ -204,7 +253,7 @@ TEST(Screenshots, Dialogs)
     ShootDialog(IDD_PROGRESS, "dialog_162_progress", FillProgress);
 }
 
-TEST(Screenshots, ToolbarStrips)
+TEST(Screenshots, ToolbarStripsDrawMaskedPictures)
 {
     INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_BAR_CLASSES };
     InitCommonControlsEx(&icc);
