@@ -2,12 +2,22 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 #include "framework/win/Wnd.h"
 #include "preview/PreviewDecode.h"
 
 class CQuarnelDoc;
+
+/// A font, brush or bitmap deleted with its owner.
+struct GdiObjectDeleter
+{
+    void operator()(void* hObject) const { ::DeleteObject(static_cast<HGDIOBJ>(hObject)); }
+};
+template <class THandle>
+using GdiObject = std::unique_ptr<std::remove_pointer_t<THandle>, GdiObjectDeleter>;
 
 /**
  * @brief Shows one member as a picture, an animation, a sound, text or a hex page.
@@ -70,16 +80,15 @@ private:
     void DrawPicture(HDC hdc, const RECT& rcArea);
     const uint32_t* AlphaPixels();   // the current frame, premultiplied, in m_hAlphaBitmap
     void SavePlacement() const;
-    void ReleaseGdi();
     static LRESULT CALLBACK ChildKeyProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     void HookChildKeys(HWND hChild);
 
     HWND m_hFollow = nullptr;
     HWND m_hEdit = nullptr;
     HWND m_hButton = nullptr;
-    HFONT m_hBold = nullptr;
-    HFONT m_hMono = nullptr;
-    HBRUSH m_hChecker = nullptr;
+    GdiObject<HFONT> m_hBold;
+    GdiObject<HFONT> m_hMono;
+    GdiObject<HBRUSH> m_hChecker;
 
     // The followed row.
     const CQuarnelDoc* m_pDoc = nullptr;
@@ -96,7 +105,7 @@ private:
     bool m_bPlaying = false;
     DWORD m_dwPlayStart = 0;
     uint32_t m_nDrawCount = 0;
-    HBITMAP m_hAlphaBitmap = nullptr;      // premultiplied copy of one frame, for AlphaBlend
+    GdiObject<HBITMAP> m_hAlphaBitmap;     // premultiplied copy of one frame, for AlphaBlend
     uint32_t* m_pAlphaBits = nullptr;
     int m_nAlphaFrame = -1;
 };
