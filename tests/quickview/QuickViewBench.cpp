@@ -3,6 +3,7 @@
 // screen, and the next one after it). The times include the pause that lets held arrow keys run on.
 // Prints figures; it asserts nothing. Run under Wine with a display (tools/run-gui-bench).
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include "QuickViewSamples.h"
@@ -27,6 +28,45 @@ double TimeToDrawn(CGuiHarness& gui, int nRow, const std::function<bool(CQuickVi
     ::QueryPerformanceCounter(&t1);
     return bOk ? 1000.0 * Seconds(t0, t1) : -1.0;
 }
+
+/// The down arrow held through nRows rows of small pictures (a key every 33 ms, as a typical
+/// repeat rate): how many rows were read on the way, and the longest step.
+void HoldDownArrow(const CTestFolder& dir, int nRows)
+{
+    std::vector<std::pair<std::string, std::string>> arrMembers;
+    const std::string strTga = MakeTga(64, 64);
+    for (int i = 0; i < nRows; ++i)
+        arrMembers.push_back({ "tex" + std::to_string(i) + ".tga", strTga });
+    std::string strArchive = dir.Archive("rows.vpp", arrMembers);
+    CGuiHarness gui;
+    if (!gui.Start({ strArchive }))
+        return;
+    FocusRow(gui, 0);
+    ::SetFocus(gui.List());
+    gui.Command(ID_EDIT_QUICK_VIEW);
+    CQuickViewWnd& view = *gui.Frame()->GetQuickView();
+    int nReads = 0, nLastShown = view.ShownIndex();
+    double dLongest = 0;
+    LARGE_INTEGER t0, t1, tStep;
+    ::QueryPerformanceCounter(&t0);
+    for (int i = 1; i < nRows; ++i)
+    {
+        ::QueryPerformanceCounter(&tStep);
+        PressKeys("Down");
+        WaitFor(gui, [&] { return false; }, 33);
+        ::QueryPerformanceCounter(&t1);
+        dLongest = std::max(dLongest, 1000.0 * Seconds(tStep, t1));
+        if (view.ShownIndex() >= 0 && view.ShownIndex() != nLastShown)
+        {
+            ++nReads;
+            nLastShown = view.ShownIndex();
+        }
+    }
+    ::QueryPerformanceCounter(&t1);
+    int nFocused = static_cast<int>(::SendMessageA(gui.List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    std::printf("down arrow held through %d rows: %.1f ms a step (longest %.1f), now on row %d, %d rows read on the way\n",
+                nRows, 1000.0 * Seconds(t0, t1) / (nRows - 1), dLongest, nFocused, nReads);
+}
 }
 
 int main()
@@ -35,6 +75,7 @@ int main()
     std::string strArchive =
         dir.Archive("bench.vpp", { { "big.tga", MakeTga(1024, 1024) }, { "anim.vbm", MakeVbm(256, 256, 30, 15) },
                                    { "note.txt", "between the two" } });
+    HoldDownArrow(dir, 1000);
     CGuiHarness gui;
     if (!gui.Start({ strArchive }))
         return 1;
