@@ -8,8 +8,6 @@
 
 namespace
 {
-CQuickViewWnd* QuickView(CGuiHarness& gui) { return gui.Frame()->GetQuickView(); }
-
 /// Xvfb has no window manager to keep an owned window above its owner once the list takes the
 /// keyboard back, so the window is raised (not activated) before its picture is taken.
 void Shot(CQuickViewWnd* pView, const std::string& strName)
@@ -36,7 +34,7 @@ TEST(QuickView, ShowsEachKindAndFollowsTheFocus)
     FocusRow(gui, 0);
     ::SetFocus(gui.List());
     gui.Key("F3");
-    CQuickViewWnd* pView = QuickView(gui);
+    CQuickViewWnd* pView = gui.Frame()->GetQuickView();
     ASSERT_TRUE(pView && pView->IsOpen());
     EXPECT_EQ(gui.List(), ::GetFocus()) << "the list keeps the keyboard";
 
@@ -108,7 +106,7 @@ TEST(QuickView, AddedFilesAndMembersThatCannotBeShown)
     ::DeleteFileA(strGone.c_str());
     FocusRow(gui, 0);
     gui.Command(ID_EDIT_QUICK_VIEW);
-    CQuickViewWnd* pView = QuickView(gui);
+    CQuickViewWnd* pView = gui.Frame()->GetQuickView();
     ASSERT_TRUE(pView && pView->IsOpen());
 
     struct { int nRow; PreviewKind kind; const char* pszLine; } kCases[] = {
