@@ -65,6 +65,10 @@ TEST(QuickView, ShowsEachKindAndFollowsTheFocus)
             EXPECT_FALSE(pView->IsPlaying());
             EXPECT_EQ(0, pView->Frame());
             EXPECT_EQ(gui.List(), ::GetFocus());
+            ::SetFocus(pView->m_hWnd);   // Space inside the window plays it again
+            gui.Key("Space");
+            EXPECT_TRUE(pView->IsPlaying());
+            ::SetFocus(gui.List());
         }
         if (kRows[nRow].kind == PreviewKind::text)
         {
