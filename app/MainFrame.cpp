@@ -12,6 +12,7 @@
 #include "QuarnelVersion.h"
 #include "ui/FormatNumber.h"
 #include "ui/QuarnelView.h"
+#include "ui/QuickViewWnd.h"
 
 namespace
 {
@@ -173,6 +174,7 @@ void CMainFrame::OnUpdateControlBars()
     CFrameWnd::OnUpdateControlBars();
     UpdateStatusSummary();
     OnUpdateFrameTitle();
+    FollowFocusedRow();
 }
 
 bool CMainFrame::OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI)
@@ -184,6 +186,7 @@ bool CMainFrame::OnCmdMsg(UINT nID, int nCode, CCmdUI* pCmdUI)
         { ID_EDIT_COPY, ID_EDIT_COPY, &CMainFrame::OnEditCopy, &CMainFrame::OnUpdateHaveSelection, nullptr },
         { ID_EDIT_REMOVE, ID_EDIT_REMOVE, &CMainFrame::OnEditRemove, &CMainFrame::OnUpdateHaveSelection, nullptr },
         { ID_EDIT_SELECT_ALL, ID_EDIT_SELECT_ALL, &CMainFrame::OnEditSelectAll, &CMainFrame::OnUpdateListNotEmpty, nullptr },
+        { ID_EDIT_QUICK_VIEW, ID_EDIT_QUICK_VIEW, &CMainFrame::OnEditQuickView, &CMainFrame::OnUpdateQuickView, nullptr },
         // [File]
         { ID_FILE_BROWSE_MIRADOR, ID_FILE_BROWSE_MIRADOR, &CMainFrame::OnFileBrowseMirador, &CMainFrame::OnUpdateHaveEntries, nullptr },
         { ID_FILE_OPEN, ID_FILE_OPEN, &CMainFrame::OnFileOpen, nullptr, nullptr },

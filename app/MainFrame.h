@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include "framework/win/ControlBars.h"
 #include "framework/win/FrameWnd.h"
@@ -11,6 +12,7 @@
 class CQuarnelView;
 class CQuarnelDoc;
 class CVPFileDialog;
+class CQuickViewWnd;
 
 /** @brief The application's one top-level window; handles the edit, browse and open commands. */
 class CMainFrame : public CFrameWnd
@@ -54,6 +56,11 @@ public:
     void OnUpdateListNotEmpty(CCmdUI* pCmdUI);
     void OnUpdateHaveEntries(CCmdUI* pCmdUI);
     void OnUpdateQuickJump(CCmdUI* pCmdUI);
+    // Quick view (MainFrameQuickView.cpp): F3 opens and closes it; while open it follows the focused row.
+    void OnEditQuickView();
+    void OnUpdateQuickView(CCmdUI* pCmdUI);
+    /// The quick view window, open or closed; null before it was first opened.
+    CQuickViewWnd* GetQuickView() const { return m_pQuickView.get(); }
 
 protected:
     bool PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -65,9 +72,11 @@ protected:
 
 private:
     void SizeToolbarButtons();
+    void FollowFocusedRow();
 
     COwnerDrawMenu m_menu;   // the menu bar's records and popups; the window owns the bar itself
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CVPFileDialog* m_pOpenDialog = nullptr;   // the open dialog while it is shown; none otherwise
+    std::unique_ptr<CQuickViewWnd> m_pQuickView;
 };

@@ -70,6 +70,7 @@
 #define ID_FILE_BROWSE_MIRADOR          32786
 #define ID_JUMP_SUMMONER                32791
 #define ID_JUMP_REDFACTION              32792
+#define ID_EDIT_QUICK_VIEW              32810
 
 // Standard commands of the application framework
 #define ID_FILE_NEW                     57600

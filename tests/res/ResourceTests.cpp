@@ -164,6 +164,7 @@ TEST(Resources, MainMenuBarHasFileEditHelp)
         { "&Remove selected file(s)\tDel", ID_EDIT_REMOVE, false },
         { "&Extract selected file(s)\tF4", ID_EDIT_EXTRACT, false },
         { "&Copy\tCtrl+C", ID_EDIT_COPY, false },
+        { "&Quick view\tF3", ID_EDIT_QUICK_VIEW, false },
         { nullptr, 0, false },
         { "Select &all\tCtrl+A", ID_EDIT_SELECT_ALL, false },
     }, "Edit");
@@ -181,6 +182,7 @@ TEST(Resources, ContextMenusHaveOnePopupEach)
     ASSERT_EQ(GetMenuItemCount(hList), 1);
     ExpectPopup(GetSubMenu(hList, 0), {
         { "&Browse in MIRADOR\tCtrl+B", ID_FILE_BROWSE_MIRADOR, false },
+        { "&Quick view\tF3", ID_EDIT_QUICK_VIEW, false },
         { nullptr, 0, false },
         { "A&dd file(s)\tIns", ID_EDIT_ADD, false },
         { "&Remove selected file(s)\tDel", ID_EDIT_REMOVE, false },
@@ -204,7 +206,7 @@ TEST(Resources, ContextMenusHaveOnePopupEach)
 // ---------------------------------------------------------------------------------------------
 // Accelerators
 
-TEST(Resources, AcceleratorsHoldTheTenKeys)
+TEST(Resources, AcceleratorsHoldTheElevenKeys)
 {
     HACCEL hAccel = LoadAcceleratorsA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     ASSERT_NE(hAccel, nullptr);
@@ -218,11 +220,12 @@ TEST(Resources, AcceleratorsHoldTheTenKeys)
         { FVIRTKEY | FCONTROL, 'O', ID_FILE_OPEN },
         { FVIRTKEY | FCONTROL, 'S', ID_FILE_SAVE },
         { FVIRTKEY, VK_DELETE, ID_EDIT_REMOVE },
+        { FVIRTKEY, VK_F3, ID_EDIT_QUICK_VIEW },
         { FVIRTKEY, VK_F4, ID_EDIT_EXTRACT },
         { FVIRTKEY, VK_INSERT, ID_EDIT_ADD },
         { FVIRTKEY, VK_RETURN, ID_FILE_BROWSE_MIRADOR },
     };
-    ASSERT_EQ(n, 10);
+    ASSERT_EQ(n, 11);
     for (int i = 0; i < n; ++i) {
         SCOPED_TRACE("entry " + std::to_string(i));
         // no menu-bar flash: FNOINVERT; nothing but the listed modifiers
@@ -512,7 +515,7 @@ TEST(Resources, EveryToolbarAndFileCommandHasAPromptAndTooltip)
 {
     // the part after "\n" is the button's tooltip; the recent files have a prompt only
     for (UINT nID : { ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_EDIT_ADD, ID_EDIT_REMOVE,
-                      ID_EDIT_EXTRACT, ID_FILE_BROWSE_MIRADOR, ID_APP_ABOUT, ID_APP_EXIT }) {
+                      ID_EDIT_EXTRACT, ID_FILE_BROWSE_MIRADOR, ID_APP_ABOUT, ID_APP_EXIT, ID_EDIT_QUICK_VIEW }) {
         std::string s = LoadStr(nID);
         size_t nl = s.find('\n');
         ASSERT_NE(nl, std::string::npos) << nID;
