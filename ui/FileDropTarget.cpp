@@ -76,23 +76,37 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::QueryInterface(REFIID riid, void** pp
     return E_NOINTERFACE;
 }
 
+bool CFileDropTarget::IsAccepting() const
+{
+    // While a modal dialog or message box has the window disabled, a drop would change the table
+    // under the question being asked (and its add report would open inside that dialog).
+    HWND hTop = m_hNotify ? ::GetAncestor(m_hNotify, GA_ROOT) : nullptr;
+    return !hTop || ::IsWindowEnabled(hTop);
+}
+
 HRESULT STDMETHODCALLTYPE CFileDropTarget::DragEnter(IDataObject*, DWORD, POINTL, DWORD* pdwEffect)
 {
     // Any data is welcome while dragging; the drop itself looks for files.
     if (pdwEffect)
-        *pdwEffect = DROPEFFECT_COPY;
+        *pdwEffect = IsAccepting() ? DROPEFFECT_COPY : DROPEFFECT_NONE;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CFileDropTarget::DragOver(DWORD, POINTL, DWORD* pdwEffect)
 {
     if (pdwEffect)
-        *pdwEffect = DROPEFFECT_COPY;
+        *pdwEffect = IsAccepting() ? DROPEFFECT_COPY : DROPEFFECT_NONE;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CFileDropTarget::Drop(IDataObject* pData, DWORD, POINTL, DWORD* pdwEffect)
 {
+    if (!IsAccepting())
+    {
+        if (pdwEffect)
+            *pdwEffect = DROPEFFECT_NONE;
+        return S_OK;
+    }
     m_arrNames.clear();
     m_nCount = 0;
     bool bRead = pData && ReadDroppedNames(pData);

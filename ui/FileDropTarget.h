@@ -44,6 +44,8 @@ private:
 
     HWND m_hWnd = nullptr;
     HWND m_hNotify = nullptr;
+    /// False while the window's top-level window is disabled by a modal dialog.
+    bool IsAccepting() const;
     std::vector<NameRecord> m_arrNames;
     int m_nCount = 0;
 };

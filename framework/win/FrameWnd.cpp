@@ -308,7 +308,9 @@ void CFrameWnd::OnDropFiles(HDROP hDrop)
         }
     }
     ::DragFinish(hDrop);
-    if (strWide.empty())
+    // A drop while a modal dialog has the frame disabled would open another archive under the
+    // question being asked.
+    if (strWide.empty() || !::IsWindowEnabled(m_hWnd))
         return;
     ::SetActiveWindow(m_hWnd);
 

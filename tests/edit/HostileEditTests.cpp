@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
+#include "DropSupport.h"
 #include "GuiHarness.h"
 #include "config/SettingsStore.h"
 #include "res/resource.h"
@@ -82,7 +83,7 @@ TEST(HostileExtract, WritesOnlyWhereTheUserLookedAndDropsKeysTypedMeanwhile)
     EXPECT_EQ("", gui.TakeMessage());
 }
 
-TEST(HostileTransfer, FailuresArrivingWhileTheReportIsOpenWaitForTheNextOneNeverNested)
+TEST(HostileTransfer, FailuresAndDropsArrivingWhileADialogIsOpenNeverActUnderIt)
 {
     CTestFolder dir("hostile-transfer");
     std::vector<std::pair<std::string, std::string>> arrMembers;
@@ -130,6 +131,17 @@ TEST(HostileTransfer, FailuresArrivingWhileTheReportIsOpenWaitForTheNextOneNever
     EXPECT_EQ(50u, countEntries(arrShown[0]));   // all of them, none left out
     EXPECT_NE(std::string::npos, arrShown[0].find("m49.bin"));
     EXPECT_EQ(3u, countEntries(arrShown[1]));
+
+    // Files dropped while a dialog has the window disabled change nothing under it.
+    std::string strOther = dir.Archive("other.vpp", { { "o.txt", "o" } });
+    ::EnableWindow(gui.Frame()->m_hWnd, FALSE);
+    DropOnList(gui, std::vector<std::string>{ strOther });
+    gui.DropOnFrame({ strOther });
+    gui.Pump();
+    ::EnableWindow(gui.Frame()->m_hWnd, TRUE);
+    EXPECT_EQ(50, gui.RowCount());
+    EXPECT_EQ(strArchive, gui.Doc()->GetPathName());
+    EXPECT_EQ("", gui.TakeMessage());
 }
 
 TEST(HostileRows, ExtractThenAddBackTouchesTheSameOfTwoRowsOfOneName)
