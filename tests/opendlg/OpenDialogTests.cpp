@@ -229,6 +229,24 @@ TEST(OpenDialog, NoGameConfiguredGraysBothEntriesAndCancelKeepsTheDocument)
     EXPECT_FALSE(gui.Doc()->IsModified());
 }
 
+TEST(OpenDialog, AGamePathThatNamesAFileLeavesTheDialogWhereItWas)
+{
+    CTestFolder dir("open-filejump");
+    std::string strArchive = dir.Archive("levels.vpp", { { "a.txt", "a" } });
+    ConfigureGames("", strArchive);
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({}));
+
+    COpenDialogDriver driver;
+    driver.nChoice = COpenDialogDriver::CHOOSE_RED_FACTION;
+    driver.strExpectedFolder = strArchive;   // never shown: the driver waits the jump's whole time
+    RunOpenDialog(gui, driver);
+    EXPECT_TRUE(driver.bStillOpen);
+    EXPECT_STRCASENE(strArchive.c_str(), driver.strFolder.c_str());
+    EXPECT_EQ("", gui.Doc()->GetPathName());
+    EXPECT_EQ(0u, gui.m_messages.size());
+}
+
 TEST(OpenDialog, ButtonFollowsTheFileTypeBoxWhenTheDialogIsResized)
 {
     std::string strRf = MakeGameFolder("rf-resize", "redfaction.exe");
