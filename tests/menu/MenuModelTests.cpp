@@ -179,6 +179,28 @@ TEST(MenuModel, AMissingMenuOrToolbarFailsQuietly)
     EXPECT_EQ(-1, RecordOf(menu, ID_EDIT_ADD)->m_nImageSource);
 }
 
+TEST(MenuModel, ItemsAddedLaterBecomeOwnerDrawnAndKeepTheirState)
+{
+    CMenuTestApp app;
+    COwnerDrawMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(IDR_LIST_POPUP));
+    int nPos = -1;
+    COwnerDrawMenu* pPopup = menu.FindCommand(ID_EDIT_ADD, nPos);
+    ASSERT_NE(nullptr, pPopup);
+    // Another part of the program adds a separator that starts a new column, and a grayed item.
+    ::AppendMenuA(pPopup->m_hMenu, MF_SEPARATOR | MF_MENUBARBREAK, 0, nullptr);
+    ::AppendMenuA(pPopup->m_hMenu, MF_STRING | MF_GRAYED, 40001, "Later");
+    pPopup->SyncWithMenu();
+    const int nCount = ::GetMenuItemCount(pPopup->m_hMenu);
+    ASSERT_EQ(static_cast<size_t>(nCount), pPopup->m_items.size());
+    struct { int nPos; UINT nMustHave; } kCases[] = {
+        { nCount - 2, MF_SEPARATOR | MF_MENUBARBREAK | MF_OWNERDRAW },
+        { nCount - 1, MF_GRAYED | MF_OWNERDRAW },
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.nMustHave, ::GetMenuState(pPopup->m_hMenu, c.nPos, MF_BYPOSITION) & c.nMustHave) << c.nPos;
+}
+
 TEST(MenuTeardown, AContextMenuIsDestroyedOnceWithItsPopups)
 {
     CMenuTestApp app;
