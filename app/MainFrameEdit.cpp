@@ -117,21 +117,26 @@ void CMainFrame::OnEditAdd()
     }
 
     std::string strLog;
-    for (const std::string& strPath : SplitChosenFiles(buffer.data(), buffer.size()))
     {
-        // The dialog hands back a "?" for each character the code page lacks; no file name holds one.
-        if (strPath.find('?') != std::string::npos)
+        // Opening thousands of files takes a while: the wait cursor shows it, and what is typed
+        // meanwhile is dropped rather than answering the report below.
+        CWaitCursor wait;
+        for (const std::string& strPath : SplitChosenFiles(buffer.data(), buffer.size()))
         {
-            AppendFailure(strLog, strPath, kUnspellableName);
-            continue;
+            // The dialog hands back a "?" for each character the code page lacks; no file name holds one.
+            if (strPath.find('?') != std::string::npos)
+            {
+                AppendFailure(strLog, strPath, kUnspellableName);
+                continue;
+            }
+            int nCode = pDoc->AddFile(strPath);
+            if (nCode < 0)
+                AppendFailure(strLog, strPath, CQuarnelDoc::GetAddResultText(nCode));
         }
-        int nCode = pDoc->AddFile(strPath);
-        if (nCode < 0)
-            AppendFailure(strLog, strPath, CQuarnelDoc::GetAddResultText(nCode));
+        // The rows behind the report already show the table as it now is.
+        pDoc->UpdateAllViews(nullptr);
+        UpdateStatusSummary();
     }
-    // The rows behind the report already show the table as it now is.
-    pDoc->UpdateAllViews(nullptr);
-    UpdateStatusSummary();
     if (!strLog.empty())
         CErrorDetailsDialog(m_hWnd).ShowDetails(kAddFailedHeader, strLog);
 }

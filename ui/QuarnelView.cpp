@@ -188,20 +188,23 @@ void CQuarnelView::AddDroppedFiles()
     if (!pDoc)
         return;
     std::string strLog;
-    for (const CFileDropTarget::NameRecord& record : m_dropTarget.GetNames())
     {
-        // Names that the ANSI code page cannot spell are skipped: no such file could be opened.
-        std::string strName;
-        if (!WideToAnsiName(record.data(), std::wcslen(record.data()), strName))
-            continue;
-        // Locked files, folders and missing files are skipped silently. A file refused for what
-        // it is (a name too long to store, too large, a full table) would vanish without a word:
-        // that is said, once for the whole drop.
-        int nCode = pDoc->AddFile(strName);
-        if (nCode == ADD_RESULT_NAME_TOO_LONG || nCode == ADD_RESULT_TOO_LARGE || nCode == ADD_RESULT_TABLE_FULL)
-            strLog += strName + "\r\n" + CQuarnelDoc::GetAddResultText(nCode) + "\r\n\r\n";
+        CWaitCursor wait;   // what is typed while thousands of files are opened is dropped at its end
+        for (const CFileDropTarget::NameRecord& record : m_dropTarget.GetNames())
+        {
+            // Names that the ANSI code page cannot spell are skipped: no such file could be opened.
+            std::string strName;
+            if (!WideToAnsiName(record.data(), std::wcslen(record.data()), strName))
+                continue;
+            // Locked files, folders and missing files are skipped silently. A file refused for what
+            // it is (a name too long to store, too large, a full table) would vanish without a word:
+            // that is said, once for the whole drop.
+            int nCode = pDoc->AddFile(strName);
+            if (nCode == ADD_RESULT_NAME_TOO_LONG || nCode == ADD_RESULT_TOO_LARGE || nCode == ADD_RESULT_TABLE_FULL)
+                strLog += strName + "\r\n" + CQuarnelDoc::GetAddResultText(nCode) + "\r\n\r\n";
+        }
+        pDoc->UpdateAllViews(nullptr);
     }
-    pDoc->UpdateAllViews(nullptr);
     if (!strLog.empty())
         CErrorDetailsDialog().ShowDetails(
             "One or more errors occured while trying to add files. These files have been skipped.", strLog);
