@@ -1,8 +1,8 @@
-// GdiHandles.h: owners of the GDI and image-list handles the menu code creates, with a tally.
+// GdiHandles.h: owners of the GDI and image-list handles the windows create, with a tally.
 //
 // Every font, pen, brush, bitmap, memory or window device context, icon and image list that the
-// menu code makes goes through one of these owners, which count what is alive. The tally lets
-// tests see leaks on systems whose GetGuiResources reports nothing.
+// menu code (and the quick view) makes goes through one of these owners, which count what is
+// alive. The tally lets tests see leaks on systems whose GetGuiResources reports nothing.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>

@@ -136,24 +136,6 @@ BITMAPINFO TopDownInfo(int nWidth, int nHeight)
     return bmi;
 }
 
-/** A memory device context with one bitmap selected into it, for the life of the object. */
-class CMemoryDC
-{
-public:
-    CMemoryDC(HDC hdcLike, HBITMAP hBitmap) : m_hdc(::CreateCompatibleDC(hdcLike)), m_hOld(::SelectObject(m_hdc, hBitmap)) {}
-    ~CMemoryDC()
-    {
-        ::SelectObject(m_hdc, m_hOld);
-        ::DeleteDC(m_hdc);
-    }
-    CMemoryDC(const CMemoryDC&) = delete;
-    CMemoryDC& operator=(const CMemoryDC&) = delete;
-    HDC m_hdc;
-
-private:
-    HGDIOBJ m_hOld;
-};
-
 HBRUSH MakeCheckerBrush()
 {
     // Two light greys in cells of kCheckerCell: what shows through the transparent pixels.
@@ -215,10 +197,10 @@ bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
     LOGFONTA lf = {};
     ::GetObjectA(hGui, sizeof(lf), &lf);
     lf.lfWeight = FW_BOLD;
-    m_hBold.reset(::CreateFontIndirectA(&lf));
-    m_hMono.reset(::CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    m_hBold = CGdiObject(::CreateFontIndirectA(&lf));
+    m_hMono = CGdiObject(::CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
-    m_hChecker.reset(MakeCheckerBrush());
+    m_hChecker = CGdiObject(MakeCheckerBrush());
 
     HINSTANCE hInstance = ::GetModuleHandleA(nullptr);
     m_hEdit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
@@ -226,7 +208,7 @@ bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
                                     ES_AUTOVSCROLL | ES_NOHIDESEL,
                                 0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), hInstance,
                                 nullptr);
-    ::SendMessageA(m_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_hMono ? m_hMono.get() : hGui), FALSE);
+    ::SendMessageA(m_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_hMono ? m_hMono.Get() : hGui), FALSE);
     ::SendMessageA(m_hEdit, EM_SETLIMITTEXT, 0, 0);
     m_hButton = ::CreateWindowExA(0, "BUTTON", "Play", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_hWnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), hInstance, nullptr);
@@ -526,12 +508,12 @@ const uint32_t* CQuickViewWnd::AlphaPixels()
     if (m_nAlphaFrame == m_nFrame && m_pAlphaBits)
         return m_pAlphaBits;
     BITMAP bm = {};
-    if (!m_hAlphaBitmap || !::GetObjectA(m_hAlphaBitmap.get(), sizeof(bm), &bm) || bm.bmWidth != image.nWidth ||
+    if (!m_hAlphaBitmap || !::GetObjectA(m_hAlphaBitmap.Get(), sizeof(bm), &bm) || bm.bmWidth != image.nWidth ||
         bm.bmHeight != image.nHeight)
     {
         BITMAPINFO bmi = TopDownInfo(image.nWidth, image.nHeight);
         void* pBits = nullptr;
-        m_hAlphaBitmap.reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
+        m_hAlphaBitmap = CGdiObject(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
         m_pAlphaBits = m_hAlphaBitmap ? static_cast<uint32_t*>(pBits) : nullptr;
         if (!m_pAlphaBits)
             return nullptr;
@@ -574,12 +556,13 @@ void CQuickViewWnd::DrawPicture(HDC hdc, const RECT& rcArea)
     {
         RECT rcPicture = { x, y, x + cx, y + cy };
         ::SetBrushOrgEx(hdc, x, y, nullptr);
-        ::FillRect(hdc, &rcPicture, m_hChecker ? m_hChecker.get() : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        ::FillRect(hdc, &rcPicture, m_hChecker ? static_cast<HBRUSH>(m_hChecker.Get()) : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         if (AlphaPixels())
         {
-            CMemoryDC source(hdc, m_hAlphaBitmap.get());
+            CMemoryDC source(hdc);
+            CSelectObject selected(source, m_hAlphaBitmap.Get());
             BLENDFUNCTION blend = { AC_SRC_OVER, 0, 255, AC_SRC_ALPHA };
-            ::AlphaBlend(hdc, x, y, cx, cy, source.m_hdc, 0, 0, image.nWidth, image.nHeight, blend);
+            ::AlphaBlend(hdc, x, y, cx, cy, source, 0, 0, image.nWidth, image.nHeight, blend);
         }
     }
     ++m_nDrawCount;
@@ -598,7 +581,7 @@ int CQuickViewWnd::DrawHeader(HDC hdc, int cxClient, bool bDraw)
     int y = kMargin;
     for (size_t i = 0; i < m_arrLines.size(); ++i)
     {
-        ::SelectObject(hdc, i == 0 && m_hBold && m_nIndex >= 0 ? m_hBold.get() : hGui);
+        ::SelectObject(hdc, i == 0 && m_hBold && m_nIndex >= 0 ? m_hBold.Get() : hGui);
         UINT nFormat = DT_LEFT | DT_NOPREFIX |
                        (i == 0 ? DT_SINGLELINE | DT_END_ELLIPSIS : i == 1 ? DT_SINGLELINE | DT_PATH_ELLIPSIS : DT_WORDBREAK);
         RECT rcLine = { kMargin, y, std::max(kMargin + 1, cxClient - kMargin), y + tm.tmHeight };
@@ -620,9 +603,9 @@ void CQuickViewWnd::Paint(HDC hdcWindow)
     if (rc.right <= 0 || rc.bottom <= 0)
         return;
     // Through a back buffer: an animation repaints many times a second without flicker.
-    GdiObject<HBITMAP> hBuffer(::CreateCompatibleBitmap(hdcWindow, rc.right, rc.bottom));
-    CMemoryDC buffer(hdcWindow, hBuffer.get());
-    HDC hdc = buffer.m_hdc;
+    CGdiObject hBuffer(::CreateCompatibleBitmap(hdcWindow, rc.right, rc.bottom));
+    CMemoryDC hdc(hdcWindow);
+    CSelectObject selected(hdc, hBuffer.Get());
     ::FillRect(hdc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
 
     int nTop = DrawHeader(hdc, rc.right, true);
@@ -751,10 +734,10 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         m_pDoc = nullptr;
         m_nIndex = -1;
         m_bLoaded = false;
-        m_hBold.reset();
-        m_hMono.reset();
-        m_hChecker.reset();
-        m_hAlphaBitmap.reset();
+        m_hBold.Reset();
+        m_hMono.Reset();
+        m_hChecker.Reset();
+        m_hAlphaBitmap.Reset();
         m_pAlphaBits = nullptr;
         m_nAlphaFrame = -1;
         return lResult;

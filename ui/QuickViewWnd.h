@@ -4,20 +4,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 #include "framework/win/Wnd.h"
+#include "menu/GdiHandles.h"
 #include "preview/PreviewDecode.h"
 
 class CQuarnelDoc;
-
-/// A font, brush or bitmap deleted with its owner.
-struct GdiObjectDeleter
-{
-    void operator()(void* hObject) const { ::DeleteObject(static_cast<HGDIOBJ>(hObject)); }
-};
-template <class THandle>
-using GdiObject = std::unique_ptr<std::remove_pointer_t<THandle>, GdiObjectDeleter>;
 
 /**
  * @brief Shows one member as a picture, an animation, a sound, text or a hex page.
@@ -86,9 +78,9 @@ private:
     HWND m_hFollow = nullptr;
     HWND m_hEdit = nullptr;
     HWND m_hButton = nullptr;
-    GdiObject<HFONT> m_hBold;
-    GdiObject<HFONT> m_hMono;
-    GdiObject<HBRUSH> m_hChecker;
+    CGdiObject m_hBold;      // font
+    CGdiObject m_hMono;      // font
+    CGdiObject m_hChecker;   // brush
 
     // The followed row.
     const CQuarnelDoc* m_pDoc = nullptr;
@@ -105,7 +97,7 @@ private:
     bool m_bPlaying = false;
     DWORD m_dwPlayStart = 0;
     uint32_t m_nDrawCount = 0;
-    GdiObject<HBITMAP> m_hAlphaBitmap;     // premultiplied copy of one frame, for AlphaBlend
+    CGdiObject m_hAlphaBitmap;     // premultiplied copy of one frame, for AlphaBlend
     uint32_t* m_pAlphaBits = nullptr;
     int m_nAlphaFrame = -1;
 };
