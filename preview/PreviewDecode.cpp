@@ -261,14 +261,19 @@ void ShowHex(PreviewContent& content, const uint8_t* pData, size_t nSize, std::s
 
 }  // namespace
 
+bool PreviewNeedsWholeMember(const std::string& strName)
+{
+    const std::string strExt = LowerExtension(strName);
+    return strExt == "tga" || strExt == "bmp" || strExt == "vbm" || strExt == "wav";
+}
+
 PreviewContent DecodePreview(const std::string& strName, const uint8_t* pData, size_t nSize, uint64_t nMemberSize)
 {
     PreviewContent content;
     if (!pData)
         nSize = 0;
     const std::string strExt = LowerExtension(strName);
-    const bool bPicture = strExt == "tga" || strExt == "bmp" || strExt == "vbm";
-    if (bPicture || strExt == "wav") {
+    if (PreviewNeedsWholeMember(strName)) {
         std::string strError;
         if (nSize > PREVIEW_MAX_READ || nMemberSize > PREVIEW_MAX_READ) {
             ShowHex(content, pData, nSize, "larger than " + std::to_string(PREVIEW_MAX_READ >> 20) + " MiB: not decoded");

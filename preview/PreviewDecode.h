@@ -66,6 +66,10 @@ std::string FormatHexPage(const uint8_t* pData, size_t nSize);
 // The text with every line end ("\n", "\r" or "\r\n") as "\r\n" and NUL bytes as spaces, for an edit control.
 std::string WithCrLf(const std::string& strText);
 
+// True for the names DecodePreview decodes as a picture or a sound: those need the member's bytes
+// whole (up to PREVIEW_MAX_READ); any other member shows only its beginning.
+bool PreviewNeedsWholeMember(const std::string& strName);
+
 // Chooses the view by the member's name (extension, ignoring case) and its bytes. pData/nSize are the
 // bytes read (at most PREVIEW_MAX_READ); nMemberSize is the member's full size. A picture or sound that
 // fails to decode, exceeds the limits or was not read whole falls back to the hex view with strError set

@@ -2,7 +2,6 @@
 #include "ui/QuickViewWnd.h"
 #include <mmsystem.h>
 #include <algorithm>
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
@@ -52,18 +51,6 @@ bool RegisterQuickViewClass()
     wc.lpszClassName = kClassName;
     s_bRegistered = ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
     return s_bRegistered;
-}
-
-std::string LowerExtension(const std::string& strName)
-{
-    size_t nDot = strName.rfind('.');
-    size_t nSlash = strName.find_last_of("/\\");
-    if (nDot == std::string::npos || (nSlash != std::string::npos && nSlash > nDot))
-        return std::string();
-    std::string strExt = strName.substr(nDot + 1);
-    for (char& c : strExt)
-        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-    return strExt;
 }
 
 /// Reads at most nMax bytes of the table's row nIndex with the checks of Copy and drag-out (the
@@ -328,8 +315,7 @@ void CQuickViewWnd::Load()
         return;
     const VppEntry& entry = m_pDoc->m_entries[m_nIndex];
     const uint64_t nSize = static_cast<uint32_t>(entry.m_nSize);
-    const std::string strExt = LowerExtension(entry.m_strName);
-    const bool bWhole = strExt == "tga" || strExt == "bmp" || strExt == "vbm" || strExt == "wav";
+    const bool bWhole = PreviewNeedsWholeMember(entry.m_strName);
     // A picture or a sound is read whole when it is within the limit; anything else, or a larger
     // picture (shown as hex), only as far as it can be shown.
     const size_t nRead = static_cast<size_t>(
@@ -490,9 +476,7 @@ void CQuickViewWnd::Layout()
         return;
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
-    HDC hdc = ::GetDC(m_hWnd);
-    int nTop = DrawHeader(hdc, rc.right, false);
-    ::ReleaseDC(m_hWnd, hdc);
+    int nTop = DrawHeader(CWindowDC(m_hWnd), rc.right, false);
     int nBottom = rc.bottom - kMargin;
     if (::IsWindowVisible(m_hButton))
     {
