@@ -5,6 +5,7 @@
 #include "framework/base/MessageSink.h"
 #include "framework/win/AnsiName.h"
 #include "framework/win/DocTemplate.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/Menu.h"
 #include "framework/win/WinApp.h"
 
@@ -293,6 +294,16 @@ LRESULT CFrameWnd::OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu)
     return Default(WM_MENUCHAR, MAKEWPARAM(nChar, nFlags), reinterpret_cast<LPARAM>(hMenu));
 }
 
+void CFrameWnd::OnDpiChanged(int nDpi, const RECT& rcSuggested)
+{
+    m_nDpi = nDpi;
+    if (m_pStatusBar && m_pStatusBar->m_hWnd)
+        m_pStatusBar->SetDpi(nDpi);
+    ::SetWindowPos(m_hWnd, nullptr, rcSuggested.left, rcSuggested.top, rcSuggested.right - rcSuggested.left,
+                   rcSuggested.bottom - rcSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcLayout();
+}
+
 void CFrameWnd::OnDropFiles(HDROP hDrop)
 {
     // The first name, read at its full length: a name cut to a fixed buffer can name another,
@@ -334,8 +345,18 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg)
     {
+    case WM_NCCREATE:
+        // Caption and menu bar scaled by Windows on every screen; all inside is measured at m_nDpi.
+        EnableNonClientDpiScalingFor(m_hWnd);
+        m_nDpi = GetWindowDpi(m_hWnd);
+        break;
+
     case WM_CREATE:
         return OnCreate(reinterpret_cast<CREATESTRUCTA*>(lParam));
+
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
 
     case WM_SIZE:
         RecalcLayout();
