@@ -336,6 +336,19 @@ TEST(Resources, PicturesHaveTheirSizesAndDepths)
     }
 }
 
+TEST(Resources, ManifestRunsAsInvokerOnWindows7To11AndScalesPerMonitor)
+{
+    HRSRC hRes = FindResourceA(Module(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_NE(hRes, nullptr);
+    std::string strManifest(static_cast<const char*>(LockResource(LoadResource(Module(), hRes))), SizeofResource(Module(), hRes));
+    for (const char* pszPart : { "level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                                 ">PerMonitorV2, PerMonitor</dpiAwareness>", ">true/pm</dpiAware>" })
+        EXPECT_NE(std::string::npos, strManifest.find(pszPart)) << pszPart;
+    // The common controls stay the classic ones: a dependency on version 6 would change every window's look.
+    EXPECT_EQ(std::string::npos, strManifest.find("Microsoft.Windows.Common-Controls"));
+}
+
 TEST(Resources, IconHoldsEverySizeFrom16To256)
 {
     HRSRC hRes = FindResourceA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
