@@ -71,6 +71,8 @@ protected:
     /// WM_DPICHANGED: the window moved to a screen of nDpi. Takes the rectangle Windows suggests and
     /// lays the bars out for the new DPI; derived frames rebuild their own pictures and fonts first.
     virtual void OnDpiChanged(int nDpi, const RECT& rcSuggested);
+    /// The caption's and the task bar's icons in the sizes the system gives them at nDpi.
+    void SetIconsForDpi(int nDpi);
     void UpdateMenuPopup(HMENU hPopup);
     void UpdateRecentFileMenu(HMENU hPopup);
 
@@ -82,4 +84,6 @@ protected:
     DWORD m_dwFrameStyle = 0;                    // FWS_ bits, kept apart from the window style
     UINT m_nIDIdleMessage;
     int m_nDpi = 96;                             // set when the window is made, then by WM_DPICHANGED
+    HICON m_hIconSmall = nullptr;                // owned; only made for a DPI other than the system's
+    HICON m_hIconBig = nullptr;                  // owned
 };

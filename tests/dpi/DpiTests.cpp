@@ -145,17 +145,13 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
         CMainFrame* pFrame = gui.Frame();
         HWND hFrame = pFrame->m_hWnd;
         int nHeight = 0;
-        ShootMenu(gui, strShot + "menu-file-" + strLook, nHeight, [&] {
-            RECT rc = {};
-            ::GetWindowRect(hFrame, &rc);
-            ::TrackPopupMenu(::GetSubMenu(::GetMenu(hFrame), 0), TPM_LEFTALIGN, rc.left + 10, rc.top + 50, 0, hFrame, nullptr);
-        });
+        for (int nPos : { 1, 0 })
+            ShootMenu(gui, strShot + (nPos ? "menu-edit-" : "menu-file-") + strLook, nHeight, [&] {
+                RECT rc = {};
+                ::GetWindowRect(hFrame, &rc);
+                ::TrackPopupMenu(::GetSubMenu(::GetMenu(hFrame), nPos), TPM_LEFTALIGN, rc.left + 10, rc.top + 50, 0, hFrame, nullptr);
+            });
         sizes["menu item height " + strLook] = nHeight;
-        ShootMenu(gui, strShot + "menu-edit-" + strLook, nHeight, [&] {
-            RECT rc = {};
-            ::GetWindowRect(hFrame, &rc);
-            ::TrackPopupMenu(::GetSubMenu(::GetMenu(hFrame), 1), TPM_LEFTALIGN, rc.left + 60, rc.top + 50, 0, hFrame, nullptr);
-        });
         gui.FocusRow(1);
         ShootMenu(gui, strShot + "menu-context-" + strLook, nHeight, [&] {
             RECT rc = { LVIR_BOUNDS, 0, 0, 0 };
@@ -240,9 +236,7 @@ TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
         PROCESS_INFORMATION pi = {};
         ASSERT_TRUE(::CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         DWORD dwExit = 1;
-        if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(pi.hProcess, &dwExit);
-        else
+        if (::WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0 || !::GetExitCodeProcess(pi.hProcess, &dwExit))
             ::TerminateProcess(pi.hProcess, 1);
         ::CloseHandle(pi.hThread);
         ::CloseHandle(pi.hProcess);
@@ -272,10 +266,8 @@ TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
         SCOPED_TRACE(std::to_string(nDpi) + " DPI");
         Sizes& at = seen[nDpi];
         EXPECT_EQ(0, at["cut texts"]);
-        EXPECT_EQ(::MulDiv(160, nDpi, 96), at["column 0"]);
-        EXPECT_EQ(::MulDiv(100, nDpi, 96), at["column 1"]);
-        EXPECT_EQ(::MulDiv(480, nDpi, 96), at["column 2"]);
-        EXPECT_EQ(::MulDiv(150, nDpi, 96), at["status pane 2"]);
+        for (const auto& length : Sizes{ { "column 0", 160 }, { "column 1", 100 }, { "column 2", 480 }, { "status pane 2", 150 } })
+            EXPECT_EQ(::MulDiv(length.second, nDpi, 96), at[length.first]) << length.first;
         EXPECT_EQ(std::min(cxScreen, ::MulDiv(780, nDpi, 96)), at["window width"]);
         EXPECT_EQ(std::min(cyScreen, ::MulDiv(500, nDpi, 96)), at["window height"]);
         // The splash picture drawn at 1x or 2x, the nearer, and the window no larger than it.
@@ -303,11 +295,9 @@ TEST(Dpi, AWindowMovedToA200PercentScreenAndBackLooksAsBefore)
     ::SendMessageA(hFrame, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&rcSuggested));
     gui.Pump();
     Sizes at200 = MeasureFrame(gui);
-    EXPECT_EQ(1560, at200["window width"]);
-    EXPECT_EQ(1000, at200["window height"]);
-    EXPECT_EQ(0, at200["cut texts"]);
-    EXPECT_EQ((std::vector<int>{ 320, 200, 602, 300 }),
-              (std::vector<int>{ at200["column 0"], at200["column 1"], at200["column 2"], at200["status pane 2"] }));
+    EXPECT_EQ((std::vector<int>{ 1560, 1000, 0, 320, 200, 602, 300 }),
+              (std::vector<int>{ at200["window width"], at200["window height"], at200["cut texts"], at200["column 0"],
+                                 at200["column 1"], at200["column 2"], at200["status pane 2"] }));
     for (const char* pszSize : { "toolbar button height", "toolbar picture", "row height", "file item height" })
         EXPECT_NEAR(2.0, at200[pszSize] / double(before.at(pszSize)), 0.25) << pszSize;
     Shoot(hFrame, "dpi-move-200");
