@@ -156,7 +156,7 @@ TEST(HostileRows, ExtractThenAddBackTouchesTheSameOfTwoRowsOfOneName)
     gui.Command(ID_EDIT_EXTRACT);
     // The last of the two is written; the first is listed as skipped.
     EXPECT_EQ("second", ReadFileText(strOut + "dup.txt"));
-    std::string strReport = gui.TakeMessage();
+    std::string strReport = gui.TakeMessage().strText;
     EXPECT_NE(std::string::npos, strReport.find("\r\ndup.txt\r\nSkipped since another selected file")) << strReport;
 
     // The user edits the file and adds it back: the row it came from changes, the other keeps its bytes.
@@ -171,7 +171,7 @@ TEST(HostileRows, ExtractThenAddBackTouchesTheSameOfTwoRowsOfOneName)
     // A name the Add dialog hands back with "?" for what the code page lacks is said to be that.
     gui.AnswerAdd({ strOut + "??.bin" });
     gui.Command(ID_EDIT_ADD);
-    EXPECT_NE(std::string::npos, gui.TakeMessage().find("code page cannot spell"));
+    gui.ExpectMessage("code page cannot spell");
 
     // The keyboard reaches the list's context menu too, and its commands act on the focused row.
     for (const char* pszKey : { "Shift+F10", "Apps" })
