@@ -2,8 +2,7 @@
 // prints what it shows, saves a picture of it, closes it and waits for its program to end.
 //   window_probe CAPTION TIMEOUT_MS [SHOT.bmp [BUTTON]]
 // With BUTTON it waits for a window of that caption showing an enabled button of that text (the
-// installer's pages share one caption), prints the texts of its edit fields and clicks the button
-// instead of closing the window.
+// installer's pages share one caption) and clicks the button instead of closing the window.
 // Exit status: 0 shown and closed (or clicked); 1 not shown in time (a message box of the program
 // is printed instead when there is one); 2 shown but the program did not end after WM_CLOSE.
 #include <windows.h>
@@ -142,16 +141,6 @@ int main(int argc, char** argv)
     ::Sleep(500);  // let the list fill and paint before the picture is taken
     if (search.hButton)
     {
-        for (HWND hEdit = nullptr; (hEdit = ::FindWindowExA(search.hFound, hEdit, "Edit", nullptr)) != nullptr;)
-        {
-            // Asked by message: GetWindowText does not read another program's controls. Printed
-            // as UTF-8, whatever the code pages.
-            wchar_t wsz[1024] = L"";
-            char sz[4096] = "";
-            ::SendMessageW(hEdit, WM_GETTEXT, sizeof(wsz) / sizeof(wsz[0]), reinterpret_cast<LPARAM>(wsz));
-            ::WideCharToMultiByte(CP_UTF8, 0, wsz, -1, sz, sizeof(sz), nullptr, nullptr);
-            std::printf("field \"%s\"\n", sz);
-        }
         if (argc > 3 && !SaveShot(search.hFound, argv[3]))
             std::printf("could not save %s\n", argv[3]);
         ::PostMessageA(search.hButton, BM_CLICK, 0, 0);  // posted: the click may open a modal dialog
