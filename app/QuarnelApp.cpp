@@ -148,8 +148,6 @@ void CQuarnelApp::SetProgress(const std::string& strItem, int nPos, int nRange)
 void CQuarnelApp::EndProgress()
 {
     m_dlgProgress.Destroy();
-    // The loop behind the progress pumped no messages: what was typed meanwhile is not replayed.
-    DiscardTypeAhead();
     if (m_fnProgressObserver)
         m_fnProgressObserver("End", std::string(), 0, 0);
 }

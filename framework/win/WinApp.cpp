@@ -94,6 +94,8 @@ CWinApp::CWinApp(const char* pszAppName) : m_hInstance(::GetModuleHandleA(nullpt
                           : nullptr;
         return ::MessageBoxA(hOwner, strText.c_str(), strCaption.c_str(), nFlags);
     });
+    // A box never takes its answer from keys typed before it was shown.
+    SetMessageBoxGuard(&DiscardTypeAhead);
 }
 
 CWinApp::~CWinApp()
