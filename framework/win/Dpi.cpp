@@ -8,7 +8,6 @@ namespace
 typedef UINT(WINAPI* PFN_GetDpiForWindow)(HWND);
 typedef int(WINAPI* PFN_GetSystemMetricsForDpi)(int, UINT);
 typedef BOOL(WINAPI* PFN_SystemParametersInfoForDpi)(UINT, UINT, PVOID, UINT, UINT);
-typedef BOOL(WINAPI* PFN_AdjustWindowRectExForDpi)(LPRECT, DWORD, BOOL, DWORD, UINT);
 typedef BOOL(WINAPI* PFN_EnableNonClientDpiScaling)(HWND);
 
 /// A user32 function by name, or null on systems that lack it.
@@ -142,14 +141,6 @@ bool GetIconTitleFontAtDpi(LOGFONTA& lf, int nDpi)
     if (nDpi != GetSystemDpi())
         ScaleLogFont(lf, nDpi);
     return true;
-}
-
-bool AdjustWindowRectAtDpi(RECT& rc, DWORD dwStyle, bool bMenu, DWORD dwExStyle, int nDpi)
-{
-    static const PFN_AdjustWindowRectExForDpi pfn = User32Function<PFN_AdjustWindowRectExForDpi>("AdjustWindowRectExForDpi");
-    if (nDpi != GetSystemDpi() && pfn)
-        return pfn(&rc, dwStyle, bMenu ? TRUE : FALSE, dwExStyle, static_cast<UINT>(nDpi)) != FALSE;
-    return ::AdjustWindowRectEx(&rc, dwStyle, bMenu ? TRUE : FALSE, dwExStyle) != FALSE;
 }
 
 void EnableNonClientDpiScalingFor(HWND hWnd)

@@ -137,8 +137,7 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
         CGuiHarness gui;
         gui.m_bStrict = true;
         ASSERT_TRUE(gui.Start({ strArchive }));
-        CMainFrame* pFrame = gui.Frame();
-        HWND hFrame = pFrame->m_hWnd;
+        HWND hFrame = gui.Frame()->m_hWnd;
         int nHeight = 0;
         for (int nPos : { 1, 0 })
             ShootMenu(gui, strShot + (nPos ? "menu-edit-" : "menu-file-") + strLook, nHeight, [&] {
@@ -153,7 +152,7 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
             ::SendMessageA(gui.List(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
             ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 20, (rc.top + rc.bottom) / 2));
         });
-        sizes["menu picture " + strLook] = pFrame->GetMainMenu().m_nIconHeight;
+        sizes["menu picture " + strLook] = gui.Frame()->GetMainMenu().m_nIconHeight;
         if (nDisable)
             continue;
 
@@ -223,9 +222,9 @@ TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
         desktops.SetString(strDesktop.c_str(), "2048x1536");
         SetLogPixels(nDpi);
         ::DeleteFileA(ResultsPath(nDpi).c_str());
-        std::string strFolder = g_strScreenshotFolder.substr(0, g_strScreenshotFolder.size() - 1);   // no \" to end it
-        std::string strCommand = "\"" + ExeFolder() + "dpi_tests.exe\" --gtest_also_run_disabled_tests "
-                                 "--gtest_filter=DpiChild.* --gtest_brief=1 \"--screenshots=" + strFolder + "\"";
+        // The folder without its last backslash, which would make the closing quote a plain character.
+        std::string strCommand = "\"" + ExeFolder() + "dpi_tests.exe\" --gtest_also_run_disabled_tests --gtest_filter=DpiChild.* "
+                                 "--gtest_brief=1 \"--screenshots=" + g_strScreenshotFolder.substr(0, g_strScreenshotFolder.size() - 1) + "\"";
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         si.lpDesktop = &strDesktop[0];

@@ -278,7 +278,6 @@ TEST(Resources, ToolbarButtonListsAndStripsAgree)
 
 TEST(Resources, ToolbarStripsUseLightGreyAsBackground)
 {
-    // Each strip at 100 % and drawn again for 125, 150 and 200 % (the same pictures, whole pixels).
     struct { UINT nID; int cx, cy, nBlank; } strips[] = {
         { IDR_MAINFRAME, 22, 22, 8 }, { IDR_TOOLBAR_FLAT, 20, 20, -1 }, { IDR_TOOLBAR_CLASSIC, 16, 15, -1 },
         { IDB_TOOLBAR_MAIN_125, 28, 28, 8 }, { IDB_TOOLBAR_MAIN_150, 33, 33, 8 }, { IDB_TOOLBAR_MAIN_200, 44, 44, 8 },

@@ -260,9 +260,6 @@ TEST(Screenshots, ToolbarStripsDrawMaskedPictures)
     ShootStrip(IDR_MAINFRAME, 22, 22, "toolbar_128");
     ShootStrip(IDR_TOOLBAR_FLAT, 20, 20, "toolbar_131");
     ShootStrip(IDR_TOOLBAR_CLASSIC, 16, 15, "toolbar_132");
-    ShootStrip(IDB_TOOLBAR_MAIN_200, 44, 44, "toolbar_128_200");
-    ShootStrip(IDB_TOOLBAR_FLAT_200, 40, 40, "toolbar_131_200");
-    ShootStrip(IDB_TOOLBAR_CLASSIC_200, 32, 30, "toolbar_132_200");
 }
 
 TEST(Screenshots, Icon)
