@@ -25,7 +25,7 @@ CQuickViewWnd* OpenOn(CGuiHarness& gui, const std::string& strArchive, int nRow)
 {
     if (!gui.Start({ strArchive }))
         return nullptr;
-    FocusRow(gui, nRow);
+    gui.FocusRow(nRow);
     ::SetFocus(gui.List());
     gui.Command(ID_EDIT_QUICK_VIEW);
     return gui.Frame()->GetQuickView();
@@ -38,7 +38,7 @@ double TimeToDrawn(CGuiHarness& gui, int nRow, const std::function<bool(CQuickVi
     uint32_t nDrawn = view.DrawCount();
     LARGE_INTEGER t0;
     ::QueryPerformanceCounter(&t0);
-    FocusRow(gui, nRow);
+    gui.FocusRow(nRow);
     bool bOk = WaitFor(gui, [&] { return view.ShownIndex() == nRow && view.DrawCount() > nDrawn && fnDone(view); }, 5000);
     return bOk ? Ms(t0) : -1.0;
 }
@@ -85,11 +85,11 @@ int main()
     for (int i = 0; i < kRuns; ++i)
     {
         dTga += TimeToDrawn(gui, 0, [](CQuickViewWnd&) { return true; });
-        FocusRow(gui, 2);
+        gui.FocusRow(2);
         dVbm += TimeToDrawn(gui, 1, [](CQuickViewWnd& v) { return v.IsPlaying(); });
-        FocusRow(gui, 2);
+        gui.FocusRow(2);
         dVbmNext += TimeToDrawn(gui, 1, [](CQuickViewWnd& v) { return v.Frame() > 0; });
-        FocusRow(gui, 2);
+        gui.FocusRow(2);
     }
     std::printf("focus to 1024 x 1024 32-bit TGA drawn:          %7.1f ms (mean of %d)\n", dTga / kRuns, kRuns);
     std::printf("focus to 256 x 256 VBM, 30 frames, playing:      %7.1f ms (mean of %d)\n", dVbm / kRuns, kRuns);
