@@ -285,21 +285,32 @@ bool IsOpaque(const PreviewImage& image)
     return std::all_of(image.pixels.begin(), image.pixels.end(), [](uint32_t v) { return v >> 24 == 0xFF; });
 }
 
-void Premultiply(PreviewImage& image)
+namespace {
+
+inline uint32_t Premultiplied(uint32_t v)
 {
-    for (uint32_t& v : image.pixels) {
-        const uint32_t a = v >> 24;
-        if (a != 255)
-            v = a << 24 | ((v >> 16 & 0xFF) * a + 127) / 255 << 16 | ((v >> 8 & 0xFF) * a + 127) / 255 << 8 |
-                ((v & 0xFF) * a + 127) / 255;
-    }
+    const uint32_t a = v >> 24;
+    return a == 255 ? v
+                    : a << 24 | ((v >> 16 & 0xFF) * a + 127) / 255 << 16 | ((v >> 8 & 0xFF) * a + 127) / 255 << 8 |
+                          ((v & 0xFF) * a + 127) / 255;
 }
 
-void ShrinkToFit(PreviewImage& image, int nMaxSide)
+}  // namespace
+
+void Premultiply(PreviewImage& image)
+{
+    for (uint32_t& v : image.pixels)
+        v = Premultiplied(v);
+}
+
+void ShrinkToFit(PreviewImage& image, int nMaxSide, bool bPremultiply)
 {
     const int nLonger = std::max(image.nWidth, image.nHeight);
-    if (nMaxSide < 1 || nLonger <= nMaxSide)
+    if (nMaxSide < 1 || nLonger <= nMaxSide) {
+        if (bPremultiply)
+            Premultiply(image);
         return;
+    }
     const size_t f = static_cast<size_t>((nLonger + nMaxSide - 1) / nMaxSide);
     const size_t w = static_cast<size_t>(image.nWidth), h = static_cast<size_t>(image.nHeight);
     const size_t nOutW = (w + f - 1) / f, nOutH = (h + f - 1) / f;
@@ -312,7 +323,7 @@ void ShrinkToFit(PreviewImage& image, int nMaxSide)
             const uint32_t* pRow = image.pixels.data() + y * w;
             for (size_t x = 0; x < w; x++) {
                 uint32_t* s = &sums[x / f * 4];
-                const uint32_t v = pRow[x];
+                const uint32_t v = bPremultiply ? Premultiplied(pRow[x]) : pRow[x];
                 s[0] += v & 0xFF, s[1] += v >> 8 & 0xFF, s[2] += v >> 16 & 0xFF, s[3] += v >> 24;
             }
         }

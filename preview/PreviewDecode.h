@@ -122,10 +122,11 @@ std::u16string TextToUtf16(const std::string& strBytes, PreviewTextEncoding enco
 
 // For showing a picture: true when no pixel lets the background through; each colour multiplied by its
 // alpha (as alpha blending takes it); a picture larger than nMaxSide a side shrunk by a whole factor,
-// each block of pixels averaged.
+// each block of pixels averaged (with bPremultiply, each pixel premultiplied as it is averaged: one pass
+// over a large picture instead of two).
 bool IsOpaque(const PreviewImage& image);
 void Premultiply(PreviewImage& image);
-void ShrinkToFit(PreviewImage& image, int nMaxSide);
+void ShrinkToFit(PreviewImage& image, int nMaxSide, bool bPremultiply = false);
 
 // True for the names DecodePreview decodes as a picture or a sound: those need the member's bytes
 // whole (up to PREVIEW_MAX_READ); any other member shows only its beginning.

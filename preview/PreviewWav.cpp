@@ -112,7 +112,7 @@ bool DecodeImaAdpcm(const uint8_t* p, size_t nBytes, const PreviewSoundInfo& inf
     static const int INDEX_STEPS[8] = { -1, -1, -1, -1, 2, 4, 6, 8 };
     const size_t nChannels = info.nChannels, nBlock = info.nBlockAlign;
     if (info.nBitsPerSample != 4 || nBlock <= 4 * nChannels || (nBlock - 4 * nChannels) % (4 * nChannels) != 0) {
-        strError = Printf("IMA ADPCM blocks of %u bytes for %zu channels are not drawn", info.nBlockAlign, nChannels);
+        strError = Printf("IMA ADPCM blocks of %u bytes for %u channels are not drawn", info.nBlockAlign, info.nChannels);
         return false;
     }
     size_t nPerBlock = 1 + (nBlock - 4 * nChannels) * 2 / nChannels;

@@ -24,7 +24,8 @@ std::u16string FromAnsiCodePage(const std::string& strBytes)
     return str;
 }
 
-/// Pictures made ready to show: opaque ones as they are, others premultiplied; large ones shrunk.
+/// Pictures made ready to show: opaque ones as they are, others premultiplied; large ones shrunk; a
+/// texture's frame moved into a DIB section.
 bool PreparePictures(QuickViewLoaded& loaded, const std::function<bool()>& fnCancelled)
 {
     std::vector<PreviewImage>& frames = loaded.content.frames;
@@ -35,12 +36,39 @@ bool PreparePictures(QuickViewLoaded& loaded, const std::function<bool()>& fnCan
         if (fnCancelled())
             return false;
         loaded.arrOpaque.push_back(IsOpaque(frame));
-        if (!loaded.arrOpaque.back())
-            Premultiply(frame);
-        ShrinkToFit(frame, kQuickViewMaxShownSide);
+        ShrinkToFit(frame, kQuickViewMaxShownSide, !loaded.arrOpaque.back());
+    }
+    if (frames.size() == 1)
+    {
+        PreviewImage& frame = frames[0];
+        BITMAPINFO bmi = {};
+        bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+        bmi.bmiHeader.biWidth = frame.nWidth;
+        bmi.bmiHeader.biHeight = -frame.nHeight;   // top-down
+        bmi.bmiHeader.biPlanes = 1;
+        bmi.bmiHeader.biBitCount = 32;
+        bmi.bmiHeader.biCompression = BI_RGB;
+        void* pBits = nullptr;
+        loaded.hPicture = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+        if (loaded.hPicture && pBits)
+        {
+            std::copy(frame.pixels.begin(), frame.pixels.end(), static_cast<uint32_t*>(pBits));
+            frame.pixels = std::vector<uint32_t>();
+        }
+        else if (loaded.hPicture)
+        {
+            ::DeleteObject(loaded.hPicture);   // the window copies the pixels itself then
+            loaded.hPicture = nullptr;
+        }
     }
     return true;
 }
+}
+
+QuickViewLoaded::~QuickViewLoaded()
+{
+    if (hPicture)
+        ::DeleteObject(hPicture);
 }
 
 std::unique_ptr<QuickViewLoaded> LoadQuickViewMember(const QuickViewJob& job, const std::function<bool()>& fnCancelled)
@@ -140,6 +168,8 @@ std::unique_ptr<QuickViewLoaded> CQuickViewLoader::Take(uint64_t nJob)
 
 void CQuickViewLoader::Run()
 {
+    // The window's thread (and the list on it) goes first when both want the processor.
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;)
     {

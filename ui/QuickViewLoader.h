@@ -26,11 +26,19 @@ struct QuickViewJob
 /** @brief A member read and decoded, ready to show. */
 struct QuickViewLoaded
 {
+    QuickViewLoaded() = default;
+    ~QuickViewLoaded();
+    QuickViewLoaded(const QuickViewLoaded&) = delete;
+    QuickViewLoaded& operator=(const QuickViewLoaded&) = delete;
+
     bool bRead = false;
     std::string strReadError;       ///< why it could not be read
     PreviewContent content;         ///< frames premultiplied where transparent, shrunk when large; no text bytes
     int nWidth = 0, nHeight = 0;    ///< the picture's own size, before shrinking
     std::vector<bool> arrOpaque;    ///< per frame: no pixel lets the background through
+    /// A texture's one frame as a DIB section, made here so the window's thread never copies it; the
+    /// frame's pixels are then dropped. Deleted with this object unless the window takes it.
+    HBITMAP hPicture = nullptr;
     PreviewTextLines lines;         ///< the text or the hex page
     std::vector<uint8_t> sound;     ///< the sound as a player may be given it: its sizes match its bytes
 };

@@ -96,13 +96,25 @@ void CTextLinesView::ScrollTo(int nTop, int nLeft)
     const bool bMoved = nTop != m_nTop || nLeft != m_nLeft;
     m_nTop = nTop;
     m_nLeft = nLeft;
-    // The bars count lines and columns, so a megabyte of text stays within their range.
-    SCROLLINFO si = { sizeof(si), SIF_ALL | SIF_DISABLENOSCROLL, 0, std::max(0, nLines - 1), static_cast<UINT>(PageLines()), m_nTop, 0 };
-    ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
-    si.nMax = std::max(0, nColumns);
-    si.nPage = static_cast<UINT>(PageColumns());
-    si.nPos = m_nLeft;
-    ::SetScrollInfo(m_hWnd, SB_HORZ, &si, TRUE);
+    // The bars count lines and columns, so a megabyte of text stays within their range. They are
+    // given only what changed and drawn with the next paint: under Wine each redraw of a bar is slow.
+    auto setBar = [this](int nBar, SCROLLINFO& siLast, int nMax, int nPage, int nPos) {
+        SCROLLINFO si = {};
+        si.cbSize = sizeof(si);
+        si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+        si.nMax = std::max(0, nMax);
+        si.nPage = static_cast<UINT>(nPage);
+        si.nPos = nPos;
+        if (siLast.cbSize && si.nMax == siLast.nMax && si.nPage == siLast.nPage && si.nPos == siLast.nPos)
+            return false;
+        siLast = si;
+        ::SetScrollInfo(m_hWnd, nBar, &si, FALSE);
+        return true;
+    };
+    const bool bVert = setBar(SB_VERT, m_siVert, nLines - 1, PageLines(), m_nTop);
+    const bool bHorz = setBar(SB_HORZ, m_siHorz, nColumns, PageColumns(), m_nLeft);
+    if ((bVert || bHorz) && ::IsWindowVisible(m_hWnd))
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOERASE);
     if (bMoved)
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }

@@ -45,4 +45,6 @@ private:
     int m_cyLine = 16;
     int m_cxChar = 8;
     int m_nWheel = 0;           // wheel movement not yet turned into lines
+    SCROLLINFO m_siVert = {};   // what the scroll bars were last given
+    SCROLLINFO m_siHorz = {};
 };

@@ -219,29 +219,31 @@ std::string CQuickViewWnd::InfoText() const
     return str;
 }
 
-void CQuickViewWnd::ResetContent()
+void CQuickViewWnd::LeaveRow()
 {
-    SetPlaying(false);
+    if (m_bPlaying)
+        SetPlaying(false);
     if (m_hWnd)
         ::KillTimer(m_hWnd, kSettleTimer);
     if (m_pLoader)
         m_pLoader->Cancel();
     m_bReading = false;
+    m_bLoaded = false;
+}
+
+void CQuickViewWnd::ResetContent()
+{
+    LeaveRow();
     m_content = PreviewContent();
     m_arrOpaque.clear();
     m_sound = std::vector<uint8_t>();
     m_nFrame = 0;
     m_nWidth = m_nHeight = 0;
-    // A large picture's copy for blending goes with the picture, not with the window.
-    m_hAlphaBitmap.Reset();
-    m_pAlphaBits = nullptr;
-    m_nAlphaFrame = -1;
-    m_bLoaded = false;
-    if (m_wndText.m_hWnd)
-    {
-        ::ShowWindow(m_wndText.m_hWnd, SW_HIDE);
-        m_wndText.Clear();
-    }
+    // A large picture's bitmap goes with the picture, not with the window.
+    m_hPicture.Reset();
+    m_nPictureFrame = -1;
+    // The text view stays up (it is slow to show again) and is emptied; a picture hides it.
+    m_wndText.Clear();
     if (m_hButton)
         ::ShowWindow(m_hButton, SW_HIDE);
 
@@ -281,13 +283,16 @@ void CQuickViewWnd::Follow(const CQuarnelDoc* pDoc, int nIndex)
         nIndex = -1;
     if (pDoc == m_pDoc && strKey == m_strRowKey)
         return;
-    // Whatever was playing or being read belongs to the row that was left.
+    // Whatever was playing or being read belongs to the row that was left; the window itself turns to
+    // the new row once it has settled.
     m_pDoc = pDoc;
     m_nIndex = nIndex;
     m_strRowKey = strKey;
-    ResetContent();
+    LeaveRow();
     if (m_hWnd && nIndex >= 0)
         ::SetTimer(m_hWnd, kSettleTimer, kSettleMs, nullptr);
+    else
+        ResetContent();
 }
 
 void CQuickViewWnd::ShowNow()
@@ -298,7 +303,7 @@ void CQuickViewWnd::ShowNow()
 
 void CQuickViewWnd::StartLoad()
 {
-    ::KillTimer(m_hWnd, kSettleTimer);
+    ResetContent();
     if (!m_pDoc || m_nIndex < 0 || m_nIndex >= m_pDoc->m_nFileCount)
         return;
     // What to read is taken from the row now; the worker never looks at the document.
@@ -347,11 +352,17 @@ void CQuickViewWnd::ShowLoaded(QuickViewLoaded& loaded)
     m_nWidth = loaded.nWidth;
     m_nHeight = loaded.nHeight;
     m_sound = std::move(loaded.sound);
-    if (m_content.kind == PreviewKind::text || m_content.kind == PreviewKind::hex)
+    if (loaded.hPicture)
     {
-        m_wndText.SetLines(std::move(loaded.lines));
-        ::ShowWindow(m_wndText.m_hWnd, SW_SHOWNA);
+        m_hPicture = CGdiObject(loaded.hPicture);
+        loaded.hPicture = nullptr;
+        m_nPictureFrame = 0;
     }
+    const bool bText = m_content.kind == PreviewKind::text || m_content.kind == PreviewKind::hex;
+    if (bText)
+        m_wndText.SetLines(std::move(loaded.lines));
+    if (bText != (::IsWindowVisible(m_wndText.m_hWnd) != FALSE))
+        ::ShowWindow(m_wndText.m_hWnd, bText ? SW_SHOWNA : SW_HIDE);
     UpdateDetailLine();
     if (m_content.kind == PreviewKind::hex && !m_content.strError.empty())
         m_arrLines.push_back("Shown as hex: " + m_content.strError + ".");
@@ -497,31 +508,42 @@ void CQuickViewWnd::Layout()
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
     const RECT rcArea = ContentArea();
-    if (::IsWindowVisible(m_hButton))
-        ::MoveWindow(m_hButton, kMargin, rc.bottom - kMargin - kButtonHeight, kButtonWidth, kButtonHeight, TRUE);
-    ::MoveWindow(m_wndText.m_hWnd, rcArea.left, rcArea.top, rcArea.right - rcArea.left, rcArea.bottom - rcArea.top, TRUE);
+    // Moved only when their place changes, and repainted with the rest: under Wine a child with scroll
+    // bars repaints slowly, which a list held at an arrow key would feel.
+    auto place = [this](HWND hChild, int x, int y, int cx, int cy) {
+        RECT rcOld = {};
+        ::GetWindowRect(hChild, &rcOld);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rcOld), 2);
+        if (rcOld.left == x && rcOld.top == y && rcOld.right - rcOld.left == cx && rcOld.bottom - rcOld.top == cy)
+            return;
+        ::SetWindowPos(hChild, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        ::RedrawWindow(hChild, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    };
+    place(m_hButton, kMargin, rc.bottom - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
+    place(m_wndText.m_hWnd, rcArea.left, rcArea.top, rcArea.right - rcArea.left, rcArea.bottom - rcArea.top);
 }
 
-bool CQuickViewWnd::SelectAlphaFrame()
+bool CQuickViewWnd::SelectFrame()
 {
-    const PreviewImage& image = m_content.frames[m_nFrame];
-    if (m_nAlphaFrame == m_nFrame && m_pAlphaBits)
+    if (m_nPictureFrame == m_nFrame && m_hPicture)
         return true;
+    // An animation's frames go through one bitmap of their size, a frame at a time.
+    const PreviewImage& image = m_content.frames[m_nFrame];
+    if (image.pixels.size() != static_cast<size_t>(image.nWidth) * image.nHeight)
+        return false;
     BITMAP bm = {};
-    if (!m_hAlphaBitmap || !::GetObjectA(m_hAlphaBitmap.Get(), sizeof(bm), &bm) || bm.bmWidth != image.nWidth ||
-        bm.bmHeight != image.nHeight)
+    if (!m_hPicture || !::GetObjectA(m_hPicture.Get(), sizeof(bm), &bm) || bm.bmWidth != image.nWidth ||
+        bm.bmHeight != image.nHeight || !bm.bmBits)
     {
         BITMAPINFO bmi = TopDownInfo(image.nWidth, image.nHeight);
         void* pBits = nullptr;
-        m_hAlphaBitmap = CGdiObject(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
-        m_pAlphaBits = m_hAlphaBitmap ? static_cast<uint32_t*>(pBits) : nullptr;
-        if (!m_pAlphaBits)
+        m_hPicture = CGdiObject(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
+        if (!m_hPicture || !::GetObjectA(m_hPicture.Get(), sizeof(bm), &bm) || !bm.bmBits)
             return false;
     }
     ::GdiFlush();
-    // The frame was premultiplied when it was loaded, as AlphaBlend takes it.
-    std::copy(image.pixels.begin(), image.pixels.end(), m_pAlphaBits);
-    m_nAlphaFrame = m_nFrame;
+    std::copy(image.pixels.begin(), image.pixels.end(), static_cast<uint32_t*>(bm.bmBits));
+    m_nPictureFrame = m_nFrame;
     return true;
 }
 
@@ -529,7 +551,8 @@ void CQuickViewWnd::DrawPicture(HDC hdc, const RECT& rcArea)
 {
     const PreviewImage& image = m_content.frames[m_nFrame];
     int cxArea = rcArea.right - rcArea.left, cyArea = rcArea.bottom - rcArea.top;
-    if (cxArea <= 0 || cyArea <= 0 || image.nWidth <= 0 || image.nHeight <= 0)
+    if (cxArea <= 0 || cyArea <= 0 || image.nWidth <= 0 || image.nHeight <= 0 || m_nWidth <= 0 || m_nHeight <= 0 ||
+        !SelectFrame())
         return;
     // Fitted with the aspect kept, centred; the scale is the picture's own size (a large one was shrunk to show).
     const double dScale = std::min(static_cast<double>(cxArea) / m_nWidth, static_cast<double>(cyArea) / m_nHeight);
@@ -537,26 +560,22 @@ void CQuickViewWnd::DrawPicture(HDC hdc, const RECT& rcArea)
     int cy = std::max(1, static_cast<int>(m_nHeight * dScale + 0.5));
     int x = rcArea.left + (cxArea - cx) / 2, y = rcArea.top + (cyArea - cy) / 2;
 
+    CMemoryDC source(hdc);
+    CSelectObject selected(source, m_hPicture.Get());
     if (m_arrOpaque[m_nFrame])
     {
         ::SetStretchBltMode(hdc, dScale > kMaxSmoothScale ? COLORONCOLOR : HALFTONE);
         ::SetBrushOrgEx(hdc, 0, 0, nullptr);
-        BITMAPINFO bmi = TopDownInfo(image.nWidth, image.nHeight);
-        ::StretchDIBits(hdc, x, y, cx, cy, 0, 0, image.nWidth, image.nHeight, image.pixels.data(), &bmi,
-                        DIB_RGB_COLORS, SRCCOPY);
+        ::StretchBlt(hdc, x, y, cx, cy, source, 0, 0, image.nWidth, image.nHeight, SRCCOPY);
     }
     else
     {
+        // Over the checkerboard; the frame was premultiplied when it was loaded, as AlphaBlend takes it.
         RECT rcPicture = { x, y, x + cx, y + cy };
         ::SetBrushOrgEx(hdc, x, y, nullptr);
         ::FillRect(hdc, &rcPicture, m_hChecker ? static_cast<HBRUSH>(m_hChecker.Get()) : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        if (SelectAlphaFrame())
-        {
-            CMemoryDC source(hdc);
-            CSelectObject selected(source, m_hAlphaBitmap.Get());
-            BLENDFUNCTION blend = { AC_SRC_OVER, 0, 255, AC_SRC_ALPHA };
-            ::AlphaBlend(hdc, x, y, cx, cy, source, 0, 0, image.nWidth, image.nHeight, blend);
-        }
+        BLENDFUNCTION blend = { AC_SRC_OVER, 0, 255, AC_SRC_ALPHA };
+        ::AlphaBlend(hdc, x, y, cx, cy, source, 0, 0, image.nWidth, image.nHeight, blend);
     }
     ++m_nDrawCount;
 }
@@ -744,9 +763,8 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         m_hBold.Reset();
         m_hMono.Reset();
         m_hChecker.Reset();
-        m_hAlphaBitmap.Reset();
-        m_pAlphaBits = nullptr;
-        m_nAlphaFrame = -1;
+        m_hPicture.Reset();
+        m_nPictureFrame = -1;
         return lResult;
     }
     }

@@ -17,8 +17,8 @@ struct QuickViewLoaded;
 /**
  * @brief Shows one member as a picture, an animation, a sound's waveform, text or a hex page.
  *
- * The owner tells it the focused row at idle (Follow). The name, size and place change at once;
- * once the row has stayed focused for kSettleMs, the member is read and decoded on a worker thread
+ * The owner tells it the focused row at idle (Follow). Once the row has stayed focused for kSettleMs,
+ * the window shows its name, size and place, and the member is read and decoded on a worker thread
  * (the window says "Reading…" meanwhile) and shown when it is ready; a newer row cancels that work,
  * so the list never waits for a member. The bytes come through the same checked reader as Copy and
  * drag-out, at most PREVIEW_MAX_READ of them, never through a temporary file. A member that cannot
@@ -36,7 +36,8 @@ public:
     bool IsOpen() const { return m_hWnd != nullptr; }
     /// Stops the sound and destroys the window (its place is stored); a focus inside goes to hFollow.
     void Close();
-    /// The focused row: its index in the document's table, or -1. A changed row is read after a pause.
+    /// The focused row: its index in the document's table, or -1. A changed row stops what plays at once;
+    /// the window turns to it and reads it after a pause, so a held arrow key costs the list nothing here.
     void Follow(const CQuarnelDoc* pDoc, int nIndex);
     /// Starts reading the followed row now.
     void ShowNow();
@@ -71,6 +72,7 @@ private:
     enum { WM_MEMBER_LOADED = WM_APP + 0x31 };
 
     RECT InitialPlace(HWND hOwner) const;
+    void LeaveRow();
     void ResetContent();
     void StartLoad();
     void OnLoaded(uint64_t nJob);
@@ -85,7 +87,7 @@ private:
     void Paint(HDC hdc);
     RECT ContentArea() const;
     void DrawPicture(HDC hdc, const RECT& rcArea);
-    bool SelectAlphaFrame();   // the current frame in m_hAlphaBitmap, for AlphaBlend
+    bool SelectFrame();   // the current frame in m_hPicture
     void SavePlacement() const;
     static LRESULT CALLBACK ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ListKeyHook(int nCode, WPARAM wParam, LPARAM lParam);
@@ -119,7 +121,6 @@ private:
     bool m_bPlaying = false;
     DWORD m_dwPlayStart = 0;
     uint32_t m_nDrawCount = 0;
-    CGdiObject m_hAlphaBitmap;     // one frame, premultiplied, for AlphaBlend; freed with the picture
-    uint32_t* m_pAlphaBits = nullptr;
-    int m_nAlphaFrame = -1;
+    CGdiObject m_hPicture;         // the frame shown, as a DIB section (premultiplied when transparent); freed with the picture
+    int m_nPictureFrame = -1;      // the frame m_hPicture holds
 };

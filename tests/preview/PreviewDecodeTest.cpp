@@ -386,10 +386,12 @@ TEST(PreviewDecode, ChoosesTheViewByNameThenByContentAndShowsHexUpToItsLimit)
     EXPECT_EQ(u"\xC4\xFFFDz\x041F", TextToUtf16("\xC3\x84\xC3z\xD0\x9F", PreviewTextEncoding::utf8));
     EXPECT_EQ(u"\x041Fi", TextToUtf16("\x04\x1F\x00i"s, PreviewTextEncoding::utf16be));
     // Shown pictures: colours multiplied by alpha; a picture larger than allowed halved, blocks averaged.
-    PreviewImage image = { 3, 1, { 0x80FF0000u, 0x80000000u, 0xFF0000FFu } };
+    PreviewImage image = { 3, 1, { 0x80FF0000u, 0x80000000u, 0xFF0000FFu } }, inOnePass = image;
     Premultiply(image);
     ShrinkToFit(image, 2);
+    ShrinkToFit(inOnePass, 2, true);
     EXPECT_EQ((std::vector<uint32_t>{ 0x80400000u, 0xFF0000FFu }), image.pixels);
+    EXPECT_EQ(image.pixels, inOnePass.pixels);
 }
 
 TEST(PreviewDecode, TextInEachEncodingAndTheCodePagesSay)
