@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <vector>
 #include "menu/GdiHandles.h"
+#include "ui/QuickViewLayout.h"
 
 namespace
 {
 const char kClassName[] = "QuarnelTextLines";
-// Layout, in pixels at 96 DPI.
-const int kTextMargin = 3;
+using QuickViewLayout::kTextMargin;
 
 bool RegisterTextClass()
 {

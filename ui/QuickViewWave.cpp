@@ -2,6 +2,7 @@
 #include "ui/QuickViewWave.h"
 #include <algorithm>
 #include "menu/GdiHandles.h"
+#include "ui/QuickViewLayout.h"
 
 namespace
 {
@@ -9,9 +10,8 @@ const COLORREF kWaveColour = RGB(32, 96, 160);
 const COLORREF kPlayedColour = RGB(96, 160, 224);
 const COLORREF kAxisColour = RGB(200, 200, 200);
 const COLORREF kPositionColour = RGB(208, 32, 32);
-// Layout, in pixels at 96 DPI.
-const int kChannelGap = 4;
-const int kPositionWidth = 2;
+using QuickViewLayout::kChannelGap;
+using QuickViewLayout::kPositionWidth;
 
 void Fill(HDC hdc, int x, int y, int cx, int cy, COLORREF colour)
 {

@@ -6,6 +6,7 @@
 #include "config/SettingsStore.h"
 #include "core/QuarnelDoc.h"
 #include "ui/FormatNumber.h"
+#include "ui/QuickViewLayout.h"
 #include "ui/QuickViewLoader.h"
 #include "ui/QuickViewWave.h"
 
@@ -27,19 +28,7 @@ const size_t kTextReadLimit = 1u << 20;
 // Upscaled further than this, a picture is drawn with hard pixel edges instead of smoothed.
 const double kMaxSmoothScale = 4.0;
 
-// Layout, in pixels at 96 DPI: every size of the window is here, to be scaled as one.
-const int kMargin = 6;
-const int kLineGap = 2;
-const int kHeaderLines = 3;          // room kept for the header, so the content stays put from row to row
-const int kButtonWidth = 80;
-const int kButtonHeight = 24;
-const int kDefaultWidth = 620;       // a hex line of 78 characters fits
-const int kDefaultHeight = 520;
-const int kOwnerTopOffset = 40;      // the first place: beside the owner's right edge, this far down
-const int kMinWidth = 220;
-const int kMinHeight = 180;
-const int kCheckerCell = 8;
-const int kMonoFontHeight = 12;
+using namespace QuickViewLayout;
 
 CQuickViewWnd* s_pHooked = nullptr;   // the window whose list's Esc the keyboard hook watches
 
@@ -337,6 +326,7 @@ void CQuickViewWnd::OnLoaded(uint64_t nJob)
     m_bLoaded = true;
     if (!pLoaded->bRead)
     {
+        ::ShowWindow(m_wndText.m_hWnd, SW_HIDE);
         m_arrLines.push_back("Cannot be shown: " + pLoaded->strReadError);
         Layout();
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
