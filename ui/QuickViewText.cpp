@@ -189,7 +189,7 @@ void CTextLinesView::Paint(HDC hdc)
     }
 }
 
-std::string CTextLinesView::JoinedText() const
+std::u16string CTextLinesView::JoinedLines() const
 {
     std::u16string str;
     for (size_t nLine = 0; nLine < m_lines.LineCount(); ++nLine)
@@ -198,6 +198,33 @@ std::string CTextLinesView::JoinedText() const
             str += u"\r\n";
         str.append(m_lines.text, m_lines.starts[nLine], m_lines.starts[nLine + 1] - m_lines.starts[nLine]);
     }
+    return str;
+}
+
+void CTextLinesView::CopyToClipboard() const
+{
+    const std::u16string str = JoinedLines();
+    HGLOBAL hText = ::GlobalAlloc(GMEM_MOVEABLE, (str.size() + 1) * sizeof(char16_t));
+    if (!hText)
+        return;
+    char16_t* p = static_cast<char16_t*>(::GlobalLock(hText));
+    std::copy(str.begin(), str.end(), p);
+    p[str.size()] = u'\0';
+    ::GlobalUnlock(hText);
+    if (::OpenClipboard(m_hWnd))
+    {
+        ::EmptyClipboard();
+        if (::SetClipboardData(CF_UNICODETEXT, hText))
+            hText = nullptr;   // the clipboard owns it now
+        ::CloseClipboard();
+    }
+    if (hText)
+        ::GlobalFree(hText);
+}
+
+std::string CTextLinesView::JoinedText() const
+{
+    const std::u16string str = JoinedLines();
     if (str.empty())
         return std::string();
     const wchar_t* pWide = reinterpret_cast<const wchar_t*>(str.data());
@@ -254,6 +281,11 @@ LRESULT CTextLinesView::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
             return ::SendMessageA(::GetParent(m_hWnd), uMsg, wParam, lParam);
         if (OnKey(wParam))
             return 0;
+        if ((wParam == 'C' || wParam == VK_INSERT) && ::GetKeyState(VK_CONTROL) < 0)
+        {
+            CopyToClipboard();   // the whole text: the view has no selection
+            return 0;
+        }
         break;
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(JoinedText().size());

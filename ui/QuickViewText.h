@@ -13,7 +13,8 @@ bool IsOwnerBusy(HWND hWnd);
  * @brief A read-only view of text lines that draws only the lines it shows, so a megabyte of short
  * lines costs no more than a screenful. Scrolled by the arrow keys, Page Up and Down, Home and End
  * (with Ctrl: the first and the last line), the wheel and its scroll bars. Esc, F3 and Space go to
- * the parent window as its own keys. WM_GETTEXT gives the lines joined by "\r\n".
+ * the parent window as its own keys. Ctrl+C copies the whole text; WM_GETTEXT gives it too, the
+ * lines joined by "\r\n".
  */
 class CTextLinesView : public CWnd
 {
@@ -36,7 +37,9 @@ private:
     void OnScroll(int nBar, int nCode);
     bool OnKey(WPARAM nKey);
     void Paint(HDC hdc);
-    std::string JoinedText() const;
+    std::u16string JoinedLines() const;
+    std::string JoinedText() const;   // in the ANSI code page
+    void CopyToClipboard() const;
 
     HFONT m_hFont = nullptr;    // not owned
     PreviewTextLines m_lines;

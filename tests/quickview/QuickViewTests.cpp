@@ -33,6 +33,20 @@ CQuickViewWnd* OpenOn(CGuiHarness& gui, int nRow)
     return pView;
 }
 
+std::string ClipboardText()
+{
+    std::string str;
+    if (!::OpenClipboard(nullptr))
+        return str;
+    if (HANDLE hText = ::GetClipboardData(CF_TEXT))
+    {
+        str = static_cast<const char*>(::GlobalLock(hText));
+        ::GlobalUnlock(hText);
+    }
+    ::CloseClipboard();
+    return str;
+}
+
 /// Two colours near the middle of the window's picture, a checkerboard cell apart, as drawn on its window.
 std::vector<COLORREF> MiddlePixels(CQuickViewWnd* pView)
 {
@@ -102,7 +116,12 @@ TEST(QuickView, ShowsEachKindAndFollowsTheFocus)
         Shot(pView, kRows[nRow].pszShot);
         if (kRows[nRow].pszText)
         {
+            // The text as shown, and as Ctrl+C in it copies it.
             EXPECT_EQ(kRows[nRow].pszText, WindowText(pView->TextView()));
+            ::SetFocus(pView->TextView());
+            gui.Key("Ctrl+C");
+            ::SetFocus(gui.List());
+            EXPECT_EQ(kRows[nRow].pszText, ClipboardText());
         }
         if (kRows[nRow].kind == PreviewKind::animation)
         {
