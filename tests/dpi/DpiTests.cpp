@@ -13,6 +13,7 @@
 #include "../quickview/QuickViewSamples.h"
 #include "QuarnelVersion.h"
 #include "app/SplashDialog.h"
+#include "config/SettingsStore.h"
 #include "framework/win/Dpi.h"
 #include "framework/win/RegistryKey.h"
 #include "res/resource.h"
@@ -186,11 +187,13 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
         ::DestroyWindow(hDetails);
         gui.FocusRow(1);
         ::SetFocus(gui.List());
+        WriteSetting(CQuickViewWnd::kPlacementSetting, "");   // opened at its first place, beside the window
         gui.Key("F3");
         CQuickViewWnd* pView = gui.Frame()->GetQuickView();
         ASSERT_TRUE(pView && WaitFor(gui, [&] { return pView->ShownIndex() == 1; }));
         ::SetWindowPos(pView->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         Shoot(pView->m_hWnd, strShot + "quickview-picture");
+        sizes["quick view width"] = (::GetWindowRect(pView->m_hWnd, &rc), rc.right - rc.left);
         gui.Key("F3");
         gui.Command(ID_APP_ABOUT, { Look("", [&](HWND hDlg) { Shoot(hDlg, strShot + "about"); }) });
         CSplashDialog splash;
@@ -251,7 +254,9 @@ TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
         for (size_t i = 1; i < 4; ++i)
             EXPECT_LT(seen[kDpis[i - 1]][pszSize], seen[kDpis[i]][pszSize]) << pszSize << " at " << kDpis[i];
         if (std::string(pszSize) != "quick jump height")
+        {
             EXPECT_NEAR(2.0, seen[192][pszSize] / double(seen[96][pszSize]), 0.25) << pszSize;
+        }
     }
     // The 96-DPI lengths scaled: columns, the version's pane, the window (as far as the screen allows).
     const int cxScreen = 2048, cyScreen = 1536;
@@ -260,7 +265,8 @@ TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
         SCOPED_TRACE(std::to_string(nDpi) + " DPI");
         Sizes& at = seen[nDpi];
         EXPECT_EQ(0, at["cut texts"]);
-        for (const auto& length : Sizes{ { "column 0", 160 }, { "column 1", 100 }, { "column 2", 480 }, { "status pane 2", 150 } })
+        for (const auto& length : Sizes{ { "column 0", 160 }, { "column 1", 100 }, { "column 2", 480 }, { "status pane 2", 150 },
+                                         { "quick view width", 620 } })
             EXPECT_EQ(::MulDiv(length.second, nDpi, 96), at[length.first]) << length.first;
         EXPECT_EQ(std::min(cxScreen, ::MulDiv(780, nDpi, 96)), at["window width"]);
         EXPECT_EQ(std::min(cyScreen, ::MulDiv(500, nDpi, 96)), at["window height"]);
