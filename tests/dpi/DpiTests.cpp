@@ -307,4 +307,21 @@ TEST(Dpi, AWindowMovedToA200PercentScreenAndBackLooksAsBefore)
     EXPECT_EQ(before, MeasureFrame(gui));
     Shoot(hFrame, "dpi-move-after");
     EXPECT_EQ(ReadFileText(g_strScreenshotFolder + "dpi-move-before.bmp"), ReadFileText(g_strScreenshotFolder + "dpi-move-after.bmp"));
+
+    // Quick view moves on its own, and comes back as it was too.
+    WriteSetting(CQuickViewWnd::kPlacementSetting, "");
+    gui.FocusRow(1);
+    ::SetFocus(gui.List());
+    gui.Key("F3");
+    CQuickViewWnd* pView = gui.Frame()->GetQuickView();
+    ASSERT_TRUE(pView && WaitFor(gui, [&] { return pView->ShownIndex() == 1; }));
+    ::GetWindowRect(pView->m_hWnd, &rcBefore);
+    Shoot(pView->m_hWnd, "dpi-move-quickview-before");
+    rcSuggested = { 20, 20, 20 + 1240, 20 + 1040 };
+    ::SendMessageA(pView->m_hWnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&rcSuggested));
+    Shoot(pView->m_hWnd, "dpi-move-quickview-200");
+    ::SendMessageA(pView->m_hWnd, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&rcBefore));
+    Shoot(pView->m_hWnd, "dpi-move-quickview-after");
+    EXPECT_EQ(ReadFileText(g_strScreenshotFolder + "dpi-move-quickview-before.bmp"),
+              ReadFileText(g_strScreenshotFolder + "dpi-move-quickview-after.bmp"));
 }
