@@ -19,7 +19,8 @@ SIZE BaseUnitsAt96(HWND hDlg, int nDpi)
     HFONT hDialogFont = reinterpret_cast<HFONT>(::SendMessageA(hDlg, WM_GETFONT, 0, 0));
     if (!hDialogFont || !::GetObjectA(hDialogFont, sizeof(lf), &lf))
         return units;
-    lf.lfHeight = ::MulDiv(lf.lfHeight, DPI_DEFAULT, nDpi);
+    // Through the point size the template gives: the font's pixel height at nDpi is rounded already.
+    lf.lfHeight = -::MulDiv(::MulDiv(lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight, 72, nDpi), DPI_DEFAULT, 72);
     HFONT hFont = ::CreateFontIndirectA(&lf);
     HDC hdc = ::GetDC(nullptr);
     HGDIOBJ hOld = ::SelectObject(hdc, hFont);

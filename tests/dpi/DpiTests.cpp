@@ -206,6 +206,7 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
         ::GetClientRect(splash.m_hWnd, &rc);
         sizes["splash picture"] = bm.bmWidth;
         sizes["splash blank"] = rc.right - bm.bmWidth;
+        sizes["splash height"] = rc.bottom;
     }
     std::ofstream out(ResultsPath(nDpi));
     for (const auto& size : sizes)
@@ -272,6 +273,7 @@ TEST(Dpi, WindowsGrowWithTheDpiAndKeepTheirTextsWhole)
         EXPECT_EQ(std::min(cyScreen, ::MulDiv(500, nDpi, 96)), at["window height"]);
         // The splash picture drawn at 1x or 2x, the nearer, and the window no larger than it.
         EXPECT_EQ(seen[96]["splash picture"] * (nDpi >= 168 ? 2 : 1), at["splash picture"]);
+        EXPECT_EQ(seen[96]["splash height"] * (nDpi >= 168 ? 2 : 1), at["splash height"]);
         EXPECT_GE(0, at["splash blank"]);
     }
 }
