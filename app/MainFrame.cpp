@@ -210,6 +210,19 @@ LRESULT CMainFrame::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
     // handle stays registered while the frame object outlives its window.
     if (uMsg == WM_DESTROY)
         m_menu.DestroyMenu();
+    // Esc in the list closes an open Quick view: the list keeps the keyboard while the view
+    // follows it, so this is where the user presses it.
+    if (uMsg == WM_NOTIFY)
+    {
+        const NMHDR* pNmhdr = reinterpret_cast<const NMHDR*>(lParam);
+        CQuarnelView* pView = GetListView();
+        if (pNmhdr && pNmhdr->code == LVN_KEYDOWN && pView && pNmhdr->hwndFrom == pView->m_hWnd &&
+            reinterpret_cast<const NMLVKEYDOWN*>(pNmhdr)->wVKey == VK_ESCAPE && m_pQuickView && m_pQuickView->IsOpen())
+        {
+            m_pQuickView->Close();
+            return 0;
+        }
+    }
     return CFrameWnd::WindowProc(uMsg, wParam, lParam);
 }
 

@@ -32,8 +32,6 @@ const double kMaxSmoothScale = 4.0;
 
 using namespace QuickViewLayout;
 
-CQuickViewWnd* s_pHooked = nullptr;   // the window whose list's Esc the keyboard hook watches
-
 bool RegisterQuickViewClass()
 {
     static bool s_bRegistered = false;
@@ -208,9 +206,6 @@ bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
     ::SendMessageA(m_hButton, WM_SETFONT, reinterpret_cast<WPARAM>(hGui), FALSE);
     m_pfnButton = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(m_hButton, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc)));
-    // Esc typed in the list closes the window; the list itself is left as it is.
-    s_pHooked = this;
-    m_hListKeys = ::SetWindowsHookExA(WH_KEYBOARD, &ListKeyHook, nullptr, ::GetCurrentThreadId());
 
     ResetContent();
     // The list keeps the keyboard: the window is shown without being activated.
@@ -668,19 +663,6 @@ void CQuickViewWnd::Paint(HDC hdcWindow)
     ::BitBlt(hdcWindow, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
 }
 
-LRESULT CALLBACK CQuickViewWnd::ListKeyHook(int nCode, WPARAM wParam, LPARAM lParam)
-{
-    // Esc pressed (not repeated, not released) in the followed list, with no drag or dialog going on.
-    CQuickViewWnd* pView = s_pHooked;
-    if (nCode == HC_ACTION && wParam == VK_ESCAPE && !(lParam & 0xC0000000) && pView && pView->m_hWnd &&
-        ::GetFocus() == pView->m_hFollow && !::GetCapture() && !IsOwnerBusy(pView->m_hWnd))
-    {
-        ::PostMessageA(pView->m_hWnd, WM_CLOSE, 0, 0);
-        return 1;
-    }
-    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
-}
-
 LRESULT CALLBACK CQuickViewWnd::ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     CQuickViewWnd* pView = static_cast<CQuickViewWnd*>(CWnd::FromHandle(::GetParent(hWnd)));
@@ -771,11 +753,6 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     case WM_DESTROY:
-        if (m_hListKeys)
-            ::UnhookWindowsHookEx(m_hListKeys);
-        m_hListKeys = nullptr;
-        if (s_pHooked == this)
-            s_pHooked = nullptr;
         ::KillTimer(m_hWnd, kSettleTimer);
         SetPlaying(false);
         m_pLoader.reset();   // cancels the reading and waits for the worker

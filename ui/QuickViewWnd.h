@@ -96,13 +96,11 @@ private:
     bool SelectFrame();   // the current frame in m_hPicture
     void SavePlacement() const;
     static LRESULT CALLBACK ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ListKeyHook(int nCode, WPARAM wParam, LPARAM lParam);
 
     HWND m_hFollow = nullptr;
     HWND m_hButton = nullptr;
     WNDPROC m_pfnButton = nullptr;   // the button's own procedure
     CTextLinesView m_wndText;
-    HHOOK m_hListKeys = nullptr;     // Esc in the followed list, while the window is open
     int m_nDpi = 96;         // the DPI of the window's screen: the layout's lengths are scaled to it
     CGdiObject m_hGui;       // font; only made for a DPI other than the system's (else the stock GUI font)
     CGdiObject m_hBold;      // font
