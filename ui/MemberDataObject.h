@@ -40,12 +40,13 @@ private:
     std::vector<std::pair<std::string, std::string>> m_arrFailures;
 };
 
-/** Size and last write time of a file, to tell whether it has changed. */
+/** Size, last write time and change time of a file (CFileVersion), to tell whether it has changed. */
 struct SourceStamp
 {
     bool bKnown = false;
     uint64_t nLength = 0;
     FILETIME ftWrite = {};
+    int64_t nChangeTime = 0;   ///< set by the system alone: a write time put back does not hide a change
 
     bool operator==(const SourceStamp& other) const;
     bool operator!=(const SourceStamp& other) const { return !(*this == other); }
