@@ -351,8 +351,9 @@ TEST_F(Hardening, AnArchiveChangingUnderAReaderIsNeverMixedIn)
         fs::create_directory(Path("out"));
         CHookedDoc doc;
         ASSERT_TRUE(doc.OpenDocumentFile(strArchive));
-        if (reader == SAVE_NOTHING_READ)
+        if (reader == SAVE_NOTHING_READ) {
             ASSERT_TRUE(doc.RemoveFile("A") && doc.RemoveFile("B") && doc.AddFile(File("n", Pattern(5, 3))) >= 0);
+        }
         bool bChanged = false;
         doc.m_fnAfterMember = [&](int32_t nIndex) {
             if (nIndex != 0)
