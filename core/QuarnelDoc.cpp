@@ -231,21 +231,26 @@ void CQuarnelDoc::Store(CFile& file)
     }
     // One buffer of at most VPP_COPY_CHUNK bytes serves all members.
     std::vector<uint8_t> buffer;
-    for (int32_t i = 0; i < m_nFileCount; i++) {
+    for (int32_t i = 0; i < m_nFileCount;) {
         const VppEntry& entry = m_entries[i];
+        int32_t nEnd = i + 1;
         if (!readArchive.IsOpen() || !entry.m_bInArchive || entry.m_strSourcePath != m_strReadArchive) {
             int nCode = CopyMember(entry.m_strSourcePath, entry.m_nOffset, file, entry.m_nSize, buffer);
             if (nCode < 0)
                 AddSaveFailure(entry.m_strName, nCode);
         } else if (nReadArchiveCode == COPY_RESULT_DONE) {
-            int nCode = CopyFromOpenSource(readArchive, entry.m_nOffset, file, entry.m_nSize, buffer, &m_readIdentity);
+            nEnd = ArchiveRunEnd(i);
+            int nCode = nEnd - i > 1 ? CopyArchiveRun(readArchive, i, nEnd, file, buffer)
+                                     : CopyFromOpenSource(readArchive, entry.m_nOffset, file, entry.m_nSize, buffer,
+                                                          &m_readIdentity);
             if (nCode == COPY_RESULT_SOURCE_CHANGED)
                 nReadArchiveCode = COPY_RESULT_ARCHIVE_CHANGED;
             else if (nCode < 0)
                 AddSaveFailure(entry.m_strName, nCode);
         }
         PadToBlockBoundary(file);
-        OnMemberStored(i);
+        for (; i < nEnd; i++)
+            OnMemberStored(i);
     }
     // Written to in place after its last member was copied: the copies may still be a mixture.
     if (nReadArchiveCode == COPY_RESULT_DONE && readArchive.IsOpen() && !IsSameVersion(readArchive, m_readIdentity))
@@ -253,6 +258,68 @@ void CQuarnelDoc::Store(CFile& file)
     if (nReadArchiveCode < 0)
         AddSaveFailure(m_strReadArchive, nReadArchiveCode);
     m_bSaveFailed = m_strSaveFailureReport.empty() ? 0 : 1;
+}
+
+int32_t CQuarnelDoc::ArchiveRunEnd(int32_t nFirst) const
+{
+    // Rows that follow one another in the archive read, each within the file as it was read, lie in
+    // the new archive one after the other just the same.
+    int32_t nEnd = nFirst;
+    int64_t nNext = m_entries[nFirst].m_nOffset;
+    for (; nEnd < m_nFileCount; nEnd++) {
+        const VppEntry& entry = m_entries[nEnd];
+        if (!entry.m_bInArchive || entry.m_strSourcePath != m_strReadArchive || entry.m_nOffset != nNext ||
+            entry.m_nSize < 0 || static_cast<uint64_t>(entry.m_nOffset) + static_cast<uint64_t>(entry.m_nSize) > m_readIdentity.nSize)
+            break;
+        nNext = entry.m_nOffset + RoundUpToBlock(entry.m_nSize);
+    }
+    return std::max(nEnd, nFirst + 1);
+}
+
+int CQuarnelDoc::CopyArchiveRun(CFile& source, int32_t nFirst, int32_t nEnd, CFile& archive, std::vector<uint8_t>& buffer)
+{
+    // Many small members are copied in a few large pieces instead of a few calls each. The bytes
+    // between them are written as zeros, whatever the archive read holds there.
+    const uint64_t nStart = static_cast<uint64_t>(m_entries[nFirst].m_nOffset);
+    const uint64_t nStop = static_cast<uint64_t>(m_entries[nEnd - 1].m_nOffset) + static_cast<uint64_t>(m_entries[nEnd - 1].m_nSize);
+    CFileVersion before;
+    try {
+        if (!source.GetVersion(before) || !before.IsSameVersionAs(m_readIdentity))
+            return COPY_RESULT_SOURCE_CHANGED;
+        source.Seek(nStart);
+    } catch (const CFileException&) {
+        return COPY_RESULT_READ_FAILED;
+    }
+    if (buffer.size() < VPP_COPY_CHUNK)
+        buffer.resize(VPP_COPY_CHUNK);
+    int32_t k = nFirst;  // the member whose padding comes next
+    for (uint64_t nPos = nStart; nPos < nStop;) {
+        const size_t nPiece = static_cast<size_t>(std::min<uint64_t>(buffer.size(), nStop - nPos));
+        try {
+            if (source.Read(buffer.data(), nPiece) != nPiece)
+                return COPY_RESULT_SOURCE_CHANGED;  // it was long enough when read
+        } catch (const CFileException&) {
+            return COPY_RESULT_READ_FAILED;
+        }
+        const uint64_t nPieceEnd = nPos + nPiece;
+        for (; k + 1 < nEnd; k++) {
+            const uint64_t nPadStart = static_cast<uint64_t>(m_entries[k].m_nOffset) + static_cast<uint64_t>(m_entries[k].m_nSize);
+            const uint64_t nPadEnd = static_cast<uint64_t>(m_entries[k + 1].m_nOffset);
+            if (nPadStart >= nPieceEnd)
+                break;
+            const uint64_t nFrom = std::max(nPadStart, nPos), nTo = std::min(nPadEnd, nPieceEnd);
+            if (nFrom < nTo)
+                std::fill(buffer.begin() + static_cast<ptrdiff_t>(nFrom - nPos), buffer.begin() + static_cast<ptrdiff_t>(nTo - nPos), 0);
+            if (nPadEnd > nPieceEnd)
+                break;  // the rest of it is in the next piece
+        }
+        archive.Write(buffer.data(), nPiece);  // a failure here ends the store: file layer
+        nPos = nPieceEnd;
+    }
+    CFileVersion after;
+    if (!source.GetVersion(after) || !after.IsSameVersionAs(before))
+        return COPY_RESULT_SOURCE_CHANGED;
+    return COPY_RESULT_DONE;
 }
 
 void CQuarnelDoc::AddSaveFailure(const std::string& strName, int nCopyCode)

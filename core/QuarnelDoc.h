@@ -173,6 +173,10 @@ private:
     bool ReplaceWithOutput(const CSavePlan& plan, CFile& output);
     bool OpenSideFile(const std::string& strTarget, CFile& output, std::string& strSide);
     void AddSaveFailure(const std::string& strName, int nCopyCode);
+    // The end of the run of rows from nFirst on that lie one after the other in the archive read.
+    int32_t ArchiveRunEnd(int32_t nFirst) const;
+    // Copies the rows nFirst to nEnd - 1 of such a run, with zeros between them (COPY_RESULT_*).
+    int CopyArchiveRun(CFile& source, int32_t nFirst, int32_t nEnd, CFile& archive, std::vector<uint8_t>& buffer);
     bool IsReadArchivePath(const std::string& strPath) const;
     bool RowsReadFromArchive() const;
     // Pairs of names (name, earlier name) that are different but equal once cut to the entry field.

@@ -324,7 +324,7 @@ int CQuarnelDoc::WriteExtractedFile(CFile& archive, const CFileIdentity& archive
     for (int n = 0; n < 100 && !temp.IsOpen(); n++) {
         CFileException error;
         if (!temp.Open(strDest + ".part" + (n ? std::to_string(n) : std::string()),
-                       CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error) &&
+                       CFile::modeCreateNew | CFile::modeWrite, &error) &&
             error.m_cause != FileErrorCause::alreadyExists)
             return ExtractCodeFor(error, strDest);
     }
