@@ -318,18 +318,13 @@ int CQuarnelDoc::WriteExtractedFile(CFile& archive, const CFileIdentity& archive
         if (nCode != EXTRACT_RESULT_DONE)
             return nCode;
     }
-    // The member is written under a name of its own beside the destination, and gets the member's
-    // name only once complete: an interruption never leaves part of it under that name.
+    // The member is written beside the destination and gets the member's name only once complete:
+    // an interruption never leaves part of it under that name.
     CFile temp;
-    for (int n = 0; n < 100 && !temp.IsOpen(); n++) {
-        CFileException error;
-        if (!temp.Open(strDest + ".part" + (n ? std::to_string(n) : std::string()),
-                       CFile::modeCreateNew | CFile::modeWrite, &error) &&
-            error.m_cause != FileErrorCause::alreadyExists)
-            return ExtractCodeFor(error, strDest);
-    }
-    if (!temp.IsOpen())
-        return EXTRACT_RESULT_NO_DESTINATION;
+    CFileException openError;
+    if (!temp.OpenTemporaryFor(strDest, &openError))
+        return openError.m_cause == FileErrorCause::alreadyExists ? EXTRACT_RESULT_NO_DESTINATION
+                                                                   : ExtractCodeFor(openError, strDest);
 
     int nCode = EXTRACT_RESULT_DONE;
     std::vector<uint8_t> buffer(std::min<size_t>(VPP_COPY_CHUNK, static_cast<size_t>(entry.m_nSize)));

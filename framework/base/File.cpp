@@ -105,6 +105,23 @@ void CFile::ThrowLastError() const
     throw CFileException(CauseFromOsError(lError), lError, m_strPath);
 }
 
+bool CFile::OpenPartFile(const std::string& strDest, CFileException* pError)
+{
+    for (int n = 0; n < 100; n++) {
+        CFileException error;
+        if (Open(strDest + ".part" + (n ? std::to_string(n) : std::string()), modeCreateNew | modeWrite, &error))
+            return true;
+        if (error.m_cause != FileErrorCause::alreadyExists) {
+            if (pError)
+                *pError = CFileException(error.m_cause, error.m_lOsError, strDest);
+            return false;
+        }
+    }
+    if (pError)
+        *pError = CFileException(FileErrorCause::alreadyExists, 0, strDest);
+    return false;
+}
+
 #ifdef _WIN32
 
 bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException* pError)
@@ -254,6 +271,11 @@ bool CFile::GetIdentity(CFileIdentity& identity) const
     identity.nVolume = m_nVolume;
     identity.nIndex = m_nIndex;
     return QueryVersion(static_cast<HANDLE>(m_hFile), identity, &identity.nLinks);
+}
+
+bool CFile::OpenTemporaryFor(const std::string& strDest, CFileException* pError)
+{
+    return OpenPartFile(strDest, pError);
 }
 
 bool CFile::MoveTo(const std::string& strTo, bool bReplace, CFileException* pError)
@@ -648,8 +670,61 @@ static bool NamesOpenFile(int fd, const std::string& strPath)
            opened.st_ino == named.st_ino;
 }
 
+// The folder of a path, for the calls that take one.
+static std::string FolderOf(const std::string& strPath)
+{
+    const size_t nSlash = strPath.find_last_of('/');
+    return nSlash == std::string::npos ? "." : nSlash == 0 ? "/" : strPath.substr(0, nSlash);
+}
+
+// Where an open file without a name can be given one (linkat through /proc).
+static std::string SelfLink(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+bool CFile::OpenTemporaryFor(const std::string& strDest, CFileException* pError)
+{
+    Close();
+#ifdef O_TMPFILE
+    static const bool s_bHaveProc = ::access("/proc/self/fd", X_OK) == 0;
+    int fd = s_bHaveProc ? ::open(FolderOf(strDest).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
+    if (fd >= 0) {
+        m_fd = fd;
+        m_strPath.clear();  // no name yet
+        return true;
+    }
+    // A file system (or a kernel) without files of no name: a named one. Any other failure is the folder's.
+    if (s_bHaveProc && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        SetError(pError, LastOsError(), strDest);
+        return false;
+    }
+#endif
+    return OpenPartFile(strDest, pError);
+}
+
 bool CFile::MoveTo(const std::string& strTo, bool bReplace, CFileException* pError)
 {
+    if (m_fd >= 0 && m_strPath.empty()) {
+        // A file without a name gets one in one step, which fails where the name is taken.
+        if (::linkat(AT_FDCWD, SelfLink(m_fd).c_str(), AT_FDCWD, strTo.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            m_strPath = strTo;
+            return true;
+        }
+        if (!bReplace || errno != EEXIST) {
+            SetError(pError, LastOsError(), strTo);
+            return false;
+        }
+        // To replace a file, it first needs a name of its own beside it.
+        for (int n = 0; n < 100 && m_strPath.empty(); n++) {
+            const std::string strPart = strTo + ".part" + (n ? std::to_string(n) : std::string());
+            if (::linkat(AT_FDCWD, SelfLink(m_fd).c_str(), AT_FDCWD, strPart.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                m_strPath = strPart;
+            else if (errno != EEXIST)
+                break;
+        }
+        if (m_strPath.empty()) {
+            SetError(pError, LastOsError(), strTo);
+            return false;
+        }
+    }
     int nResult = -1;
     if (bReplace) {
         nResult = ::rename(m_strPath.c_str(), strTo.c_str());
@@ -675,7 +750,7 @@ bool CFile::MoveTo(const std::string& strTo, bool bReplace, CFileException* pErr
 
 void CFile::Discard()
 {
-    if (m_fd >= 0 && NamesOpenFile(m_fd, m_strPath))
+    if (m_fd >= 0 && !m_strPath.empty() && NamesOpenFile(m_fd, m_strPath))
         ::unlink(m_strPath.c_str());
     Close();
 }
@@ -748,9 +823,7 @@ FileKind CFile::GetKind(const std::string& strPath)
 
 void CFile::SyncFolderOf(const std::string& strPath)
 {
-    const size_t nSlash = strPath.find_last_of('/');
-    const std::string strFolder = nSlash == std::string::npos ? "." : nSlash == 0 ? "/" : strPath.substr(0, nSlash);
-    int fd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = ::open(FolderOf(strPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         (void)::fsync(fd);  // some file systems cannot sync a folder; the rename has been made either way
         ::close(fd);

@@ -115,6 +115,11 @@ public:
     bool GetVersion(CFileVersion& version) const;
     // Which file is open, and its version. Windows asks for the volume once per open handle.
     bool GetIdentity(CFileIdentity& identity) const;
+    // Creates a new file for writing in strDest's folder that gets strDest's name only from MoveTo,
+    // once complete: without a name until then where the system can (Linux's O_TMPFILE), else
+    // named strDest + ".part" (or ".part1" ... when taken). Discard removes it. A program ended
+    // meanwhile leaves nothing behind, or that one name: never a part of it under strDest.
+    bool OpenTemporaryFor(const std::string& strDest, CFileException* pError = nullptr);
     // Gives the open file the name strTo in the same folder; an existing strTo is replaced only with
     // bReplace (alreadyExists otherwise). The file stays open under its new name.
     bool MoveTo(const std::string& strTo, bool bReplace, CFileException* pError = nullptr);
@@ -171,6 +176,7 @@ public:
 
 private:
     [[noreturn]] void ThrowLastError() const;
+    bool OpenPartFile(const std::string& strDest, CFileException* pError);
 
 #ifdef _WIN32
     void* m_hFile = nullptr;  // HANDLE; nullptr when closed
