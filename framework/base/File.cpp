@@ -529,7 +529,13 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
             return fail(S_ISDIR(st.st_mode) ? EISDIR : ENXIO, FileErrorCause::notRegularFile);
         }
         if (bLock) {
-            if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            // A file this call has just created is held only for a moment by another save that looks
+            // whether it may remove it: that is waited for, not taken for a writer.
+            int nLocked;
+            do {
+                nLocked = flock(fd, (nOpenFlags & modeCreateNew) ? LOCK_EX : LOCK_EX | LOCK_NB);
+            } while (nLocked != 0 && errno == EINTR);
+            if (nLocked != 0) {
                 int nErr = errno;
                 ::close(fd);
                 return fail(nErr, nErr == EWOULDBLOCK ? FileErrorCause::sharingViolation : CauseFromOsError(nErr));
