@@ -39,9 +39,7 @@ std::string CTransferFailureLog::Take(size_t nMaxListed)
 
 bool SourceStamp::operator==(const SourceStamp& other) const
 {
-    return bKnown == other.bKnown && nLength == other.nLength && nChangeTime == other.nChangeTime &&
-           ftWrite.dwLowDateTime == other.ftWrite.dwLowDateTime &&
-           ftWrite.dwHighDateTime == other.ftWrite.dwHighDateTime;
+    return bKnown == other.bKnown && (!bKnown || version.IsSameVersionAs(other.version));
 }
 
 namespace
@@ -53,7 +51,7 @@ SourceStamp StampOf(bool bKnown, const CFileVersion& version)
     stamp.nLength = version.nSize;
     stamp.ftWrite.dwLowDateTime = static_cast<DWORD>(version.nWriteTime);
     stamp.ftWrite.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(version.nWriteTime) >> 32);
-    stamp.nChangeTime = version.nChangeTime;
+    stamp.version = version;
     return stamp;
 }
 }

@@ -249,6 +249,7 @@ static bool QueryVersion(HANDLE h, CFileVersion& version, uint32_t* pLinks = nul
     version.nSize = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
     version.nWriteTime = basic.LastWriteTime.QuadPart;
     version.nChangeTime = basic.ChangeTime.QuadPart;
+    version.nAttributes = basic.FileAttributes;
     if (pLinks)
         *pLinks = standard.NumberOfLinks;
     return true;
@@ -639,6 +640,7 @@ static void VersionFromStat(const struct stat& st, CFileVersion& version)
     version.nSize = static_cast<uint64_t>(st.st_size);
     version.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     version.nChangeTime = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    version.nAttributes = static_cast<uint32_t>(st.st_mode);
 }
 
 // Which file a stat result describes, and its version.

@@ -27,9 +27,12 @@ struct CFileVersion {
     // When the file's contents or attributes last changed (ChangeTime / st_ctime). A program can put
     // the last write time back, as a copy that keeps times does; this one only the system sets.
     int64_t nChangeTime = 0;
+    uint32_t nAttributes = 0;  // FileAttributes / st_mode
+    // The change time tells contents apart only while the attributes stay: a file made read-only
+    // (or writable) since is the same version when its size and write time are.
     bool IsSameVersionAs(const CFileVersion& o) const
     {
-        return nSize == o.nSize && nWriteTime == o.nWriteTime && nChangeTime == o.nChangeTime;
+        return nSize == o.nSize && nWriteTime == o.nWriteTime && (nChangeTime == o.nChangeTime || nAttributes != o.nAttributes);
     }
 };
 

@@ -383,6 +383,14 @@ TEST_F(Hardening, AnArchiveChangingUnderAReaderIsNeverMixedIn)
         EXPECT_FALSE(Exists("a.vpp.try")) << reader;
         EXPECT_NE(TakeMessages().find(reader == SAVE ? "" : "was changed by another program"), std::string::npos);
     }
+    // Made read-only meanwhile, it is still the archive read: Save As copies it.
+    const std::string strArchive = File("r.vpp", original);
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    fs::permissions(strArchive, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
+    EXPECT_TRUE(m_pDoc->OnSaveDocument(Path("r2.vpp"))) << TakeMessages();
+    EXPECT_EQ(ReadAll(Path("r2.vpp")), original);
+    fs::permissions(strArchive, fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST_F(Hardening, WhateverStandsAtTheSideFileNameIsNeverWrittenInto)
