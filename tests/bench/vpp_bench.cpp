@@ -43,27 +43,18 @@ double TimeShell(const std::string& strCommand)
     return Seconds(t0);
 }
 
-// A copy as durable as a save over a file: written through a 1 MB buffer under a new name, synced,
-// renamed over an older copy (whose blocks are freed, as a save frees the old archive's), then the
-// folder synced. The first call makes the older copy.
+// A copy as durable as a save over a file: copied (by the kernel) under a new name, synced, renamed
+// over an older copy (whose blocks are freed, as a save frees the old archive's), the folder synced.
 double TimeDurableCopy(const std::string& strFrom, const std::string& strTo)
 {
     auto t0 = Clock::now();
     const std::string strNew = strTo + ".new";
-    int in = open(strFrom.c_str(), O_RDONLY), out = open(strNew.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char> buffer(1 << 20);
-    ssize_t n = 0;
-    while (in >= 0 && out >= 0 && (n = read(in, buffer.data(), buffer.size())) > 0)
-        if (write(out, buffer.data(), static_cast<size_t>(n)) != n)
-            break;
-    bool bOk = in >= 0 && out >= 0 && n == 0 && fsync(out) == 0 && rename(strNew.c_str(), strTo.c_str()) == 0;
-    int dir = open(fs::path(strTo).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-    bOk = bOk && dir >= 0 && fsync(dir) == 0;
-    for (int fd : {in, out, dir})
-        if (fd >= 0)
-            close(fd);
-    if (!bOk)
+    fs::copy_file(strFrom, strNew, fs::copy_options::overwrite_existing);
+    int fd = open(strNew.c_str(), O_WRONLY), dir = open(fs::path(strTo).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (fsync(fd) != 0 || rename(strNew.c_str(), strTo.c_str()) != 0 || fsync(dir) != 0)
         std::fprintf(stderr, "durable copy of %s failed\n", strFrom.c_str());
+    close(fd);
+    close(dir);
     return Seconds(t0);
 }
 

@@ -329,8 +329,7 @@ TEST_F(Hardening, ArchiveChangedOrWriteFailingBetweenMembersLeavesEverythingAsIt
             if (nIndex == 0 && target.second == WRITE_FAILS)
                 throw CFileException(FileErrorCause::diskFull, 0, strArchive + ".try");
             if (nIndex == 0 && target.second == REPLACE) {
-                WriteAll(strArchive + ".other", rewritten);
-                fs::rename(strArchive + ".other", strArchive);
+                ReplaceAsAnotherProgram(strArchive, rewritten);
                 bChanged = true;
             } else if (nIndex == 0) {
                 const auto time = fs::last_write_time(strArchive);
