@@ -87,11 +87,7 @@ inline Bytes BuildArchive(const std::vector<Member>& members, int64_t nCountFiel
 /** @brief A document that calls a test's function after each member its save or extraction has written. */
 struct CHookedDoc : CQuarnelDoc {
     std::function<void(int32_t)> m_fnAfterMember;
-    void OnMemberStored(int32_t nIndex) override
-    {
-        if (m_fnAfterMember)
-            m_fnAfterMember(nIndex);
-    }
+    void OnMemberStored(int32_t nIndex) override { m_fnAfterMember(nIndex); }
 };
 
 // Rewrites a file in place, as a program writing into it does; false when it could not be written.

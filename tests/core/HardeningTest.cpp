@@ -422,6 +422,4 @@ TEST_F(Hardening, NamesThatTheCutWouldMakeEqualAreRefused)
     ASSERT_TRUE(m_pDoc->OpenDocumentFile(Archive("m.vpp", {{s59 + "1", {}}, {s59 + "2", {}}, {m59 + "A", {}}, {m59 + "B", {}}})));
     EXPECT_FALSE(m_pDoc->OnSaveDocument(Path("m2.vpp")));
     EXPECT_NE(TakeMessages().find(": " + s59 + "1 and " + s59 + "2; " + m59 + "A and " + m59 + "B."), std::string::npos);
-    {
-    }
 }

@@ -221,10 +221,10 @@ TEST_F(VppTool, SlipsAreRefusedAndSaySo)
 
 TEST_F(VppTool, KilledExtractionLeavesNoPartUnderTheMembersName)
 {
-    // Killed while it copies a 16 MB member: the member's file is whole or not there at all.
-    std::string strArchive = Archive("big.vpp", {{"big.bin", Bytes(16u << 20, 0x5A)}});
+    // Killed as soon as it has a file open in the folder, while it copies a 16 MB member: the
+    // member's file is whole or not there at all.
+    Archive("big.vpp", {{"big.bin", Bytes(16u << 20, 0x5A)}});
     std::filesystem::create_directory(Path("out"));
-    // Killed as soon as it has a file in the folder open.
     std::system(("cd '" + Dir() + "' && { " + VPP_TOOL_PATH + " extract big.vpp out & i=0; while ! ls -l /proc/$!/fd | "
                  "grep -q /out/ && [ $i -lt 3000 ]; do i=$((i+1)); done; kill -9 $!; wait; } 2>/dev/null").c_str());
     const std::string strOut = Path("out/big.bin");
