@@ -43,8 +43,8 @@ double TimeShell(const std::string& strCommand)
     return Seconds(t0);
 }
 
-// A copy as durable as a save over a file: copied (by the kernel) under a new name, synced, renamed
-// over an older copy (whose blocks are freed, as a save frees the old archive's), the folder synced.
+// A copy as durable as a save over a file: copied under a new name, synced, renamed over an older copy
+// (freed as a save frees the old archive), the folder synced.
 double TimeDurableCopy(const std::string& strFrom, const std::string& strTo)
 {
     auto t0 = Clock::now();

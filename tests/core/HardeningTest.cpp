@@ -302,11 +302,10 @@ TEST_F(Hardening, ASaveOverAnArchiveChangedSinceItWasReadIsRefused)
 
 TEST_F(Hardening, ArchiveChangedOrWriteFailingBetweenMembersLeavesEverythingAsItWas)
 {
-    // After a member is copied, another program rewrites the archive in place at the same size and
-    // puts its write time back (as a copy keeping times does), replaces it during a save that reads
-    // nothing from it, or a write fails: the save or the member is refused, the target and the other
-    // program's file are unchanged, no side file and no part of the member is left. (Windows keeps an
-    // extracted archive from being written: there the extraction succeeds.)
+    // After a member is copied another program rewrites the archive in place, its write time put back,
+    // or replaces it during a save reading nothing from it, or a write fails: the save or member fails,
+    // both files stay as they were, no side file or part of a member is left (Windows keeps an extracted
+    // archive from being written: there the extraction succeeds).
     namespace fs = std::filesystem;
     std::string strArchive = Path("a.vpp");
     const Bytes original = BuildArchive({{"A", Pattern(3000, 1)}, {"B", Pattern(3000, 2)}});

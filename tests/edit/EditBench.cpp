@@ -127,8 +127,7 @@ void BenchExtract(const std::string& strArchive, const std::string& strOut, cons
 }
 }
 
-/// A copy as durable as a save over a file: CopyFileA to a new name, flushed to disk, then moved
-/// over an older copy (as a save replaces the old archive). The first call makes the older copy.
+/// A copy as durable as a save over a file: CopyFileA to a new name, flushed, moved over an older copy.
 bool DurableCopy(const std::string& strFrom, const std::string& strTo)
 {
     const std::string strNew = strTo + ".new";
@@ -172,8 +171,7 @@ int main()
     BenchRemove(strArchive);
     BenchExtract(strArchive, MakeMemberFolder("edit-bench-out"), MakeMemberFolder("edit-bench-copy"));
     BenchSave("65.536 members of 16 bytes", strArchive);
-    // Members of the size game archives hold: 512 of 256 KB.
-    std::vector<std::pair<std::string, std::string>> arrLarge;
+    std::vector<std::pair<std::string, std::string>> arrLarge;   // members of the size game archives hold
     for (int i = 0; i < 512; ++i)
         arrLarge.push_back({ "t" + std::to_string(i) + ".tga", std::string(256 * 1024, static_cast<char>('a' + i % 26)) });
     std::string strLarge = strFolder + "large.vpp";
