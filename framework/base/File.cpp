@@ -249,7 +249,7 @@ static bool QueryVersion(HANDLE h, CFileVersion& version, uint32_t* pLinks = nul
     version.nSize = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
     version.nWriteTime = basic.LastWriteTime.QuadPart;
     version.nChangeTime = basic.ChangeTime.QuadPart;
-    version.nAttributes = basic.FileAttributes;
+    version.nAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_ARCHIVE;  // which Windows sets on every write
     if (pLinks)
         *pLinks = standard.NumberOfLinks;
     return true;
