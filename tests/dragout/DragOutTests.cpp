@@ -514,7 +514,7 @@ TEST(DragOut, AnArchiveCutShortWhileAMemberStreamsFailsTheRead)
     pStream->Release();
     pData->Release();
     gui.Pump();
-    std::string strReport = gui.TakeMessage();
+    std::string strReport = gui.TakeMessage().strText;
     EXPECT_NE(std::string::npos, strReport.find("big.bin\r\nThe archive ends before this member does.")) << strReport;
 }
 

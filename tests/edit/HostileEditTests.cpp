@@ -1,5 +1,5 @@
 // HostileEditTests.cpp: the editor as a careless or hostile user meets it: where Extract writes,
-// keys typed while it runs, failed pastes while their report is open, and members of one name.
+// failed pastes while their report is open, and members of one name.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -42,7 +42,7 @@ bool ReadMember(IDataObject* pData, LONG nIndex)
 }
 }
 
-TEST(HostileExtract, WritesOnlyWhereTheUserLookedAndDropsKeysTypedMeanwhile)
+TEST(HostileExtract, WritesOnlyWhereTheUserLooked)
 {
     CTestFolder dir("hostile-extract");
     std::string strArchive = dir.Archive("x.vpp", { { "a.txt", "AAA" }, { "quote\"name.txt", "Q" }, { "b.txt", "BB" } });
@@ -64,23 +64,6 @@ TEST(HostileExtract, WritesOnlyWhereTheUserLookedAndDropsKeysTypedMeanwhile)
     ASSERT_EQ(1u, gui.m_details.size());
     EXPECT_NE(std::string::npos, gui.m_details[0].strDetails.find("characters that Windows does not allow"))
         << gui.m_details[0].strDetails;
-    gui.m_details.clear();
-    gui.m_messages.clear();
-
-    // Ctrl+A, Del and Enter typed while the extraction runs never reach the confirmation afterwards.
-    gui.m_nAnswer = IDYES;
-    gui.m_pApp->m_fnProgressObserver = [](const std::string& strCall, const std::string&, int nPos, int) {
-        if (strCall == "Set" && nPos == 1)
-            PressKeys("Ctrl+A Del Enter");
-    };
-    gui.SelectOnly({ 2 });
-    gui.AnswerFolder(strOut);
-    gui.Command(ID_EDIT_EXTRACT);
-    gui.Key("");   // lets anything still queued through
-    EXPECT_EQ("BB", ReadFileText(strOut + "b.txt"));
-    EXPECT_EQ(3, gui.RowCount());
-    EXPECT_EQ(1, gui.View()->CountSelectedItems());
-    EXPECT_EQ("", gui.TakeMessage());
 }
 
 TEST(HostileTransfer, FailuresAndDropsArrivingWhileADialogIsOpenNeverActUnderIt)
@@ -156,7 +139,7 @@ TEST(HostileRows, ExtractThenAddBackTouchesTheSameOfTwoRowsOfOneName)
     gui.Command(ID_EDIT_EXTRACT);
     // The last of the two is written; the first is listed as skipped.
     EXPECT_EQ("second", ReadFileText(strOut + "dup.txt"));
-    std::string strReport = gui.TakeMessage();
+    std::string strReport = gui.TakeMessage().strText;
     EXPECT_NE(std::string::npos, strReport.find("\r\ndup.txt\r\nSkipped since another selected file")) << strReport;
 
     // The user edits the file and adds it back: the row it came from changes, the other keeps its bytes.
@@ -171,7 +154,7 @@ TEST(HostileRows, ExtractThenAddBackTouchesTheSameOfTwoRowsOfOneName)
     // A name the Add dialog hands back with "?" for what the code page lacks is said to be that.
     gui.AnswerAdd({ strOut + "??.bin" });
     gui.Command(ID_EDIT_ADD);
-    EXPECT_NE(std::string::npos, gui.TakeMessage().find("code page cannot spell"));
+    gui.ExpectMessage("code page cannot spell");
 
     // The keyboard reaches the list's context menu too, and its commands act on the focused row.
     for (const char* pszKey : { "Shift+F10", "Apps" })

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include "framework/base/MessageSink.h"
+#include "res/resource.h"
 #include "ui/ErrorDetailsDialog.h"
 
 extern std::string g_strScreenshotFolder;
@@ -27,7 +28,7 @@ CGuiHarness::CGuiHarness() = default;
 CGuiHarness::~CGuiHarness()
 {
     if (m_bStrict && m_nUnread)
-        HarnessFailure("a message nobody looked at: " + TakeMessage());
+        HarnessFailure("a message nobody looked at: " + TakeMessage().strText);
     m_pApp.reset();
     // Let the destroyed windows' last messages through before the next test starts.
     MSG msg;
@@ -200,16 +201,86 @@ void CGuiHarness::AnswerFolder(const std::string& strFolder)
     };
 }
 
-std::string CGuiHarness::TakeMessage()
+RecordedMessage CGuiHarness::TakeMessage()
 {
     size_t nUnread = std::min(m_nUnread, m_messages.size());
     m_nUnread = 0;
-    std::string strText;
-    for (size_t i = m_messages.size() - nUnread; i < m_messages.size(); ++i)
-        strText += (strText.empty() ? "" : "\n") + m_messages[i].strText;
+    if (nUnread == 0)
+        return {};
+    RecordedMessage taken = m_messages.back();
     if (nUnread > 1)
-        HarnessFailure("more than one message since the last look:\n" + strText);
-    return strText;
+    {
+        taken.strText.clear();
+        for (size_t i = m_messages.size() - nUnread; i < m_messages.size(); ++i)
+            taken.strText += (taken.strText.empty() ? "" : "\n") + m_messages[i].strText;
+        HarnessFailure("more than one message since the last look:\n" + taken.strText);
+    }
+    return taken;
+}
+
+void CGuiHarness::ExpectMessage(const std::string& strPart)
+{
+    RecordedMessage m = TakeMessage();
+    if (m.strCaption.empty() && m.strText.empty())
+        HarnessFailure("no message came; expected one saying \"" + strPart + "\"");
+    else if (m.strText.find(strPart) == std::string::npos)
+        HarnessFailure("expected a message saying \"" + strPart + "\", got \"" + m.strText + "\"");
+}
+
+void PrintTo(const RecordedMessage& m, std::ostream* os)
+{
+    *os << '"' << m.strText << '"';
+    if (!m.strCaption.empty())
+        *os << " (caption \"" << m.strCaption << "\", flags 0x" << std::hex << m.nFlags << std::dec << ')';
+}
+
+void CGuiHarness::FocusRow(int nRow)
+{
+    SelectRow(-1, false);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(List(), LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(&item));
+    ::SendMessageA(List(), LVM_ENSUREVISIBLE, nRow, FALSE);
+    Pump();
+}
+
+void CGuiHarness::AddFiles(const std::vector<std::string>& arrPaths)
+{
+    if (arrPaths.size() == 1)
+        AnswerAdd(arrPaths);
+    else
+    {
+        std::vector<std::string> arrParts;
+        for (const std::string& strPath : arrPaths)
+        {
+            size_t nSlash = strPath.rfind('\\');
+            std::string strFolder = strPath.substr(0, nSlash), strName = strPath.substr(nSlash + 1);
+            if (arrParts.empty())
+                arrParts.push_back(strFolder);
+            else if (arrParts.front() != strFolder)
+                HarnessFailure("AddFiles: " + strPath + " is not in " + arrParts.front());
+            arrParts.push_back(strName);
+        }
+        AnswerAdd(arrParts);
+    }
+    Command(ID_EDIT_ADD);
+}
+
+bool CGuiHarness::WaitUntil(const std::function<bool()>& fnDone, const std::string& strWhat, DWORD dwTimeoutMs)
+{
+    DWORD dwStart = ::GetTickCount();
+    while (!fnDone())
+    {
+        if (::GetTickCount() - dwStart > dwTimeoutMs)
+        {
+            HarnessFailure("waited " + std::to_string(dwTimeoutMs) + " ms for " + strWhat + " in vain");
+            return false;
+        }
+        Pump();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
 }
 
 std::string ExeFolder()

@@ -25,6 +25,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 #include "app/MainFrame.h"
@@ -35,13 +36,23 @@
 /// Fails the running test (the GUI test main binds it to the test framework; a benchmark prints it).
 void HarnessFailure(const std::string& strWhat);
 
-/** One message box the program showed. */
+/** One message box the program showed (an error-details dialog: caption "Error details", flags 0). */
 struct RecordedMessage
 {
     std::string strText;
     std::string strCaption;
-    unsigned nFlags;
+    unsigned nFlags = 0;   ///< MB_ flags as given: buttons, icon, default button
+    unsigned Buttons() const { return nFlags & MB_TYPEMASK; }
+    unsigned Icon() const { return nFlags & MB_ICONMASK; }
 };
+/// A message compares with a text by its text, so `EXPECT_EQ("...", gui.TakeMessage())` reads as it says.
+inline bool operator==(const RecordedMessage& m, const std::string& str) { return m.strText == str; }
+inline bool operator==(const std::string& str, const RecordedMessage& m) { return m.strText == str; }
+inline bool operator==(const RecordedMessage& m, const char* psz) { return m.strText == psz; }
+inline bool operator==(const char* psz, const RecordedMessage& m) { return m.strText == psz; }
+inline bool operator!=(const RecordedMessage& m, const char* psz) { return !(m == psz); }
+inline bool operator!=(const char* psz, const RecordedMessage& m) { return !(m == psz); }
+void PrintTo(const RecordedMessage& m, std::ostream* os);
 
 /** One error-details dialog the program showed. */
 struct RecordedDetails
@@ -119,6 +130,14 @@ public:
     void SelectRow(int nRow, bool bSelected = true);
     /// Selects exactly these rows.
     void SelectOnly(const std::vector<int>& arrRows);
+    /// Gives the row the focus and makes it the only selected one, scrolled into view, as a click does.
+    void FocusRow(int nRow);
+    /// Adds the files through the real Add command (the dialog answered with them); they must share
+    /// one folder. The add report, if any, is left for TakeMessage.
+    void AddFiles(const std::vector<std::string>& arrPaths);
+    /// Pumps messages and idle passes until fnDone holds; fails the test naming strWhat after dwTimeoutMs.
+    bool WaitUntil(const std::function<bool()>& fnDone, const std::string& strWhat = "the awaited state",
+                   DWORD dwTimeoutMs = 5000);
     /// Sends WM_COMMAND as a menu would (refused when the command is disabled).
     void Command(UINT nID);
     /// The same, with steps for the dialogs and menus it opens; returns the captions met.
@@ -137,8 +156,11 @@ public:
     /// An answer for the next folder picker; "" is Cancel.
     void AnswerFolder(const std::string& strFolder);
     /// The one message box or details dialog since the last look (the details as header, "\r\n",
-    /// details); "" when none. More than one fails the test.
-    std::string TakeMessage();
+    /// details); an empty record when none. More than one fails the test (the record then holds
+    /// their texts joined by newlines).
+    RecordedMessage TakeMessage();
+    /// The one message since the last look must contain strPart; fails the test otherwise.
+    void ExpectMessage(const std::string& strPart);
 
     std::unique_ptr<CQuarnelApp> m_pApp;
     std::vector<RecordedMessage> m_messages;
