@@ -30,6 +30,8 @@ enum : int {
     ADD_RESULT_TOO_LARGE = -3,  // the file or the archive would exceed the 32-bit size fields
     ADD_RESULT_NAME_TOO_LONG = -4,  // the name has more bytes than a directory entry holds (59)
     ADD_RESULT_NOT_A_FILE = -5,     // a folder, pipe or device
+    ADD_RESULT_NOT_FOUND = -6,      // no file at the path (or no path at all)
+    ADD_RESULT_BACKSLASH_NAME = -7, // (not on Windows) the file name holds "\", which separates folders in a member name
 };
 
 // ExtractFile results
@@ -50,6 +52,8 @@ enum : int {
     EXTRACT_RESULT_FOLDER_IN_WAY = -13,    // a folder stands at the destination file's name
     EXTRACT_RESULT_WRITE_FAILED_NEW = -14, // writing a new file failed part-way (a full disk); it was removed
     EXTRACT_RESULT_INVALID_NAME = -15,     // the name holds characters the file system does not allow
+    EXTRACT_RESULT_NOT_A_FILE = -16,       // a pipe or a device stands at the destination file's name
+    EXTRACT_RESULT_NOT_A_FOLDER = -17,     // the destination folder (or a sub-folder of the name) is a file
 };
 
 // CopyMemberData results
@@ -60,6 +64,7 @@ enum : int {
     COPY_RESULT_SOURCE_SHORT = -3,  // an archive ends before the member's last byte
     COPY_RESULT_READ_FAILED = -4,   // reading the source failed
     COPY_RESULT_ARCHIVE_CHANGED = -5,  // another program changed the archive since it was read
+    COPY_RESULT_SOURCE_CHANGED = -6,   // the source was changed while its bytes were copied
 };
 
 // Members are copied through a buffer of this size, never of the member's whole size.
@@ -137,8 +142,8 @@ public:
 protected:
     // Moves the finished ".try" file over the target; a seam for tests of a failing replace.
     virtual bool ReplaceTarget(const std::string& strFrom, const std::string& strTo, CFileException* pError);
-    // Called by the store after each member has been written; a seam for tests that change the
-    // archive or fail a write part-way through a save.
+    // Called after each member's bytes have been written: by the store, and by an extraction before
+    // it checks the archive again. A seam for tests that change the archive or fail a write part-way.
     virtual void OnMemberStored(int32_t /*nIndex*/) {}
 
 private:
@@ -150,15 +155,35 @@ private:
     void BuildExactNameIndex();
     int CopyMember(const std::string& strSourcePath, int32_t nOffset, CFile& archive, int32_t nSize,
                    std::vector<uint8_t>& buffer);
-    int CopyFromOpenSource(CFile& source, int32_t nOffset, CFile& archive, int32_t nSize, std::vector<uint8_t>& buffer);
+    // Copies nSize bytes from nOffset; COPY_RESULT_SOURCE_CHANGED when the source was not the expected
+    // version (if given) before the copy, or changed while it lasted.
+    int CopyFromOpenSource(CFile& source, int32_t nOffset, CFile& archive, int32_t nSize, std::vector<uint8_t>& buffer,
+                           const CFileVersion* pExpected = nullptr);
+    // The steps of the save procedure (QuarnelDoc.cpp).
+    struct CSavePlan {
+        std::string strTarget;  // the full path saved to
+        std::string strFile;    // the file replaced: the target, or the file its link leads to
+        std::string strOutput;  // where the new archive is written: strFile, or a side file beside it
+        bool bOwnArchive = false;  // the target is the archive that was read
+        bool bTargetExists = false;
+    };
+    bool PlanSave(const std::string& strTargetIn, CSavePlan& plan);
+    bool OpenOutput(CSavePlan& plan, CFile& output);
+    bool ConfirmOutput(const CSavePlan& plan, CFile& output, CFile& targetLock);
+    bool ReplaceWithOutput(const CSavePlan& plan, CFile& output);
     bool OpenSideFile(const std::string& strTarget, CFile& output, std::string& strSide);
+    void AddSaveFailure(const std::string& strName, int nCopyCode);
+    // The end of the run of rows from nFirst on that lie one after the other in the archive read.
+    int32_t ArchiveRunEnd(int32_t nFirst) const;
+    // Copies the rows nFirst to nEnd - 1 of such a run, with zeros between them (COPY_RESULT_*).
+    int CopyArchiveRun(CFile& source, int32_t nFirst, int32_t nEnd, CFile& archive, std::vector<uint8_t>& buffer);
     bool IsReadArchivePath(const std::string& strPath) const;
     bool RowsReadFromArchive() const;
     // Pairs of names (name, earlier name) that are different but equal once cut to the entry field.
     std::vector<std::pair<std::string, std::string>> FindNamesEqualOnceCut() const;
     CFile* OpenExtractArchive(const std::string& strPath, CFile& single);
-    int WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, const VppEntry& entry, const std::string& strDest);
-    static int CheckTakenDestination(const std::string& strDest, const CFileIdentity& archiveId);
+    int WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, int nIndex, const std::string& strDest);
+    static int CheckTakenDestination(const std::string& strDest, FileKind kind, const CFileIdentity& archiveId);
 
     int64_t m_nDataBlocks = 0;  // sum of RoundUpToBlock(size) over the rows in use
     std::string m_strSaveFailureReport;

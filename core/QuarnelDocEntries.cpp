@@ -90,20 +90,34 @@ void CQuarnelDoc::ApplyTotalSize()
 
 int CQuarnelDoc::AddFile(const std::string& strPathIn)
 {
+    if (strPathIn.empty())
+        return ADD_RESULT_NOT_FOUND;
     // The row keeps the full path: a later change of the current folder must not redirect it.
     const std::string strPath = CFile::GetFullPath(strPathIn);
     uint64_t nLength = 0;
     {
         CFile file;
         CFileException error;
-        if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive, &error))
-            return error.m_cause == FileErrorCause::notRegularFile ? ADD_RESULT_NOT_A_FILE : ADD_RESULT_NO_ACCESS;
+        if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive, &error)) {
+            switch (error.m_cause) {
+            case FileErrorCause::notRegularFile: return ADD_RESULT_NOT_A_FILE;
+            case FileErrorCause::fileNotFound:
+            case FileErrorCause::badPath: return ADD_RESULT_NOT_FOUND;
+            default: return ADD_RESULT_NO_ACCESS;
+            }
+        }
         try {
             nLength = file.GetLength();
         } catch (const CFileException&) {
             return ADD_RESULT_NO_ACCESS;
         }
     }
+#ifndef _WIN32
+    // "\" separates the folders of a member name: a file whose own name holds it would become a
+    // member of another name, or of none.
+    if (strPath.find('\\', strPath.rfind('/') + 1) != std::string::npos)
+        return ADD_RESULT_BACKSLASH_NAME;
+#endif
     std::string strName = MemberNameFromPath(strPath);
     // The directory entry holds 59 bytes and a zero: a longer name would be cut at the next save,
     // and two long names could become one.
@@ -204,11 +218,22 @@ int CQuarnelDoc::ExtractFile(const std::string& strName, const std::string& strF
 
 namespace {
 
-int ExtractCodeFor(const CFileException& error)
+int ExtractCodeFor(const CFileException& error, const std::string& strDest)
 {
     switch (error.m_cause) {
     case FileErrorCause::fileNotFound:
-    case FileErrorCause::badPath: return EXTRACT_RESULT_NO_FOLDER;
+    case FileErrorCause::badPath: {
+        // The nearest folder on the way that exists tells a missing folder from a file in its place.
+        std::string strStep = strDest;
+        for (size_t nSep; (nSep = FindLastOf(strStep, "\\/")) != std::string::npos && nSep > 0;) {
+            strStep.resize(nSep);
+            FileKind kind = CFile::GetKind(strStep);
+            if (kind != FileKind::none)
+                return kind == FileKind::folder || kind == FileKind::link ? EXTRACT_RESULT_NO_FOLDER
+                                                                          : EXTRACT_RESULT_NOT_A_FOLDER;
+        }
+        return EXTRACT_RESULT_NO_FOLDER;
+    }
     case FileErrorCause::sharingViolation: return EXTRACT_RESULT_IN_USE;
     case FileErrorCause::invalidName: return EXTRACT_RESULT_INVALID_NAME;
     default: return EXTRACT_RESULT_NO_DESTINATION;
@@ -249,19 +274,21 @@ int CQuarnelDoc::ExtractEntry(int nIndex, const std::string& strFolder)
     if (entry.m_nSize < 0 || entry.m_nOffset < 0 ||
         static_cast<uint64_t>(entry.m_nOffset) + static_cast<uint64_t>(entry.m_nSize) > archiveId.nSize)
         return EXTRACT_RESULT_ARCHIVE_SHORT;
-    return WriteExtractedFile(*pArchive, archiveId, entry, strDest);
+    return WriteExtractedFile(*pArchive, archiveId, nIndex, strDest);
 }
 
-int CQuarnelDoc::CheckTakenDestination(const std::string& strDest, const CFileIdentity& archiveId)
+int CQuarnelDoc::CheckTakenDestination(const std::string& strDest, FileKind kind, const CFileIdentity& archiveId)
 {
     // POSIX lets the archive itself be opened again and replaced; Windows refuses through sharing.
     CFileIdentity destId;
-    if (CFile::GetPathIdentity(strDest, destId) && destId.IsSameFileAs(archiveId))
+    if (kind == FileKind::file && CFile::GetPathIdentity(strDest, destId) && destId.IsSameFileAs(archiveId))
         return EXTRACT_RESULT_IS_ARCHIVE;
-    if (CFile::IsLink(strDest))
-        return EXTRACT_RESULT_LINK;
-    if (!CFile::Exists(strDest))
-        return EXTRACT_RESULT_FOLDER_IN_WAY;
+    switch (kind) {
+    case FileKind::link: return EXTRACT_RESULT_LINK;
+    case FileKind::folder: return EXTRACT_RESULT_FOLDER_IN_WAY;
+    case FileKind::other: return EXTRACT_RESULT_NOT_A_FILE;  // never opened: a pipe would block
+    default: break;
+    }
     // A file the user may not write is not replaced either.
     if (CFile::IsReadOnly(strDest))
         return EXTRACT_RESULT_NO_DESTINATION;
@@ -280,36 +307,24 @@ CFile* CQuarnelDoc::OpenExtractArchive(const std::string& strPath, CFile& single
     return &file;
 }
 
-
-int CQuarnelDoc::WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, const VppEntry& entry,
-                                    const std::string& strDest)
+int CQuarnelDoc::WriteExtractedFile(CFile& archive, const CFileIdentity& archiveId, int nIndex, const std::string& strDest)
 {
-    // Where no file of that name exists, the member is written straight to a new file (removed again
-    // on failure). Otherwise it goes to a new side file beside it, and only a complete copy replaces
-    // the older file: a failure part-way keeps it.
-    CFile side;
-    std::string strSide = strDest;
-    {
-        // Most names are not taken yet: only a taken one is looked at more closely (each look at a
-        // missing name is slow under Windows emulation).
-        CFileException error;
-        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error)) {
-            if (!CFile::PathExists(strDest))
-                return ExtractCodeFor(error);
-            int nCode = CheckTakenDestination(strDest, archiveId);
-            if (nCode != EXTRACT_RESULT_DONE)
-                return nCode;
-        }
+    // Whatever stands at the name is looked at before a byte is written (without opening it: a pipe
+    // would block): nothing, the usual case, or a file to replace.
+    const VppEntry& entry = m_entries[nIndex];
+    FileKind kind = CFile::GetKind(strDest);
+    if (kind != FileKind::none) {
+        int nCode = CheckTakenDestination(strDest, kind, archiveId);
+        if (nCode != EXTRACT_RESULT_DONE)
+            return nCode;
     }
-    for (int n = 0; n < 100 && !side.IsOpen(); n++) {
-        strSide = strDest + ".part" + (n ? std::to_string(n) : std::string());
-        CFileException error;
-        if (!side.Open(strSide, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive, &error) &&
-            error.m_cause != FileErrorCause::alreadyExists)
-            return ExtractCodeFor(error);
-    }
-    if (!side.IsOpen())
-        return EXTRACT_RESULT_NO_DESTINATION;
+    // The member is written beside the destination and gets the member's name only once complete:
+    // an interruption never leaves part of it under that name.
+    CFile temp;
+    CFileException openError;
+    if (!temp.OpenTemporaryFor(strDest, &openError))
+        return openError.m_cause == FileErrorCause::alreadyExists ? EXTRACT_RESULT_NO_DESTINATION
+                                                                   : ExtractCodeFor(openError, strDest);
 
     int nCode = EXTRACT_RESULT_DONE;
     std::vector<uint8_t> buffer(std::min<size_t>(VPP_COPY_CHUNK, static_cast<size_t>(entry.m_nSize)));
@@ -331,26 +346,36 @@ int CQuarnelDoc::WriteExtractedFile(CFile& archive, const CFileIdentity& archive
             break;
         }
         try {
-            side.Write(buffer.data(), nPiece);
+            temp.Write(buffer.data(), nPiece);
         } catch (const CFileException&) {
             nCode = EXTRACT_RESULT_WRITE_FAILED;
             break;
         }
         nLeft -= nPiece;
     }
-    // A replaced file keeps its permissions (and its owner where the process may set it).
-    if (nCode == EXTRACT_RESULT_DONE && strSide != strDest)
-        side.CopyPermissionsFrom(strDest);
-    side.Close();
-    if (nCode != EXTRACT_RESULT_DONE) {
-        CFile::Remove(strSide);
-        // With no older file of that name there is none to keep.
-        return nCode == EXTRACT_RESULT_WRITE_FAILED && strSide == strDest ? EXTRACT_RESULT_WRITE_FAILED_NEW : nCode;
-    }
+    OnMemberStored(nIndex);
+    // The archive is looked at again once the bytes are copied: written to meanwhile, it may have
+    // given a mixture of two archives' bytes.
+    CFileVersion after;
+    if (nCode == EXTRACT_RESULT_DONE && (!archive.GetVersion(after) || !after.IsSameVersionAs(archiveId)))
+        nCode = EXTRACT_RESULT_ARCHIVE_CHANGED;
+    // The member's name: taken only where it is still free, unless a file stood there to be replaced.
+    // One that appeared meanwhile is looked at as any file standing there.
     CFileException error;
-    if (strSide != strDest && !CFile::Replace(strSide, strDest, &error)) {
-        CFile::Remove(strSide);
-        return ExtractCodeFor(error);
+    for (int nTry = 0; nCode == EXTRACT_RESULT_DONE && nTry < 2; nTry++) {
+        const bool bReplace = kind != FileKind::none;
+        if (bReplace)
+            temp.CopyPermissionsFrom(strDest);  // a replaced file keeps them (and its owner where permitted)
+        if (temp.MoveTo(strDest, bReplace, &error))
+            break;
+        nCode = ExtractCodeFor(error, strDest);
+        if (!bReplace && error.m_cause == FileErrorCause::alreadyExists && (kind = CFile::GetKind(strDest)) != FileKind::none)
+            nCode = CheckTakenDestination(strDest, kind, archiveId);
+    }
+    if (nCode != EXTRACT_RESULT_DONE) {
+        temp.Discard();
+        // With no older file of that name there is none to keep.
+        return nCode == EXTRACT_RESULT_WRITE_FAILED && kind == FileKind::none ? EXTRACT_RESULT_WRITE_FAILED_NEW : nCode;
     }
     return EXTRACT_RESULT_DONE;
 }
@@ -371,16 +396,20 @@ int CQuarnelDoc::CopyMember(const std::string& strSourcePath, int32_t nOffset, C
 }
 
 int CQuarnelDoc::CopyFromOpenSource(CFile& source, int32_t nOffset, CFile& archive, int32_t nSize,
-                                    std::vector<uint8_t>& buffer)
+                                    std::vector<uint8_t>& buffer, const CFileVersion* pExpected)
 {
     // An offset of 0 is an outside file: it must still have the size it had when it was added.
     const bool bOutside = nOffset == 0;
+    CFileVersion before;
     try {
-        uint64_t nLength = source.GetLength();
-        if (bOutside && nLength != static_cast<uint64_t>(static_cast<int64_t>(nSize)))
+        if (!source.GetVersion(before))
+            return COPY_RESULT_READ_FAILED;
+        if (pExpected && !before.IsSameVersionAs(*pExpected))
+            return COPY_RESULT_SOURCE_CHANGED;
+        if (bOutside && before.nSize != static_cast<uint64_t>(static_cast<int64_t>(nSize)))
             return COPY_RESULT_SIZE_CHANGED;
         // Never pad a member with zeros: bytes past the end of the source are a failure.
-        if (nSize < 0 || nOffset < 0 || static_cast<uint64_t>(nOffset) + static_cast<uint64_t>(nSize) > nLength)
+        if (nSize < 0 || nOffset < 0 || static_cast<uint64_t>(nOffset) + static_cast<uint64_t>(nSize) > before.nSize)
             return COPY_RESULT_SOURCE_SHORT;
         source.Seek(static_cast<uint64_t>(nOffset));
     } catch (const CFileException&) {
@@ -402,6 +431,10 @@ int CQuarnelDoc::CopyFromOpenSource(CFile& source, int32_t nOffset, CFile& archi
         archive.Write(buffer.data(), nPiece);  // a failure here ends the store: file layer
         nLeft -= nPiece;
     }
+    // Written to while it was copied: what was copied may be a mixture of old and new bytes.
+    CFileVersion after;
+    if (!source.GetVersion(after) || !after.IsSameVersionAs(before))
+        return COPY_RESULT_SOURCE_CHANGED;
     return COPY_RESULT_DONE;
 }
 
@@ -418,6 +451,9 @@ std::string CQuarnelDoc::GetAddResultText(int nCode)
     case ADD_RESULT_NAME_TOO_LONG:
         return "File name too long (a member name can have at most " + std::to_string(VPP_NAME_LENGTH - 1) + " bytes).";
     case ADD_RESULT_NOT_A_FILE: return "Not a regular file (folders, pipes and devices cannot be added).";
+    case ADD_RESULT_NOT_FOUND: return "No such file.";
+    case ADD_RESULT_BACKSLASH_NAME:
+        return "The file name holds \"\\\", which separates folders in a member name; rename the file.";
     default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }
@@ -444,6 +480,9 @@ std::string CQuarnelDoc::GetExtractResultText(int nCode)
         return "Error while writing the file (is the disk full?); the partly written file was removed.";
     case EXTRACT_RESULT_INVALID_NAME:
         return "Error while trying to save file (the name holds characters that Windows does not allow in file names).";
+    case EXTRACT_RESULT_NOT_A_FILE:
+        return "Skipped since something other than a file (a pipe or a device) stands at the destination.";
+    case EXTRACT_RESULT_NOT_A_FOLDER: return "Error while trying to save file (the destination is a file, not a folder).";
     default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }
@@ -457,6 +496,7 @@ std::string CQuarnelDoc::GetCopyResultText(int nCode)
     case COPY_RESULT_SOURCE_SHORT: return "Error while trying to read source file (it ends before the member does).";
     case COPY_RESULT_READ_FAILED: return "Error while reading source file.";
     case COPY_RESULT_ARCHIVE_CHANGED: return ARCHIVE_CHANGED_TEXT;
+    case COPY_RESULT_SOURCE_CHANGED: return "The file was changed while it was copied; save again.";
     default: return "Unknown error " + std::to_string(nCode) + ".";
     }
 }

@@ -32,11 +32,15 @@ void PadToBlockBoundary(CFile& file)
         file.Write(s_zeros, nGap);
 }
 
-std::string ReadEntryName(const uint8_t* pField, size_t nWidth)
+size_t EntryNameLength(const uint8_t* pField, size_t nWidth)
 {
     const void* pZero = std::memchr(pField, 0, nWidth);
-    size_t nLen = pZero ? static_cast<size_t>(static_cast<const uint8_t*>(pZero) - pField) : nWidth;
-    return std::string(reinterpret_cast<const char*>(pField), nLen);
+    return pZero ? static_cast<size_t>(static_cast<const uint8_t*>(pZero) - pField) : nWidth;
+}
+
+std::string ReadEntryName(const uint8_t* pField, size_t nWidth)
+{
+    return std::string(reinterpret_cast<const char*>(pField), EntryNameLength(pField, nWidth));
 }
 
 bool ReadEntryName(CFile& file, std::string& strName, size_t nWidth)

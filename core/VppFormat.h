@@ -47,6 +47,7 @@ void PadToBlockBoundary(CFile& file);
 
 // The name in a field: the bytes up to the first zero byte, or all nWidth bytes when there is none.
 std::string ReadEntryName(const uint8_t* pField, size_t nWidth = VPP_NAME_LENGTH);
+size_t EntryNameLength(const uint8_t* pField, size_t nWidth = VPP_NAME_LENGTH);
 // Reads a name field from the file; false when the file ends inside the field.
 bool ReadEntryName(CFile& file, std::string& strName, size_t nWidth = VPP_NAME_LENGTH);
 

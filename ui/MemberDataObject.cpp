@@ -39,36 +39,35 @@ std::string CTransferFailureLog::Take(size_t nMaxListed)
 
 bool SourceStamp::operator==(const SourceStamp& other) const
 {
-    return bKnown == other.bKnown && nLength == other.nLength &&
-           ftWrite.dwLowDateTime == other.ftWrite.dwLowDateTime &&
-           ftWrite.dwHighDateTime == other.ftWrite.dwHighDateTime;
+    return bKnown == other.bKnown && (!bKnown || version.IsSameVersionAs(other.version));
+}
+
+namespace
+{
+SourceStamp StampOf(bool bKnown, const CFileVersion& version)
+{
+    SourceStamp stamp;
+    stamp.bKnown = bKnown;
+    stamp.nLength = version.nSize;
+    stamp.ftWrite.dwLowDateTime = static_cast<DWORD>(version.nWriteTime);
+    stamp.ftWrite.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(version.nWriteTime) >> 32);
+    stamp.version = version;
+    return stamp;
+}
 }
 
 SourceStamp SourceStamp::OfPath(const std::string& strPath)
 {
-    SourceStamp stamp;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    {
-        stamp.bKnown = true;
-        stamp.nLength = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        stamp.ftWrite = data.ftLastWriteTime;
-    }
-    return stamp;
+    CFileVersion version;
+    bool bKnown = CFile::GetPathVersion(strPath, version);
+    return bKnown ? StampOf(true, version) : SourceStamp();
 }
 
 SourceStamp SourceStamp::OfHandle(HANDLE hFile)
 {
-    SourceStamp stamp;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (::GetFileInformationByHandle(hFile, &info))
-    {
-        stamp.bKnown = true;
-        stamp.nLength = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-        stamp.ftWrite = info.ftLastWriteTime;
-    }
-    return stamp;
+    CFileVersion version;
+    bool bKnown = CFile::GetHandleVersion(hFile, version);
+    return bKnown ? StampOf(true, version) : SourceStamp();
 }
 
 // ---------------------------------------------------------------------------------------------

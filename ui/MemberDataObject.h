@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "framework/base/File.h"
 
 class CQuarnelDoc;
 
@@ -40,12 +41,13 @@ private:
     std::vector<std::pair<std::string, std::string>> m_arrFailures;
 };
 
-/** Size and last write time of a file, to tell whether it has changed. */
+/** The version of a file (size, last write time, change time), to tell whether it has changed. */
 struct SourceStamp
 {
     bool bKnown = false;
     uint64_t nLength = 0;
     FILETIME ftWrite = {};
+    CFileVersion version;       ///< compared as the archive core compares versions
 
     bool operator==(const SourceStamp& other) const;
     bool operator!=(const SourceStamp& other) const { return !(*this == other); }

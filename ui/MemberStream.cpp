@@ -104,6 +104,9 @@ HRESULT CMemberReader::Read(void* pv, ULONG cb, ULONG* pcbRead)
         m_nFilePos += nGot;
     }
     m_nPos += nDone;
+    // Written to while it was read, the source may have given a mixture of two versions' bytes.
+    if (m_nPos >= nSize && SourceStamp::OfHandle(m_hFile) != item.stamp)
+        return Fail(STG_E_REVERTED, item.bInArchive ? kArchiveChanged : kSourceChanged);
     if (pcbRead)
         *pcbRead = nDone;
     if (m_nPos >= nSize)

@@ -18,12 +18,14 @@ namespace {
 
 const char* const USAGE =
     "usage: vpp list ARCHIVE                   name, size and offset of each member, tab-separated\n"
-    "       vpp new ARCHIVE                    write an empty archive\n"
+    "       vpp new ARCHIVE                    write an empty archive (never over an existing file)\n"
     "       vpp add ARCHIVE FILE...            add or replace members (names compare ignoring case)\n"
     "       vpp remove ARCHIVE NAME...         remove members (exact names)\n"
     "       vpp extract ARCHIVE DIR [NAME...]  extract members into DIR (all when no name is given;\n"
     "                                          an empty DIR is the current folder)\n"
     "       vpp --help\n";
+
+const char* const NO_MEMBER_TEXT = "No member of that name.";
 
 #ifndef _WIN32
 // The length of the valid UTF-8 sequence at s[i] (2 to 4), or 0 when the bytes there are none.
@@ -119,9 +121,10 @@ bool OpenArchive(CQuarnelDoc& doc, const std::string& strArchive, bool bForChang
     if (!doc.OpenDocumentFile(strArchive))
         return false;
     if (bForChange && doc.GetMembersLeftOut() > 0) {
+        const int64_t nLeftOut = doc.GetMembersLeftOut();
         PrintMessage(strArchive + " was not changed: it holds more than " + std::to_string(VPP_MAX_FILES) +
-                     " members, and saving it would lose the " + std::to_string(doc.GetMembersLeftOut()) +
-                     " beyond that");
+                     " members, and saving it would lose the " + std::to_string(nLeftOut) +
+                     (nLeftOut == 1 ? " member" : " members") + " beyond that");
         return false;
     }
     return true;
@@ -159,6 +162,13 @@ int CmdList(CQuarnelDoc& doc, const std::string& strArchive)
 
 int CmdNew(CQuarnelDoc& doc, const std::string& strArchive)
 {
+    // A slip of the command (new for add, or the wrong name) must not empty an archive or overwrite
+    // another file. A link that leads nowhere is left to the save, which says so.
+    const FileKind kind = CFile::GetKind(strArchive);
+    if (kind != FileKind::none && !(kind == FileKind::link && !CFile::Exists(strArchive))) {
+        PrintMessage(strArchive + " already exists. It was not changed.");
+        return 1;
+    }
     doc.OnNewDocument();
     return Save(doc, strArchive) ? 0 : 1;
 }
@@ -191,7 +201,7 @@ int CmdRemove(CQuarnelDoc& doc, const std::string& strArchive, const std::vector
     bool bFailed = false;
     for (size_t i = 0; i < names.size(); i++) {
         if (!results[i]) {
-            PrintFailure(names[i], "No member of that name.");
+            PrintFailure(names[i], NO_MEMBER_TEXT);
             bFailed = true;
         }
     }
@@ -220,7 +230,7 @@ int CmdExtract(CQuarnelDoc& doc, const std::string& strArchive, const std::strin
         for (const std::string& strName : names) {
             int nCode = doc.ExtractFile(strName, strFolder);
             if (nCode < 0) {
-                PrintFailure(strName, CQuarnelDoc::GetExtractResultText(nCode));
+                PrintFailure(strName, nCode == EXTRACT_RESULT_NOT_FOUND ? NO_MEMBER_TEXT : CQuarnelDoc::GetExtractResultText(nCode));
                 bFailed = true;
             }
         }

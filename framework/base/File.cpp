@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
@@ -86,6 +88,9 @@ CFile& CFile::operator=(CFile&& other) noexcept
         Close();
 #ifdef _WIN32
         m_hFile = std::exchange(other.m_hFile, nullptr);
+        m_nVolume = other.m_nVolume;
+        m_nIndex = other.m_nIndex;
+        m_bHaveIndex = std::exchange(other.m_bHaveIndex, false);
 #else
         m_fd = std::exchange(other.m_fd, -1);
 #endif
@@ -98,6 +103,23 @@ void CFile::ThrowLastError() const
 {
     long lError = LastOsError();
     throw CFileException(CauseFromOsError(lError), lError, m_strPath);
+}
+
+bool CFile::OpenPartFile(const std::string& strDest, CFileException* pError)
+{
+    for (int n = 0; n < 100; n++) {
+        CFileException error;
+        if (Open(strDest + ".part" + (n ? std::to_string(n) : std::string()), modeCreateNew | modeWrite, &error))
+            return true;
+        if (error.m_cause != FileErrorCause::alreadyExists) {
+            if (pError)
+                *pError = CFileException(error.m_cause, error.m_lOsError, strDest);
+            return false;
+        }
+    }
+    if (pError)
+        *pError = CFileException(FileErrorCause::alreadyExists, 0, strDest);
+    return false;
 }
 
 #ifdef _WIN32
@@ -117,6 +139,9 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
     else if (nOpenFlags & shareDenyNone)
         dwShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
     DWORD dwCreate = (nOpenFlags & modeCreateNew) ? CREATE_NEW : (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+    // A file created new may be renamed or removed through its handle (MoveTo, Discard).
+    if (nOpenFlags & modeCreateNew)
+        dwAccess |= DELETE;
     HANDLE h = CreateFileA(strPath.c_str(), dwAccess, dwShare, nullptr, dwCreate, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         long lError = LastOsError();
@@ -148,6 +173,7 @@ void CFile::Close()
         CloseHandle(static_cast<HANDLE>(m_hFile));
         m_hFile = nullptr;
     }
+    m_bHaveIndex = false;
 }
 
 bool CFile::IsOpen() const { return m_hFile != nullptr; }
@@ -212,23 +238,115 @@ void CFile::Flush()
         ThrowLastError();
 }
 
+// Size, times and links from two queries that Wine answers inside the process.
+static bool QueryVersion(HANDLE h, CFileVersion& version, uint32_t* pLinks = nullptr)
+{
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!h || !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard))
+        return false;
+    version.nSize = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
+    version.nWriteTime = basic.LastWriteTime.QuadPart;
+    version.nChangeTime = basic.ChangeTime.QuadPart;
+    version.nAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_ARCHIVE;  // which Windows sets on every write
+    if (pLinks)
+        *pLinks = standard.NumberOfLinks;
+    return true;
+}
+
+bool CFile::GetVersion(CFileVersion& version) const { return QueryVersion(static_cast<HANDLE>(m_hFile), version); }
+
+bool CFile::GetHandleVersion(void* hFile, CFileVersion& version) { return QueryVersion(static_cast<HANDLE>(hFile), version); }
+
 bool CFile::GetIdentity(CFileIdentity& identity) const
 {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!m_hFile || !GetFileInformationByHandle(static_cast<HANDLE>(m_hFile), &info))
+    if (!m_bHaveIndex) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!m_hFile || !GetFileInformationByHandle(static_cast<HANDLE>(m_hFile), &info))
+            return false;
+        m_nVolume = info.dwVolumeSerialNumber;
+        m_nIndex = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+        m_bHaveIndex = true;
+    }
+    identity.nVolume = m_nVolume;
+    identity.nIndex = m_nIndex;
+    return QueryVersion(static_cast<HANDLE>(m_hFile), identity, &identity.nLinks);
+}
+
+bool CFile::OpenTemporaryFor(const std::string& strDest, CFileException* pError)
+{
+    return OpenPartFile(strDest, pError);
+}
+
+bool CFile::MoveTo(const std::string& strTo, bool bReplace, CFileException* pError)
+{
+    // Renamed through the handle: no second open of the file (which its sharing would refuse), and
+    // no moment in which another file could stand at its old name. The new name as an NT path.
+    std::string strFull = GetFullPath(strTo);
+    if (strFull.compare(0, 4, "\\\\?\\") == 0)
+        strFull.erase(0, 4);
+    else if (strFull.compare(0, 2, "\\\\") == 0)
+        strFull.replace(0, 2, "UNC\\");
+    int cch = MultiByteToWideChar(CP_ACP, 0, strFull.c_str(), static_cast<int>(strFull.size()), nullptr, 0);
+    std::wstring strName = L"\\??\\" + std::wstring(static_cast<size_t>(cch > 0 ? cch : 0), L'\0');
+    if (cch > 0)
+        MultiByteToWideChar(CP_ACP, 0, strFull.c_str(), static_cast<int>(strFull.size()), &strName[4], cch);
+    std::vector<char> info(sizeof(FILE_RENAME_INFO) + strName.size() * sizeof(wchar_t));
+    auto* pInfo = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+    pInfo->ReplaceIfExists = bReplace ? TRUE : FALSE;
+    pInfo->RootDirectory = nullptr;
+    pInfo->FileNameLength = static_cast<DWORD>(strName.size() * sizeof(wchar_t));
+    std::copy(strName.begin(), strName.end(), pInfo->FileName);
+    if (cch <= 0 ||
+        !SetFileInformationByHandle(static_cast<HANDLE>(m_hFile), FileRenameInfo, pInfo, static_cast<DWORD>(info.size()))) {
+        SetError(pError, LastOsError(), strTo);
         return false;
-    identity.nVolume = info.dwVolumeSerialNumber;
-    identity.nIndex = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-    identity.nSize = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-    identity.nWriteTime = static_cast<int64_t>(static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
-                                               info.ftLastWriteTime.dwLowDateTime);
-    identity.nLinks = info.nNumberOfLinks;
+    }
+    m_strPath = strTo;
     return true;
+}
+
+void CFile::Discard()
+{
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    bool bMarked = m_hFile && SetFileInformationByHandle(static_cast<HANDLE>(m_hFile), FileDispositionInfo, &dispose,
+                                                         sizeof dispose);
+    const bool bWasOpen = IsOpen();
+    Close();
+    if (bWasOpen && !bMarked)  // a file opened without the right to delete it: by name
+        DeleteFileA(m_strPath.c_str());
 }
 
 bool CFile::CopyPermissionsFrom(const std::string&) { return true; }
 
 bool CFile::LockForReplace() { return m_hFile != nullptr; }
+
+// The file's path with every link resolved, as the system names it; empty when unknown.
+static std::string FinalPath(HANDLE h)
+{
+    std::string strPath(MAX_PATH, '\0');
+    DWORD dwLen = h != INVALID_HANDLE_VALUE ? GetFinalPathNameByHandleA(h, &strPath[0], MAX_PATH, FILE_NAME_NORMALIZED) : 0;
+    if (dwLen >= MAX_PATH) {
+        strPath.resize(dwLen);
+        dwLen = GetFinalPathNameByHandleA(h, &strPath[0], dwLen, FILE_NAME_NORMALIZED);
+    }
+    strPath.resize(dwLen < strPath.size() ? dwLen : 0);
+    return strPath;
+}
+
+// An open handle to look at a file or folder without reading it, closed on scope exit.
+struct CLookHandle {
+    HANDLE h;
+    CLookHandle(const std::string& strPath, DWORD dwAccess, DWORD dwFlags)
+        : h(CreateFileA(strPath.c_str(), dwAccess, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, dwFlags, nullptr)) {}
+    ~CLookHandle()
+    {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+};
 
 bool CFile::GetPathIdentity(const std::string& strPath, CFileIdentity& identity)
 {
@@ -241,11 +359,61 @@ bool CFile::GetPathIdentity(const std::string& strPath, CFileIdentity& identity)
     return file.GetIdentity(identity);
 }
 
+bool CFile::GetPathVersion(const std::string& strPath, CFileVersion& version)
+{
+    CLookHandle file(strPath, 0, FILE_ATTRIBUTE_NORMAL);
+    return file.h != INVALID_HANDLE_VALUE && QueryVersion(file.h, version);
+}
+
 bool CFile::RemoveUnlessInUse(const std::string& strPath)
 {
-    // A save holds its side file open without delete sharing: DeleteFileA fails on it.
-    return DeleteFileA(strPath.c_str()) != FALSE;
+    // Opening it for deleting fails while a save holds it open without delete sharing. The file is
+    // then removed through this very handle, once it has shown to be a plain file of one name whose
+    // final path is its own: a link (under Wine one of the file system below, which looks like a
+    // plain file) resolves to the file it leads to.
+    CLookHandle file(strPath, DELETE | FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT);
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (file.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandleEx(file.h, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file.h, FileStandardInfo, &standard, sizeof standard) ||
+        (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || standard.NumberOfLinks != 1)
+        return false;
+    const std::string strFull = GetFullPath(strPath);
+    const size_t nSlash = strFull.find_last_of("\\/");
+    if (nSlash == std::string::npos)
+        return false;
+    CLookHandle folder(strFull.substr(0, nSlash + 1), 0, FILE_FLAG_BACKUP_SEMANTICS);
+    std::string strOwn = FinalPath(folder.h);
+    if (strOwn.empty())
+        return false;
+    if (strOwn.back() != '\\')
+        strOwn += '\\';
+    strOwn += strFull.substr(nSlash + 1);
+    if (lstrcmpiA(FinalPath(file.h).c_str(), strOwn.c_str()) != 0)
+        return false;
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    return SetFileInformationByHandle(file.h, FileDispositionInfo, &dispose, sizeof dispose) != FALSE;
 }
+
+FileKind CFile::GetKind(const std::string& strPath)
+{
+    DWORD dwAttr = GetFileAttributesA(strPath.c_str());
+    if (dwAttr == INVALID_FILE_ATTRIBUTES) {
+        // Wine answers "invalid parameter" for a pipe of the file system below.
+        DWORD dwError = GetLastError();
+        return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND || dwError == ERROR_INVALID_NAME ||
+                       dwError == ERROR_BAD_PATHNAME || dwError == ERROR_INVALID_DRIVE || dwError == ERROR_BAD_NETPATH
+                   ? FileKind::none
+                   : FileKind::other;
+    }
+    if (dwAttr & FILE_ATTRIBUTE_REPARSE_POINT)
+        return FileKind::link;
+    if (dwAttr & FILE_ATTRIBUTE_DIRECTORY)
+        return FileKind::folder;
+    return (dwAttr & FILE_ATTRIBUTE_DEVICE) ? FileKind::other : FileKind::file;
+}
+
+void CFile::SyncFolderOf(const std::string&) {}
 
 std::string CFile::GetFullPath(const std::string& strPath)
 {
@@ -362,7 +530,13 @@ bool CFile::Open(const std::string& strPath, unsigned nOpenFlags, CFileException
             return fail(S_ISDIR(st.st_mode) ? EISDIR : ENXIO, FileErrorCause::notRegularFile);
         }
         if (bLock) {
-            if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            // A file this call has just created is held only for a moment by another save that looks
+            // whether it may remove it: that is waited for, not taken for a writer.
+            int nLocked;
+            do {
+                nLocked = flock(fd, (nOpenFlags & modeCreateNew) ? LOCK_EX : LOCK_EX | LOCK_NB);
+            } while (nLocked != 0 && errno == EINTR);
+            if (nLocked != 0) {
                 int nErr = errno;
                 ::close(fd);
                 return fail(nErr, nErr == EWOULDBLOCK ? FileErrorCause::sharingViolation : CauseFromOsError(nErr));
@@ -460,14 +634,31 @@ void CFile::Flush()
         ThrowLastError();
 }
 
-// Which file a stat result describes, its size and last write time.
+// The version a stat result describes.
+static void VersionFromStat(const struct stat& st, CFileVersion& version)
+{
+    version.nSize = static_cast<uint64_t>(st.st_size);
+    version.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    version.nChangeTime = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    version.nAttributes = static_cast<uint32_t>(st.st_mode);
+}
+
+// Which file a stat result describes, and its version.
 static bool IdentityFromStat(const struct stat& st, CFileIdentity& identity)
 {
     identity.nVolume = static_cast<uint64_t>(st.st_dev);
     identity.nIndex = static_cast<uint64_t>(st.st_ino);
-    identity.nSize = static_cast<uint64_t>(st.st_size);
-    identity.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     identity.nLinks = static_cast<uint32_t>(st.st_nlink);
+    VersionFromStat(st, identity);
+    return true;
+}
+
+bool CFile::GetVersion(CFileVersion& version) const
+{
+    struct stat st {};
+    if (m_fd < 0 || fstat(m_fd, &st) != 0)
+        return false;
+    VersionFromStat(st, version);
     return true;
 }
 
@@ -477,6 +668,99 @@ bool CFile::GetIdentity(CFileIdentity& identity) const
     if (m_fd < 0 || fstat(m_fd, &st) != 0)
         return false;
     return IdentityFromStat(st, identity);
+}
+
+// True when the path itself (not followed) is the open file.
+static bool NamesOpenFile(int fd, const std::string& strPath)
+{
+    struct stat opened {}, named {};
+    return fstat(fd, &opened) == 0 && ::lstat(strPath.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+// The folder of a path, for the calls that take one.
+static std::string FolderOf(const std::string& strPath)
+{
+    const size_t nSlash = strPath.find_last_of('/');
+    return nSlash == std::string::npos ? "." : nSlash == 0 ? "/" : strPath.substr(0, nSlash);
+}
+
+// Where an open file without a name can be given one (linkat through /proc).
+static std::string SelfLink(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+bool CFile::OpenTemporaryFor(const std::string& strDest, CFileException* pError)
+{
+    Close();
+#ifdef O_TMPFILE
+    static const bool s_bHaveProc = ::access("/proc/self/fd", X_OK) == 0;
+    int fd = s_bHaveProc ? ::open(FolderOf(strDest).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
+    if (fd >= 0) {
+        m_fd = fd;
+        m_strPath.clear();  // no name yet
+        return true;
+    }
+    // A file system (or a kernel) without files of no name: a named one. Any other failure is the folder's.
+    if (s_bHaveProc && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        SetError(pError, LastOsError(), strDest);
+        return false;
+    }
+#endif
+    return OpenPartFile(strDest, pError);
+}
+
+bool CFile::MoveTo(const std::string& strTo, bool bReplace, CFileException* pError)
+{
+    if (m_fd >= 0 && m_strPath.empty()) {
+        // A file without a name gets one in one step, which fails where the name is taken.
+        if (::linkat(AT_FDCWD, SelfLink(m_fd).c_str(), AT_FDCWD, strTo.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            m_strPath = strTo;
+            return true;
+        }
+        if (!bReplace || errno != EEXIST) {
+            SetError(pError, LastOsError(), strTo);
+            return false;
+        }
+        // To replace a file, it first needs a name of its own beside it.
+        for (int n = 0; n < 100 && m_strPath.empty(); n++) {
+            const std::string strPart = strTo + ".part" + (n ? std::to_string(n) : std::string());
+            if (::linkat(AT_FDCWD, SelfLink(m_fd).c_str(), AT_FDCWD, strPart.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                m_strPath = strPart;
+            else if (errno != EEXIST)
+                break;
+        }
+        if (m_strPath.empty()) {
+            SetError(pError, LastOsError(), strTo);
+            return false;
+        }
+    }
+    int nResult = -1;
+    if (bReplace) {
+        nResult = ::rename(m_strPath.c_str(), strTo.c_str());
+    } else {
+#ifdef RENAME_NOREPLACE
+        nResult = ::renameat2(AT_FDCWD, m_strPath.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE);
+        if (nResult != 0 && errno != EINVAL && errno != ENOSYS) {
+            SetError(pError, LastOsError(), strTo);
+            return false;
+        }
+#endif
+        // A file system without a rename that keeps an existing name: a second name, then the first goes.
+        if (nResult != 0 && (nResult = ::link(m_strPath.c_str(), strTo.c_str())) == 0)
+            ::unlink(m_strPath.c_str());
+    }
+    if (nResult != 0) {
+        SetError(pError, LastOsError(), strTo);
+        return false;
+    }
+    m_strPath = strTo;
+    return true;
+}
+
+void CFile::Discard()
+{
+    if (m_fd >= 0 && !m_strPath.empty() && NamesOpenFile(m_fd, m_strPath))
+        ::unlink(m_strPath.c_str());
+    Close();
 }
 
 bool CFile::CopyPermissionsFrom(const std::string& strPath)
@@ -510,20 +794,48 @@ bool CFile::GetPathIdentity(const std::string& strPath, CFileIdentity& identity)
     return IdentityFromStat(st, identity);
 }
 
+bool CFile::GetPathVersion(const std::string& strPath, CFileVersion& version)
+{
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0)
+        return false;
+    VersionFromStat(st, version);
+    return true;
+}
+
 bool CFile::RemoveUnlessInUse(const std::string& strPath)
 {
     struct stat st {};
-    if (::lstat(strPath.c_str(), &st) != 0)
+    if (::lstat(strPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
         return false;
-    if (!S_ISREG(st.st_mode))
-        return ::unlink(strPath.c_str()) == 0;  // a link (or other odd name): the name goes, nothing else
     // A save writing this side file holds its lock until the file has replaced its target.
     int fd = ::open(strPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool bRemoved = flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(strPath.c_str()) == 0;
+    bool bRemoved = flock(fd, LOCK_EX | LOCK_NB) == 0 && NamesOpenFile(fd, strPath) && ::unlink(strPath.c_str()) == 0;
     ::close(fd);
     return bRemoved;
+}
+
+FileKind CFile::GetKind(const std::string& strPath)
+{
+    struct stat st {};
+    if (::lstat(strPath.c_str(), &st) != 0)
+        return FileKind::none;
+    if (S_ISLNK(st.st_mode))
+        return FileKind::link;
+    if (S_ISDIR(st.st_mode))
+        return FileKind::folder;
+    return S_ISREG(st.st_mode) ? FileKind::file : FileKind::other;
+}
+
+void CFile::SyncFolderOf(const std::string& strPath)
+{
+    int fd = ::open(FolderOf(strPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);  // some file systems cannot sync a folder; the rename has been made either way
+        ::close(fd);
+    }
 }
 
 std::string CFile::GetFullPath(const std::string& strPath)

@@ -20,19 +20,39 @@ enum class FileErrorCause {
     notRegularFile,  // a folder, pipe, device or (where links are not followed) a link
 };
 
-/** @brief What identifies one version of a file: which file it is, its size and its last write time. */
-struct CFileIdentity {
-    uint64_t nVolume = 0;     // volume serial number / st_dev
-    uint64_t nIndex = 0;      // file index / st_ino
+/** @brief One state of a file's contents: its size, last write time and change time. */
+struct CFileVersion {
     uint64_t nSize = 0;
     int64_t nWriteTime = 0;   // FILETIME / nanoseconds since the epoch
+    // When the file's contents or attributes last changed (ChangeTime / st_ctime). A program can put
+    // the last write time back, as a copy that keeps times does; this one only the system sets.
+    int64_t nChangeTime = 0;
+    uint32_t nAttributes = 0;  // FileAttributes / st_mode
+    // The change time tells contents apart only while the attributes stay: a file made read-only
+    // (or writable) since is the same version when its size and write time are.
+    bool IsSameVersionAs(const CFileVersion& o) const
+    {
+        return nSize == o.nSize && nWriteTime == o.nWriteTime && (nChangeTime == o.nChangeTime || nAttributes != o.nAttributes);
+    }
+};
+
+/** @brief What identifies one version of a file: which file it is, and its version. */
+struct CFileIdentity : CFileVersion {
+    uint64_t nVolume = 0;     // volume serial number / st_dev
+    uint64_t nIndex = 0;      // file index / st_ino
     uint32_t nLinks = 0;      // names the file has (hard links); not part of the comparison
     bool IsSameFileAs(const CFileIdentity& o) const { return nVolume == o.nVolume && nIndex == o.nIndex; }
-    bool operator==(const CFileIdentity& o) const
-    {
-        return nVolume == o.nVolume && nIndex == o.nIndex && nSize == o.nSize && nWriteTime == o.nWriteTime;
-    }
+    bool operator==(const CFileIdentity& o) const { return IsSameFileAs(o) && IsSameVersionAs(o); }
     bool operator!=(const CFileIdentity& o) const { return !(*this == o); }
+};
+
+/** @brief What stands at a path itself. */
+enum class FileKind {
+    none,    // nothing (or a folder on the way is missing)
+    file,
+    folder,
+    link,    // a symbolic link (a reparse point on Windows), not followed
+    other,   // a pipe, a device, or something the system will not describe
 };
 
 /** @brief A failed file operation: what went wrong, on which file, and the system's own error number. */
@@ -70,7 +90,8 @@ public:
         shareDenyWrite = 0x0020,  // others may read
         shareDenyNone = 0x0040,   // others may read and write
         modeCreate = 0x1000,      // create, or truncate an existing file
-        modeCreateNew = 0x2000,   // create a file that does not exist yet (alreadyExists otherwise)
+        modeCreateNew = 0x2000,   // create a file that does not exist yet (alreadyExists otherwise);
+                              // such a file can be renamed and removed while open (MoveTo, Discard)
     };
 
     CFile() = default;
@@ -93,8 +114,22 @@ public:
     uint64_t GetLength() const;
     void Flush();                   // FlushFileBuffers / fsync
     const std::string& GetFilePath() const { return m_strPath; }
-    // Which file is open, its size and last write time, read from the open handle.
+    // The open file's size, last write time and change time (cheap: no look at the volume).
+    bool GetVersion(CFileVersion& version) const;
+    // Which file is open, and its version. Windows asks for the volume once per open handle.
     bool GetIdentity(CFileIdentity& identity) const;
+    // Creates a new file for writing in strDest's folder that gets strDest's name only from MoveTo,
+    // once complete: without a name until then where the system can (Linux's O_TMPFILE), else
+    // named strDest + ".part" (or ".part1" ... when taken). Discard removes it. A program ended
+    // meanwhile leaves nothing behind, or that one name: never a part of it under strDest.
+    bool OpenTemporaryFor(const std::string& strDest, CFileException* pError = nullptr);
+    // Gives the open file the name strTo in the same folder; an existing strTo is replaced only with
+    // bReplace (alreadyExists otherwise). The file stays open under its new name.
+    bool MoveTo(const std::string& strTo, bool bReplace, CFileException* pError = nullptr);
+    // Removes the open file's name while the name still leads to it, and closes the file: for a file
+    // this program created and does not keep, without a moment in which another file could take the
+    // name and be removed instead.
+    void Discard();
     // Gives the open file the permission bits of another file and, where the process may set them,
     // its owner and group (POSIX; nothing to do on Windows).
     bool CopyPermissionsFrom(const std::string& strPath);
@@ -104,11 +139,23 @@ public:
     bool LockForReplace();
 
     static bool Remove(const std::string& strPath, CFileException* pError = nullptr);
-    // Removes the name unless another program is writing the file (its save holds it locked or open
-    // without sharing). A link is removed itself, never the file it leads to.
+    // Removes a file left over at the path, but only a plain file of one name that no other program
+    // is writing (a save holds its file locked, or open without sharing). A link, a file of several
+    // names or anything that cannot be told from them stays: under Wine a link of the file system
+    // below looks like a plain file, and removing it would remove the file it leads to.
     static bool RemoveUnlessInUse(const std::string& strPath);
-    // Which file the path names now (through links), its size and last write time.
+    // Which file the path names now (through links), and its version.
     static bool GetPathIdentity(const std::string& strPath, CFileIdentity& identity);
+    static bool GetPathVersion(const std::string& strPath, CFileVersion& version);
+#ifdef _WIN32
+    // The version of a file open through a HANDLE of the caller's.
+    static bool GetHandleVersion(void* hFile, CFileVersion& version);
+#endif
+    // What stands at the path itself (a link is not followed). Never opens it: a pipe cannot block.
+    static FileKind GetKind(const std::string& strPath);
+    // Makes a rename into the path's folder durable (fsync of the folder on POSIX; on Windows the
+    // rename itself writes through).
+    static void SyncFolderOf(const std::string& strPath);
     // Moves strFrom to strTo, replacing an existing strTo in one step (MoveFileExA with
     // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH on Windows, rename() elsewhere).
     static bool Replace(const std::string& strFrom, const std::string& strTo, CFileException* pError = nullptr);
@@ -132,9 +179,15 @@ public:
 
 private:
     [[noreturn]] void ThrowLastError() const;
+    bool OpenPartFile(const std::string& strDest, CFileException* pError);
 
 #ifdef _WIN32
     void* m_hFile = nullptr;  // HANDLE; nullptr when closed
+    // Volume and index of the open file, asked for once: the volume's serial number costs a round
+    // trip to the volume under Wine, and an open handle stays with its file.
+    mutable uint64_t m_nVolume = 0;
+    mutable uint64_t m_nIndex = 0;
+    mutable bool m_bHaveIndex = false;
 #else
     int m_fd = -1;
 #endif

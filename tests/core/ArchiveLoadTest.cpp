@@ -111,7 +111,7 @@ TEST_F(ArchiveLoad, TooManyMembersWarnsAndKeepsTrueOffsets)
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0].strText,
               "WARNING! This file has too many files (65537) for QUARNEL to handle right. QUARNEL will only load "
-              "the first 65536 files. If you save to the same file, all files beyond that will be lost.");
+              "the first 65536 files. Saving over this file is refused; saving under a new name writes the first 65536 files.");
     EXPECT_EQ(m_pDoc->m_nFileCount, VPP_MAX_FILES);
     EXPECT_EQ(m_pDoc->m_entries[0].m_nOffset, 4198400);
     EXPECT_EQ(m_pDoc->m_entries[1].m_nOffset, 4198400 + 2048);

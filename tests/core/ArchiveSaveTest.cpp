@@ -130,6 +130,20 @@ TEST_F(ArchiveSave, SaveOverOpenedArchiveGoesThroughTryAndReopens)
     EXPECT_TRUE(m_messages.empty());
 }
 
+TEST_F(ArchiveSave, MembersCopiedTogetherGetZerosBetweenThem)
+{
+    // Members that follow one another in the archive are copied in large pieces; whatever lies
+    // between them in the archive read (here 0xEE), the new one holds zeros, also across a piece's end.
+    const std::vector<Member> members = {{"a", Pattern(3000, 1)}, {"b", Pattern(VPP_COPY_CHUNK - 4196, 2)},
+                                         {"c", Pattern(5, 3)}, {"d", {}}, {"e", Pattern(2048, 4)}};
+    Bytes data = BuildArchive(members);
+    for (size_t i = 0, nAt = 4096; i < members.size(); nAt += (members[i++].data.size() + 2047) / 2048 * 2048)
+        std::fill(data.begin() + nAt + members[i].data.size(), data.begin() + nAt + (members[i].data.size() + 2047) / 2048 * 2048, 0xEE);
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(File("a.vpp", data)));
+    ASSERT_TRUE(m_pDoc->OnSaveDocument(Path("b.vpp")));
+    EXPECT_EQ(ReadAll(Path("b.vpp")), BuildArchive(members));
+}
+
 TEST_F(ArchiveSave, SaveAsToAnotherExistingFileKeepsTheSource)
 {
     std::string strSource = Archive("src.vpp", {{"m", Pattern(100, 1)}});

@@ -84,7 +84,7 @@ inline Bytes BuildArchive(const std::vector<Member>& members, int64_t nCountFiel
     return out;
 }
 
-/** @brief A document that calls a test's function after each member its save has written. */
+/** @brief A document that calls a test's function after each member its save or extraction has written. */
 struct CHookedDoc : CQuarnelDoc {
     std::function<void(int32_t)> m_fnAfterMember;
     void OnMemberStored(int32_t nIndex) override { m_fnAfterMember(nIndex); }

@@ -41,7 +41,7 @@ TEST_F(EntryOps, AddReplacesTheLastOfDuplicateNames)
 
 TEST_F(EntryOps, AddUnreadableFileChangesNothing)
 {
-    EXPECT_EQ(m_pDoc->AddFile(Path("missing.txt")), ADD_RESULT_NO_ACCESS);
+    EXPECT_EQ(m_pDoc->AddFile(Path("missing.txt")), ADD_RESULT_NOT_FOUND);
     EXPECT_EQ(m_pDoc->m_nFileCount, 0);
     EXPECT_FALSE(m_pDoc->IsModified());
 }

@@ -1,6 +1,7 @@
 // PosixFileTest.cpp: links, permissions, locks, pipes and memory limits on Linux.
 #include "tests/core/CoreTestUtil.h"
 
+#include <cstdlib>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +23,7 @@ TEST_F(PosixFiles, SideFileLinkIsNeverWrittenThrough)
     ASSERT_EQ(m_pDoc->AddFile(File("n", Pattern(3, 3))), ADD_RESULT_ADDED);
     ASSERT_TRUE(m_pDoc->OnSaveDocument(strArchive));
     EXPECT_EQ(ReadAll(strVictim), Pattern(50, 2));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(Path("a.vpp.try"))));  // the link name was removed, not followed
+    EXPECT_TRUE(fs::is_symlink(Path("a.vpp.try")));  // left as it was: not the save's own leftover
     EXPECT_FALSE(fs::is_symlink(strArchive));
     EXPECT_EQ(ReadAll(strArchive), BuildArchive({{"m", Pattern(100, 1)}, {"n", Pattern(3, 3)}}));
 }
@@ -75,6 +76,30 @@ TEST_F(PosixFiles, ExtractDoesNotFollowLinksAtTheDestination)
     EXPECT_EQ(ReadAll(strVictim), Pattern(5, 3));
     EXPECT_TRUE(fs::is_empty(Path("outside")));
     EXPECT_TRUE(fs::is_symlink(Path("out/m.bin")));
+}
+
+TEST_F(PosixFiles, DestinationsThatAreNotFilesAreRefusedWithoutBlocking)
+{
+    // What stands where a member goes: a folder or a pipe at its name, a file where its folder or
+    // sub-folder should be, nothing at all. Each stays as it was, and no part of the member is left.
+    std::string strArchive = Archive("a.vpp", {{"m", Pattern(10, 1)}, {"sub\\s", Pattern(10, 2)}});
+    ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));
+    struct Case { const char* pszSetUp; const char* pszName; int nCode; };
+    const Case cases[] = {
+        {"mkdir -p out/m", "m", EXTRACT_RESULT_FOLDER_IN_WAY},
+        {"mkdir -p out && mkfifo out/m", "m", EXTRACT_RESULT_NOT_A_FILE},
+        {"echo x >out", "m", EXTRACT_RESULT_NOT_A_FOLDER},
+        {"mkdir -p out && echo x >out/sub", "sub\\s", EXTRACT_RESULT_NOT_A_FOLDER},
+        {"true", "m", EXTRACT_RESULT_NO_FOLDER},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(Path("out"));
+        ASSERT_EQ(std::system(("cd '" + Dir() + "' && " + c.pszSetUp).c_str()), 0);
+        const fs::file_type type = fs::symlink_status(Path("out/m")).type();
+        EXPECT_EQ(m_pDoc->ExtractFile(c.pszName, Path("out")), c.nCode) << c.pszSetUp;
+        EXPECT_EQ(fs::symlink_status(Path("out/m")).type(), type) << c.pszSetUp;
+        EXPECT_FALSE(fs::exists(Path("out/m.part")) || fs::exists(Path("out/sub/s.part"))) << c.pszSetUp;
+    }
 }
 
 TEST_F(PosixFiles, ExclusiveCreateLocksAgainstASecondWriter)

@@ -60,9 +60,9 @@ TEST_F(VppTool, FailuresGoToStderrWithNonZeroStatus)
     std::string strArchive = Path("t.vpp");
     ASSERT_EQ(Run("new " + Q(strArchive)), 0);
     EXPECT_EQ(Run("add " + Q(strArchive) + " " + Q(Path("nope.txt"))), 1);
-    EXPECT_EQ(m_strErr, Path("nope.txt") + ": Could not access file. Please verify that it is not opened in another program.\n");
+    EXPECT_EQ(m_strErr, Path("nope.txt") + ": No such file.\n");
     EXPECT_EQ(Run("extract " + Q(strArchive) + " " + Q(Dir()) + " ghost"), 1);
-    EXPECT_EQ(m_strErr, "ghost: Internal error (file reference not found in memory).\n");
+    EXPECT_EQ(m_strErr, "ghost: No member of that name.\n");
     WriteText(Path("junk.vpp"), "not an archive");
     EXPECT_EQ(Run("list " + Q(Path("junk.vpp"))), 1);
     EXPECT_EQ(m_strErr, "vpp: Unsupported file format (Invalid signature)!\n");
@@ -188,4 +188,45 @@ TEST_F(VppTool, OutputErrorsMessagesAndEscapes)
         EXPECT_EQ(Run(c.first), 1) << c.first;
         EXPECT_EQ(m_strErr, c.second);
     }
+}
+
+TEST_F(VppTool, SlipsAreRefusedAndSaySo)
+{
+    // new over an archive, a text file or a folder; extract into a file, or a name in the wrong case;
+    // add an empty name or a file whose name holds "\": status 1, a message, every file as it was.
+    const std::string strArchive = Archive("a.vpp", {{"m.txt", Pattern(10, 1)}});
+    const std::string strNotes = File("notes.txt", Pattern(7, 2)), strSlash = File("dir\\in.txt", Pattern(3, 3));
+    const Bytes archive = ReadAll(strArchive), notes = ReadAll(strNotes);
+    std::filesystem::create_directory(Path("folder"));
+    const std::string strNotAFolder = "m.txt: Error while trying to save file (the destination is a file, not a folder).\n";
+    std::pair<std::string, std::string> cases[] = {
+        {"new " + Q(strArchive), "vpp: " + strArchive + " already exists. It was not changed.\n"},
+        {"new " + Q(strNotes), "vpp: " + strNotes + " already exists. It was not changed.\n"},
+        {"new " + Q(Path("folder")), "vpp: " + Path("folder") + " already exists. It was not changed.\n"},
+        {"extract " + Q(strArchive) + " " + Q(strNotes), strNotAFolder},
+        {"extract " + Q(strArchive) + " " + Q(strNotes) + " m.txt", strNotAFolder},
+        {"extract " + Q(strArchive) + " " + Q(Dir()) + " M.TXT", "M.TXT: No member of that name.\n"},
+        {"add " + Q(strArchive) + " ''", ": No such file.\n"},
+        {"add " + Q(strArchive) + " " + Q(strSlash),
+         Path("dir\\\\in.txt") + ": The file name holds \"\\\\\", which separates folders in a member name; rename the file.\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.first), 1) << c.first;
+        EXPECT_EQ(m_strErr, c.second);
+    }
+    EXPECT_EQ(ReadAll(strArchive), archive);
+    EXPECT_EQ(ReadAll(strNotes), notes);
+    EXPECT_FALSE(Exists("a.vpp.try") || Exists("notes.txt.try") || Exists("m.txt"));
+}
+
+TEST_F(VppTool, KilledExtractionLeavesNoPartUnderTheMembersName)
+{
+    // Killed as soon as it has a file open in the folder, while it copies a 16 MB member: the
+    // member's file is whole or not there at all.
+    Archive("big.vpp", {{"big.bin", Bytes(16u << 20, 0x5A)}});
+    std::filesystem::create_directory(Path("out"));
+    std::system(("cd '" + Dir() + "' && { " + VPP_TOOL_PATH + " extract big.vpp out & i=0; while ! ls -l /proc/$!/fd | "
+                 "grep -q /out/ && [ $i -lt 3000 ]; do i=$((i+1)); done; kill -9 $!; wait; } 2>/dev/null").c_str());
+    const std::string strOut = Path("out/big.bin");
+    EXPECT_TRUE(!std::filesystem::exists(strOut) || std::filesystem::file_size(strOut) == (16u << 20));
 }

@@ -61,7 +61,7 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
     ASSERT_EQ(1u, gui.m_details.size());
     EXPECT_EQ(kAddHeader, gui.m_details[0].strHeader);
     EXPECT_EQ(strNew + "locked.txt\r\nCould not access file. Please verify that it is not opened in another program.\r\n\r\n" +
-                  strNew + "missing.txt\r\nCould not access file. Please verify that it is not opened in another program.\r\n\r\n",
+                  strNew + "missing.txt\r\nNo such file.\r\n\r\n",
               gui.m_details[0].strDetails);
     // Data.BIN replaced data.bin in its place, taking the new spelling; zz.txt came after.
     std::vector<std::string> arrExpected = { "keep.txt", "Data.BIN", "zz.txt" };
