@@ -212,8 +212,7 @@ TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
     dir.File("gamma.rfl", strGamma);
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "a.vpp" }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "gamma.rfl"));
-    gui.Doc()->UpdateAllViews(nullptr);
+    gui.AddFiles({ dir + "gamma.rfl" });
     ASSERT_EQ(3, gui.RowCount());
 
     gui.SelectOnly({ 0, 2 });
@@ -321,8 +320,7 @@ TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
     }
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strPath));
-    gui.Doc()->UpdateAllViews(nullptr);
+    gui.AddFiles({ strPath });
     gui.SelectOnly({ 0 });
     IDataObject* pData = gui.View()->CreateSelectionDataObject();
     ASSERT_NE(nullptr, pData);
@@ -417,9 +415,7 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     dir.File("three.txt", 30, 'h');
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "f.vpp" }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "two.txt"));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "three.txt"));
-    gui.Doc()->UpdateAllViews(nullptr);
+    gui.AddFiles({ dir + "two.txt", dir + "three.txt" });
     dir.File("two.txt", 25, 'T');   // changed after it was added
     gui.Command(ID_EDIT_SELECT_ALL);
 
@@ -436,10 +432,9 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     EXPECT_EQ(std::vector<std::string>{ "two.txt" }, target.m_result.arrFailed);
     EXPECT_EQ(Pattern(3000, 1), ReadFileText(target.m_strFolder + "one.txt"));
     EXPECT_EQ(std::string(30, 'h'), ReadFileText(target.m_strFolder + "three.txt"));
-    ASSERT_EQ(1u, gui.m_messages.size());
-    ASSERT_EQ(1u, gui.m_details.size());   // reported in the error-details dialog
-    EXPECT_EQ("At least one file could not be copied. See below for details.", gui.m_details[0].strHeader);
-    const std::string& strText = gui.m_details[0].strDetails;
+    RecordedDetails report = gui.TakeDetails();   // reported in the error-details dialog
+    EXPECT_EQ("At least one file could not be copied. See below for details.", report.strHeader);
+    const std::string& strText = report.strDetails;
     EXPECT_EQ(0u, strText.find("two.txt\r\nThe file has been changed")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("one.txt")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("three.txt")) << strText;
@@ -454,8 +449,7 @@ TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
     dir.File("g.rfl", Pattern(50, 2));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "r.vpp" }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "g.rfl"));
-    gui.Doc()->UpdateAllViews(nullptr);
+    gui.AddFiles({ dir + "g.rfl" });
     gui.Command(ID_EDIT_SELECT_ALL);
     IDataObject* pData = gui.View()->CreateSelectionDataObject();
     ASSERT_NE(nullptr, pData);
@@ -531,7 +525,7 @@ TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
     gui.Pump();
     EXPECT_EQ(4, source.m_nAsked);
     EXPECT_EQ(DWORD(DROPEFFECT_NONE), source.m_dwFeedback);   // the cursor said "no" over the list
-    EXPECT_EQ(2, gui.Doc()->m_nFileCount);
+    EXPECT_EQ(2, gui.RowCount());
     EXPECT_FALSE(gui.Doc()->IsModified());
     EXPECT_TRUE(gui.m_messages.empty());
     // The list takes files from the shell again once the drag is over.
@@ -580,8 +574,7 @@ TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
     ASSERT_NE(nullptr, pStream);
 
     // Adding a file changes no file on disk: the copy stays.
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir + "added.txt"));
-    gui.Doc()->UpdateAllViews(nullptr);
+    gui.AddFiles({ dir + "added.txt" });
     EXPECT_TRUE(ClipboardOffersFiles());
 
     // The save rewrites the archive, so every member moves: the copy goes.
@@ -595,9 +588,7 @@ TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
     pStream->Release();
     pData->Release();
     gui.Pump();
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("a.txt\r\nThe archive has been saved"))
-        << gui.m_messages[0].strText;
+    EXPECT_CONTAINS(gui.TakeMessage().strText, "a.txt\r\nThe archive has been saved");
 
     gui.SelectOnly({ 1 });
     gui.Command(ID_EDIT_COPY);
@@ -675,7 +666,7 @@ TEST(Copy, AnAddThatChangesNothingKeepsTheCopiedMembers)
     const std::string strMissing = dir + "missing.txt";
     gui.AnswerAdd({ strMissing });
     gui.Command(ID_EDIT_ADD);
-    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_CONTAINS(gui.TakeDetails().strDetails, strMissing);
     EXPECT_FALSE(gui.Doc()->IsModified());
 
     EXPECT_TRUE(ClipboardOffersFiles());
@@ -684,5 +675,5 @@ TEST(Copy, AnAddThatChangesNothingKeepsTheCopiedMembers)
     EXPECT_EQ(Pattern(300, 1), StreamBytes(pData, 0));
     pData->Release();
     gui.Pump();
-    EXPECT_EQ(1u, gui.m_messages.size());   // the add's report, and no failed read
+    EXPECT_EQ("", gui.TakeMessage());   // no failed read
 }

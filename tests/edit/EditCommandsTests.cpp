@@ -91,10 +91,10 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
     // A choice too large for the buffer is reported, not taken for a cancel.
     gui.AnswerAdd({}, FNERR_BUFFERTOOSMALL);
     gui.Command(ID_EDIT_ADD);
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_EQ("Error", gui.m_messages[0].strCaption);
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("Too many files")) << gui.m_messages[0].strText;
-    EXPECT_EQ(4, gui.Doc()->m_nFileCount);
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ("Error", box.strCaption);
+    EXPECT_CONTAINS(box.strText, "Too many files");
+    EXPECT_EQ(4, gui.RowCount());
 }
 
 TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
@@ -129,22 +129,22 @@ TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
     gui.SelectRow(1);
     gui.m_nAnswer = IDNO;
     gui.Key("Del");
-    ASSERT_EQ(1u, gui.m_messages.size());
+    RecordedMessage box = gui.TakeMessage();
     EXPECT_EQ("Are you sure you want to delete these files?\n\n(Note: Only files inside the .VPP or references to "
               "the .VPP are deleted, not files you added from outside the .VPP!)",
-              gui.m_messages[0].strText);
-    EXPECT_EQ("Confirmation", gui.m_messages[0].strCaption);
-    EXPECT_EQ(static_cast<unsigned>(MB_YESNO), gui.m_messages[0].nFlags);
+              box);
+    EXPECT_EQ("Confirmation", box.strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_YESNO), box.nFlags);
     EXPECT_EQ(4, gui.RowCount());
 
     gui.m_nAnswer = IDYES;
     std::string strBefore = ReadFileText(strArchive);
     SendCommand(gui, ID_EDIT_REMOVE);
+    EXPECT_EQ("Confirmation", gui.TakeMessage().strCaption);
     // The handler itself refilled the list in table order and wrote the summary.
     EXPECT_EQ(std::vector<std::string>({ "zeta", "dup" }), gui.Column(0));
     EXPECT_EQ("2 files, 8.192 bytes", gui.StatusPane(1));
-    ASSERT_EQ(2, gui.Doc()->m_nFileCount);
-    EXPECT_EQ(30, gui.Doc()->m_entries[1].m_nSize);
+    EXPECT_EQ(std::string(20, ' ') + "30", gui.Cell(1, 1));
     EXPECT_EQ(strBefore, ReadFileText(strArchive));   // only the table changed
 }
 
@@ -201,13 +201,13 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     EXPECT_EQ("AAA", ReadFileText(strOut + "a.txt"));
     EXPECT_EQ("second", ReadFileText(strOut + "Case.txt"));   // the last twin, the row Add would replace
     EXPECT_FALSE(dir.Exists("evil.txt"));
-    ASSERT_EQ(1u, gui.m_details.size());
-    EXPECT_EQ(kExtractHeader, gui.m_details[0].strHeader);
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ(kExtractHeader, report.strHeader);
     EXPECT_EQ("..\\evil.txt\r\nSkipped since the file name is not a safe relative path.\r\n\r\n"
               "Case.txt\r\nSkipped since another selected file of the same name (ignoring case) is extracted to this "
               "folder; the last one in the archive is the one that adding the file back would replace.\r\n\r\n"
               "new.txt\r\nSkipped since this file is not yet saved in a .VPP.\r\n\r\n",
-              gui.m_details[0].strDetails);
+              report.strDetails);
     ASSERT_EQ(8u, arrCalls.size());
     EXPECT_EQ("Begin", arrCalls[0].strCall);
     EXPECT_EQ("Extracting files...", arrCalls[0].strText);
@@ -225,7 +225,6 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     for (int i = 0; i < 4; ++i)
         gui.SelectRow(i, false);
     arrCalls.clear();
-    gui.m_details.clear();
     gui.AnswerFolder("C:\\elsewhere");
     // A command waiting in the queue is not run from inside the loop, only after it.
     int nSelectedAtEnd = -1;
@@ -241,7 +240,7 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     EXPECT_EQ(1, nSelectedAtEnd);
     EXPECT_EQ(5, gui.View()->CountSelectedItems());
     EXPECT_EQ("C:\\elsewhere", ReadSetting(kLastFolder, ""));
-    ASSERT_EQ(1u, gui.m_details.size());
+    EXPECT_EQ(kExtractHeader, gui.TakeDetails().strHeader);
     ASSERT_EQ(4u, arrCalls.size());
     EXPECT_EQ("Set", arrCalls[1].strCall);
     EXPECT_EQ("", arrCalls[1].strText);
@@ -348,10 +347,9 @@ TEST(EditSave, AFailedSaveListsTheMembersUnderAHeaderSayingTheArchiveIsUnchanged
     gui.Command(ID_EDIT_ADD);
     ::DeleteFileA((dir + "gone.txt").c_str());
     gui.Command(ID_FILE_SAVE);
-    ASSERT_EQ(1u, gui.m_details.size());
-    EXPECT_EQ("Not saved: the archive on disk was left unchanged. These files could not be copied:",
-              gui.m_details[0].strHeader);
-    EXPECT_EQ("gone.txt\r\nError while trying to access source file.\r\n\r\n", gui.m_details[0].strDetails);
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ("Not saved: the archive on disk was left unchanged. These files could not be copied:", report.strHeader);
+    EXPECT_EQ("gone.txt\r\nError while trying to access source file.\r\n\r\n", report.strDetails);
 }
 
 // The real windows, opened once each and photographed.

@@ -28,7 +28,12 @@ CGuiHarness::CGuiHarness() = default;
 CGuiHarness::~CGuiHarness()
 {
     if (m_bStrict && m_nUnread)
-        HarnessFailure("a message nobody looked at: " + TakeMessage().strText);
+    {
+        std::string strTexts;
+        for (const RecordedMessage& m : TakeMessages())
+            strTexts += "\n\"" + m.strText + "\" (" + m.strCaption + ")";
+        HarnessFailure("a message nobody looked at:" + strTexts);
+    }
     m_pApp.reset();
     // Let the destroyed windows' last messages through before the next test starts.
     MSG msg;
@@ -101,6 +106,23 @@ std::string CGuiHarness::Caption() const
     char sz[512] = "";
     ::GetWindowTextA(Frame()->m_hWnd, sz, sizeof(sz));
     return sz;
+}
+
+std::vector<std::string> CGuiHarness::HeaderTexts() const
+{
+    HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(List(), LVM_GETHEADER, 0, 0));
+    std::vector<std::string> arr(static_cast<size_t>(::SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0)));
+    for (size_t i = 0; i < arr.size(); ++i)
+    {
+        char sz[256] = "";
+        HDITEMA item = {};
+        item.mask = HDI_TEXT;
+        item.pszText = sz;
+        item.cchTextMax = sizeof(sz);
+        ::SendMessageA(hHeader, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        arr[i] = sz;
+    }
+    return arr;
 }
 
 std::string CGuiHarness::StatusPane(int nPane) const
@@ -227,6 +249,24 @@ void CGuiHarness::ExpectMessage(const std::string& strPart)
         HarnessFailure("expected a message saying \"" + strPart + "\", got \"" + m.strText + "\"");
 }
 
+std::vector<RecordedMessage> CGuiHarness::TakeMessages()
+{
+    size_t nUnread = std::min(m_nUnread, m_messages.size());
+    m_nUnread = 0;
+    return std::vector<RecordedMessage>(m_messages.end() - nUnread, m_messages.end());
+}
+
+RecordedDetails CGuiHarness::TakeDetails()
+{
+    RecordedMessage m = TakeMessage();
+    if (m.strCaption != "Error details" || m_details.empty())
+    {
+        HarnessFailure("expected an error-details dialog, got \"" + m.strText + "\"");
+        return {};
+    }
+    return m_details.back();
+}
+
 void PrintTo(const RecordedMessage& m, std::ostream* os)
 {
     *os << '"' << m.strText << '"';
@@ -281,6 +321,15 @@ bool CGuiHarness::WaitUntil(const std::function<bool()>& fnDone, const std::stri
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     return true;
+}
+
+void CGuiHarness::PumpFor(DWORD dwMs)
+{
+    for (DWORD dwStart = ::GetTickCount(); ::GetTickCount() - dwStart < dwMs;)
+    {
+        Pump();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
 }
 
 std::string ExeFolder()
@@ -638,6 +687,20 @@ std::string ItemText(HWND hDlg, int nId)
     return WindowText(::GetDlgItem(hDlg, nId));
 }
 
+std::vector<std::string> ChildTexts(HWND hWnd, const char* pszClass)
+{
+    struct Search { const char* pszClass; std::vector<std::string> arr; } search = { pszClass, {} };
+    ::EnumChildWindows(hWnd, [](HWND hChild, LPARAM lParam) -> BOOL {
+        Search& s = *reinterpret_cast<Search*>(lParam);
+        char szClass[64] = "";
+        ::GetClassNameA(hChild, szClass, sizeof(szClass));
+        if (!s.pszClass || _stricmp(szClass, s.pszClass) == 0)
+            s.arr.push_back(WindowText(hChild));
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.arr;
+}
+
 // Keys by name, as the tests spell them.
 
 namespace
@@ -813,6 +876,18 @@ Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButto
         fn(hDlg);
         ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED), 0);
         return true;
+    } };
+}
+
+Step When(std::function<bool(HWND)> fnReady, Step step, DWORD dwAtMostMs)
+{
+    auto pdwFirst = std::make_shared<DWORD>(0);
+    return { step.strWindow, [fnReady, step, dwAtMostMs, pdwFirst](HWND hWnd) {
+        DWORD dwNow = ::GetTickCount();
+        if (!*pdwFirst)
+            *pdwFirst = dwNow;
+        bool bTimeUp = dwAtMostMs && dwNow - *pdwFirst >= dwAtMostMs;
+        return (fnReady(hWnd) || bTimeUp) && step.fnAct(hWnd);
     } };
 }
 

@@ -53,6 +53,8 @@ inline bool operator==(const char* psz, const RecordedMessage& m) { return m.str
 inline bool operator!=(const RecordedMessage& m, const char* psz) { return !(m == psz); }
 inline bool operator!=(const char* psz, const RecordedMessage& m) { return !(m == psz); }
 void PrintTo(const RecordedMessage& m, std::ostream* os);
+/// EXPECT_CONTAINS: the text holds the part; a failure shows both.
+#define EXPECT_CONTAINS(text, part) EXPECT_PRED_FORMAT2(::testing::IsSubstring, part, text)
 
 /** One error-details dialog the program showed. */
 struct RecordedDetails
@@ -79,6 +81,9 @@ Step SaveAs(const std::string& strPath, const std::string& strWindow = "");
 Step MenuKeys(const std::string& strKeys);
 /// Calls fn with the window (to read it), then ends it with the button.
 Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButton = IDCANCEL);
+/// The step, taken once fnReady holds for its window (looked at each tick; a state that never comes
+/// fails the step at the steps' wait), or once dwAtMostMs have passed when given.
+Step When(std::function<bool(HWND)> fnReady, Step step, DWORD dwAtMostMs = 0);
 
 /** Meets the modal windows of this thread with the steps, for its own life (a timer, killed with it). */
 class CModalSteps
@@ -126,6 +131,8 @@ public:
     std::string Cell(int nRow, int nColumn) const;
     std::vector<std::string> Column(int nColumn) const;
     std::string Caption() const;
+    /// The list's column headers.
+    std::vector<std::string> HeaderTexts() const;
     std::string StatusPane(int nPane) const;
     void SelectRow(int nRow, bool bSelected = true);
     /// Selects exactly these rows.
@@ -138,6 +145,8 @@ public:
     /// Pumps messages and idle passes until fnDone holds; fails the test naming strWhat after dwTimeoutMs.
     bool WaitUntil(const std::function<bool()>& fnDone, const std::string& strWhat = "the awaited state",
                    DWORD dwTimeoutMs = 5000);
+    /// Pumps messages and idle passes for a while: time for something that must not happen.
+    void PumpFor(DWORD dwMs);
     /// Sends WM_COMMAND as a menu would (refused when the command is disabled).
     void Command(UINT nID);
     /// The same, with steps for the dialogs and menus it opens; returns the captions met.
@@ -161,6 +170,10 @@ public:
     RecordedMessage TakeMessage();
     /// The one message since the last look must contain strPart; fails the test otherwise.
     void ExpectMessage(const std::string& strPart);
+    /// Every message since the last look, in order (one action may show several).
+    std::vector<RecordedMessage> TakeMessages();
+    /// The one message since the last look as an error-details dialog; fails the test when it is none.
+    RecordedDetails TakeDetails();
 
     std::unique_ptr<CQuarnelApp> m_pApp;
     std::vector<RecordedMessage> m_messages;
@@ -168,8 +181,9 @@ public:
     /// the caption "Error details" and the header, "\r\n" and the details as its text.
     std::vector<RecordedDetails> m_details;
     int m_nAnswer = 1;   // IDOK
-    /// Strict: a message nobody took with TakeMessage fails the test at the end.
-    bool m_bStrict = false;
+    /// Strict (the default): a message nobody took fails the test when the harness ends, naming its
+    /// text; a test that means to see a box takes it (TakeMessage, ExpectMessage, TakeDetails).
+    bool m_bStrict = true;
     /// What the last Add dialog was opened with, and where the last folder picker started.
     OPENFILENAMEA m_lastAddDialog = {};
     std::string m_strPickerStart;
@@ -242,6 +256,8 @@ bool SaveAreaShot(HDC hdc, int x, int y, int cx, int cy, const std::string& strN
 std::string ExeFolder();
 std::string WindowText(HWND hWnd);
 std::string ItemText(HWND hDlg, int nId);
+/// The texts of a window's child windows in their order, of one window class when given.
+std::vector<std::string> ChildTexts(HWND hWnd, const char* pszClass = nullptr);
 /// Seconds between two performance-counter readings (the benchmarks).
 double Seconds(LARGE_INTEGER a, LARGE_INTEGER b);
 /// Writes n little-endian at nPos, as the archive's fields are stored.
