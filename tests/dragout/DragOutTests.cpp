@@ -159,15 +159,10 @@ bool PointAt(CGuiHarness& gui, HWND hWnd)
     ::GetWindowRect(hWnd, &rc);
     POINT ptWant = { (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2 };
     ::SetCursorPos(ptWant.x, ptWant.y);
-    for (int i = 0; i < 50; ++i)
-    {
-        gui.Pump();
+    return gui.WaitUntil([&] {
         POINT pt;
-        if (::GetCursorPos(&pt) && pt.x == ptWant.x && pt.y == ptWant.y && ::WindowFromPoint(pt) == hWnd)
-            return true;
-        ::Sleep(10);
-    }
-    return false;
+        return ::GetCursorPos(&pt) && pt.x == ptWant.x && pt.y == ptWant.y && ::WindowFromPoint(pt) == hWnd;
+    }, "the cursor over the window", 1000);
 }
 }
 
@@ -618,12 +613,7 @@ TEST(Copy, TheListsContextMenuOffersCopyForTheSelection)
     // The Up key wraps round to the last item, Copy, which puts its prompt in the status line.
     std::string strCopy, strPrompt;
     bool bCopyEnabled = false, bShot = false;
-    int nTicks = 0;
-    WithSteps({ { "menu", [&](HWND hMenuWnd) {
-                   if (++nTicks == 1)
-                       ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_UP, 1);
-                   if (nTicks < 4)
-                       return false;
+    WithSteps({ InMenu("Up", [&](HWND hMenuWnd) {
                    HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
                    // The items are owner-drawn: their texts live in the menu object's records.
                    auto* pMenu = dynamic_cast<COwnerDrawMenu*>(CMenu::FromHandlePermanent(hMenu));
@@ -632,9 +622,7 @@ TEST(Copy, TheListsContextMenuOffersCopyForTheSelection)
                    bCopyEnabled = !(::GetMenuState(hMenu, ID_EDIT_COPY, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
                    strPrompt = gui.StatusPane(0);
                    bShot = SaveWindowShot(::GetDesktopWindow(), "dragout_context_menu");
-                   ::EndMenu();
-                   return true;
-               } } },
+               }) },
               [&] {
                   ::SendMessageA(gui.List(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(rc.left + 40, (rc.top + rc.bottom) / 2));
                   gui.Pump();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <string>
+#include "BenchTimer.h"
 #include "GuiHarness.h"
 #include "core/VppFormat.h"
 #include "res/resource.h"
@@ -34,7 +35,7 @@ std::string MemberName(int i)
 /// The sub-folders of a folder of members (extraction writes into existing sub-folders only).
 std::string MakeMemberFolder(const std::string& strName)
 {
-    std::string strFolder = MakeTestFolder(strName);
+    std::string strFolder = CTestFolder(strName).Path();
     for (int i = 0; i < kSubFolders; ++i)
         ::CreateDirectoryA((strFolder + SubFolder(i)).c_str(), nullptr);
     return strFolder;
@@ -125,7 +126,7 @@ void BenchExtract(const std::string& strArchive, const std::string& strOut, cons
 
 int main()
 {
-    std::string strFolder = MakeTestFolder("edit-bench");
+    std::string strFolder = CTestFolder("edit-bench").Path();
     std::string strArchive = strFolder + "small.vpp";
     if (!WriteSmallMembersArchive(strArchive, VPP_MAX_FILES))
     {

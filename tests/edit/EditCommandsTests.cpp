@@ -32,10 +32,10 @@ TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
     CTestFolder dir("edit-add");
     dir.Archive("a.vpp", { { "keep.txt", std::string(10, 'x') }, { "data.bin", std::string(20, 'x') } });
     std::string strNew = dir.Sub("new");
-    WriteFileBytes(strNew + "Data.BIN", 3000);
-    WriteFileBytes(strNew + "zz.txt", 1);
-    WriteFileBytes(strNew + "locked.txt", 5);
-    WriteFileBytes("C:\\quarnel-edit-root.txt", 7);
+    dir.File("new\\Data.BIN", 3000);
+    dir.File("new\\zz.txt", 1);
+    dir.File("new\\locked.txt", 5);
+    std::ofstream("C:\\quarnel-edit-root.txt") << "1234567";
     HANDLE hLock = ::CreateFileA((strNew + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
 
@@ -117,7 +117,7 @@ TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
     EXPECT_TRUE(gui.m_details.empty());
     EXPECT_EQ(std::string(30, 'b'), ReadFileText(strOut + "dup"));
     EXPECT_EQ(std::string(20, 'z'), ReadFileText(strOut + "zeta"));
-    EXPECT_FALSE(PathExists(strOut + "Alpha"));
+    EXPECT_FALSE(dir.Exists("out\\Alpha"));
     // Extract leaves the sorted list and its selection as they were.
     EXPECT_EQ(std::vector<std::string>({ "Alpha", "dup", "zeta", "dup" }), gui.Column(0));
     EXPECT_EQ(2, gui.View()->CountSelectedItems());
@@ -156,7 +156,7 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
                                                     { "..\\evil.txt", "EVIL" },
                                                     { "Case.txt", "first" },
                                                     { "CASE.TXT", "second" } }));
-    WriteFileBytes(strFolder + "new.txt", 4);
+    dir.File("in\\new.txt", 4);
     std::string strOut = dir.Sub("out");
     WriteSetting(kLastFolder, "C:\\before");
     CGuiHarness gui;
@@ -171,7 +171,7 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
     gui.Command(ID_EDIT_EXTRACT);
     EXPECT_EQ("C:\\before", gui.m_strPickerStart);
     EXPECT_EQ("C:\\before", ReadSetting(kLastFolder, ""));
-    EXPECT_FALSE(PathExists(strOut + "a.txt"));
+    EXPECT_FALSE(dir.Exists("out\\a.txt"));
 
     struct Call { std::string strCall, strText; int nPos, nRange; bool bShownDisabled; };
     std::vector<Call> arrCalls;
@@ -262,16 +262,16 @@ TEST(EditExtract, OverALongerFileReplacesItWholeAndLeavesTheUsersPartFileAlone)
     {
         SCOPED_TRACE(bUsersPart ? "with the user's a.txt.part" : "alone");
         std::string strOut = dir.Sub("out");
-        WriteFileBytes(strOut + "a.txt", 5000, 'L');
+        dir.File("out\\a.txt", 5000, 'L');
         if (bUsersPart)
-            WriteFileBytes(strOut + "a.txt.part", 4, 'u');
+            dir.File("out\\a.txt.part", 4, 'u');
         gui.SelectOnly({ 0 });
         gui.AnswerFolder(strOut);
         gui.Command(ID_EDIT_EXTRACT);
         EXPECT_EQ("", gui.TakeMessage());
         EXPECT_EQ("short", ReadFileText(strOut + "a.txt"));
         EXPECT_EQ(bUsersPart ? "uuuu" : "<missing>", ReadFileText(strOut + "a.txt.part"));
-        EXPECT_FALSE(PathExists(strOut + "a.txt.part1"));
+        EXPECT_FALSE(dir.Exists("out\\a.txt.part1"));
     }
 }
 
@@ -398,10 +398,9 @@ TEST(EditDialogs, FolderPickerOpensOnTheLastFolderWithItInTheStatusLine)
     gui.SelectRow(0);
 
     std::vector<std::string> arrTexts;
-    int nTicks = 0;
-    gui.Command(ID_EDIT_EXTRACT, { { "", [&](HWND hDlg) {
-        // The picker selects the start folder in its tree: wait (a few ticks at most) until the
-        // tree shows it selected, as a person would before pressing OK.
+    // The picker selects the start folder in its tree: wait until the tree shows it selected, as a
+    // person would before pressing OK.
+    auto fnTreeShowsStart = [&](HWND hDlg) {
         HWND hTree = ::FindWindowExA(hDlg, nullptr, "SysTreeView32", nullptr);
         char szItem[MAX_PATH] = "";
         TVITEMA tvi = {};
@@ -412,18 +411,13 @@ TEST(EditDialogs, FolderPickerOpensOnTheLastFolderWithItInTheStatusLine)
         if (tvi.hItem)
             ::SendMessageA(hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
         std::string strItem = szItem;
-        bool bShown = !strItem.empty() && strStart.size() >= strItem.size() &&
-                      strStart.compare(strStart.size() - strItem.size(), strItem.size(), strItem) == 0;
-        if (++nTicks < 10 && !bShown)
-            return false;
-        ::EnumChildWindows(hDlg, [](HWND hChild, LPARAM lParam) {
-            reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(WindowText(hChild));
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&arrTexts));
+        return !strItem.empty() && strStart.size() >= strItem.size() &&
+               strStart.compare(strStart.size() - strItem.size(), strItem.size(), strItem) == 0;
+    };
+    gui.Command(ID_EDIT_EXTRACT, { When(fnTreeShowsStart, Look("", [&](HWND hDlg) {
+        arrTexts = ChildTexts(hDlg);
         SaveWindowShot(hDlg, "edit_folder_picker");
-        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return true;
-    } } });
+    }, IDOK)) });
     EXPECT_NE(arrTexts.end(), std::find(arrTexts.begin(), arrTexts.end(), "Select destination folder"));
     EXPECT_NE(arrTexts.end(), std::find(arrTexts.begin(), arrTexts.end(), ShortenForStatus(strStart)));
     // OK on the preselected folder extracts there.

@@ -11,7 +11,6 @@
 #include "res/resource.h"
 #include "ui/ErrorDetailsDialog.h"
 
-extern std::string g_strScreenshotFolder;
 /// Set by the GUI test main to the test framework's failure; a benchmark leaves it null.
 void (*g_pfnHarnessFailure)(const std::string& strWhat) = nullptr;
 
@@ -377,7 +376,6 @@ void EmptyFolder(const std::string& strFolder)
             ::DeleteFileA(strPath.c_str());
     });
 }
-}
 
 std::string MakeTestFolder(const std::string& strName)
 {
@@ -387,6 +385,7 @@ std::string MakeTestFolder(const std::string& strName)
     EmptyFolder(strFolder);   // from an earlier run
     ::CreateDirectoryA(strFolder.c_str(), nullptr);
     return strFolder;
+}
 }
 
 CTestFolder::CTestFolder(const std::string& strName) : m_strPath(MakeTestFolder(strName)) {}
@@ -432,7 +431,7 @@ std::string CTestFolder::Read(const std::string& strName) const
 
 bool CTestFolder::Exists(const std::string& strName) const
 {
-    return PathExists(m_strPath + strName);
+    return ::GetFileAttributesA((m_strPath + strName).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 namespace
@@ -464,11 +463,6 @@ std::string ReadFileText(const std::string& strPath)
 {
     std::string strData;
     return ReadWhole(strPath, strData) ? strData : "<missing>";
-}
-
-bool PathExists(const std::string& strPath)
-{
-    return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string BuildArchive(const std::vector<std::pair<std::string, std::string>>& arrMembers)
@@ -538,108 +532,6 @@ std::vector<ArchiveMember> ReadArchive(const std::string& strPath)
     return arrMembers;
 }
 
-void WriteFileBytes(const std::string& strPath, size_t nSize, char chFill)
-{
-    FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile)
-        return;
-    std::string strData(nSize, chFill);
-    std::fwrite(strData.data(), 1, strData.size(), pFile);
-    std::fclose(pFile);
-}
-
-bool MakeArchive(const std::string& strArchive, const std::vector<std::string>& arrFiles)
-{
-    std::vector<std::pair<std::string, std::string>> arrMembers;
-    for (const std::string& strFile : arrFiles)
-    {
-        std::string strData;
-        if (!ReadWhole(strFile, strData))
-            return false;
-        arrMembers.push_back({ strFile.substr(strFile.rfind('\\') + 1), strData });
-    }
-    return WriteArchive(strArchive, arrMembers);
-}
-
-bool SaveWindowShot(HWND hWnd, const std::string& strName)
-{
-    if (g_strScreenshotFolder.empty())
-        return false;
-    // Repaint first when the window is ours; another thread's window (the splash during the
-    // start-up wait) is taken as it stands on the screen.
-    if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId())
-    {
-        ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-        // Wine hands a window's drawing to the X server while its thread looks at its
-        // message queue, so keep looking for a moment before reading the screen.
-        for (int i = 0; i < 10; ++i)
-        {
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            {
-                if (msg.message == WM_QUIT)
-                {
-                    ::PostQuitMessage(static_cast<int>(msg.wParam));
-                    break;
-                }
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-            ::Sleep(30);
-        }
-    }
-    return SaveScreenShotOf(hWnd, strName);
-}
-
-bool SaveScreenShotOf(HWND hWnd, const std::string& strName)
-{
-    RECT rc;
-    if (!::GetWindowRect(hWnd, &rc))
-        return false;
-    HDC hdcScreen = ::GetDC(nullptr);
-    bool bOk = SaveAreaShot(hdcScreen, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, strName);
-    ::ReleaseDC(nullptr, hdcScreen);
-    return bOk;
-}
-
-bool SaveAreaShot(HDC hdc, int x, int y, int cx, int cy, const std::string& strName)
-{
-    if (g_strScreenshotFolder.empty() || cx <= 0 || cy <= 0)
-        return false;
-    HDC hdcMem = ::CreateCompatibleDC(hdc);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 24;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* pBits = nullptr;
-    HBITMAP hbm = ::CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
-    ::BitBlt(hdcMem, 0, 0, cx, cy, hdc, x, y, SRCCOPY);
-    ::SelectObject(hdcMem, hOld);
-    ::GdiFlush();
-
-    bool bOk = false;
-    int nStride = ((cx * 3) + 3) & ~3;
-    BITMAPFILEHEADER bfh = {};
-    bfh.bfType = 0x4D42;
-    bfh.bfOffBits = sizeof(bfh) + sizeof(bmi.bmiHeader);
-    bfh.bfSize = bfh.bfOffBits + nStride * cy;
-    FILE* pFile = pBits ? std::fopen((g_strScreenshotFolder + strName + ".bmp").c_str(), "wb") : nullptr;
-    if (pFile)
-    {
-        std::fwrite(&bfh, sizeof(bfh), 1, pFile);
-        std::fwrite(&bmi.bmiHeader, sizeof(bmi.bmiHeader), 1, pFile);
-        std::fwrite(pBits, 1, static_cast<size_t>(nStride) * cy, pFile);
-        bOk = std::fclose(pFile) == 0;
-    }
-    ::DeleteObject(hbm);
-    ::DeleteDC(hdcMem);
-    return bOk;
-}
-
 HWND FindMessageBoxOfProcess(DWORD dwProcessId)
 {
     struct Search { DWORD dwPid; HWND hBox; } search = { dwProcessId, nullptr };
@@ -658,13 +550,6 @@ HWND FindMessageBoxOfProcess(DWORD dwProcessId)
         return TRUE;
     }, reinterpret_cast<LPARAM>(&search));
     return search.hBox;
-}
-
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b)
-{
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
 }
 
 void PutLe32(std::string& s, size_t nPos, uint32_t n)
@@ -868,6 +753,23 @@ Step MenuKeys(const std::string& strKeys)
         }
         return true;
     } };
+}
+
+Step InMenu(const std::string& strKeys, std::function<void(HWND)> fn)
+{
+    auto pbPosted = std::make_shared<bool>(false);
+    Step keys = MenuKeys(strKeys);
+    return When([keys, pbPosted](HWND hMenuWnd) {
+                    MSG msg;
+                    *pbPosted = *pbPosted || keys.fnAct(hMenuWnd);
+                    return !::PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE);
+                },
+                { "menu", [fn](HWND hMenuWnd) {
+                     if (fn)
+                         fn(hMenuWnd);
+                     ::EndMenu();
+                     return true;
+                 } });
 }
 
 Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButton)

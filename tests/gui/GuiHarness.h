@@ -32,6 +32,8 @@
 #include "app/QuarnelApp.h"
 #include "core/QuarnelDoc.h"
 #include "ui/QuarnelView.h"
+#include "Screenshots.h"
+#include "BenchTimer.h"   // for a benchmark that includes only the harness
 
 /// Fails the running test (the GUI test main binds it to the test framework; a benchmark prints it).
 void HarnessFailure(const std::string& strWhat);
@@ -79,6 +81,9 @@ Step Press(int nButton, const std::string& strWindow = "");
 Step SaveAs(const std::string& strPath, const std::string& strWindow = "");
 /// Keys for an open popup menu ("Down Enter", "Esc"), posted to the menu's own loop.
 Step MenuKeys(const std::string& strKeys);
+/// Meets the next popup menu: posts the keys to it and, once its loop has taken every key waiting
+/// (these and any posted before it opened), calls fn with the menu's window and closes the menu.
+Step InMenu(const std::string& strKeys = "", std::function<void(HWND)> fn = nullptr);
 /// Calls fn with the window (to read it), then ends it with the button.
 Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButton = IDCANCEL);
 /// The step, taken once fnReady holds for its window (looked at each tick; a state that never comes
@@ -237,29 +242,14 @@ bool WriteArchive(const std::string& strPath, const std::vector<std::pair<std::s
 /// total size or length do not agree.
 std::vector<ArchiveMember> ReadArchive(const std::string& strPath);
 
-/// Folder for this test run's files (created empty), ending in a backslash.
-std::string MakeTestFolder(const std::string& strName);
-void WriteFileBytes(const std::string& strPath, size_t nSize, char chFill = 'x');
-/// The whole file, or "<missing>" when it cannot be read.
+/// The whole file at a path (one the program chose, a screenshot), or "<missing>" when it cannot be
+/// read; a test's own files are made through CTestFolder.
 std::string ReadFileText(const std::string& strPath);
-bool PathExists(const std::string& strPath);
-/// Writes an archive holding the given files under their own names (the tests' own writer).
-bool MakeArchive(const std::string& strArchive, const std::vector<std::string>& arrFiles);
-/// Captures a window into a 24-bit BMP in the screenshot folder.
-bool SaveWindowShot(HWND hWnd, const std::string& strName);
-/// The same capture without repainting or pumping first: the window as it stands on the screen
-/// (a popup menu open inside its own loop, for one).
-bool SaveScreenShotOf(HWND hWnd, const std::string& strName);
-/// Copies the cx x cy area at (x, y) of a device context (a memory canvas, the screen) into a
-/// 24-bit BMP in the screenshot folder.
-bool SaveAreaShot(HDC hdc, int x, int y, int cx, int cy, const std::string& strName);
 std::string ExeFolder();
 std::string WindowText(HWND hWnd);
 std::string ItemText(HWND hDlg, int nId);
 /// The texts of a window's child windows in their order, of one window class when given.
 std::vector<std::string> ChildTexts(HWND hWnd, const char* pszClass = nullptr);
-/// Seconds between two performance-counter readings (the benchmarks).
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b);
 /// Writes n little-endian at nPos, as the archive's fields are stored.
 void PutLe32(std::string& s, size_t nPos, uint32_t n);
 /// A visible message box of another process (the splash has no text control 0xFFFF), or null.

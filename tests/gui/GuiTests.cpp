@@ -25,6 +25,15 @@ std::vector<std::string> MakeFiles(const CTestFolder& dir, const std::vector<std
     return arrPaths;
 }
 
+/// Members of the given sizes, filled with 'x'.
+std::vector<std::pair<std::string, std::string>> Sized(const std::vector<std::pair<std::string, size_t>>& arrSizes)
+{
+    std::vector<std::pair<std::string, std::string>> arrMembers;
+    for (const auto& member : arrSizes)
+        arrMembers.push_back({ member.first, std::string(member.second, 'x') });
+    return arrMembers;
+}
+
 std::string Padded(int nSpaces, const std::string& strDigits)
 {
     return std::string(nSpaces, ' ') + strDigits;
@@ -84,8 +93,7 @@ TEST(StartUp, WithoutArgumentShowsSplashAloneThenEmptyUntitledArchive)
 TEST(StartUp, WithArchiveListsMembersWithoutWaiting)
 {
     CTestFolder dir("start-archive");
-    auto arrFiles = MakeFiles(dir, { { "level1.rfl", 9 }, { "music.ogg", 0 }, { "Textures.tga", 5000 } });
-    ASSERT_TRUE(MakeArchive(dir + "maps.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "maps.vpp", Sized({ { "level1.rfl", 9 }, { "music.ogg", 0 }, { "Textures.tga", 5000 } })));
 
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "maps.vpp" }, 60000));   // a wait would time the test out
@@ -179,10 +187,9 @@ TEST(MainFrame, ToolbarButtonsTextsAndEnableStates)
     EXPECT_FALSE(bar.IsButtonEnabled(ID_TOOLBAR_BLANK));
 
     CTestFolder dir("toolbar");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 } });
     ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "none.vpp") == false);
     EXPECT_CONTAINS(gui.TakeMessage().strText, dir + "none.vpp");
-    ASSERT_TRUE(MakeArchive(dir + "two.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "two.vpp", Sized({ { "a.txt", 1 }, { "b.txt", 2 } })));
     ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "two.vpp"));
     gui.Pump();
     EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_BROWSE_MIRADOR));
@@ -217,8 +224,7 @@ TEST(MainFrame, MenuPopupsFollowTheEnableRules)
 TEST(Commands, KeysOfDisabledCommandsAreRefused)
 {
     CTestFolder dir("keys");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 }, { "c.txt", 3 } });
-    ASSERT_TRUE(MakeArchive(dir + "three.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "three.vpp", Sized({ { "a.txt", 1 }, { "b.txt", 2 }, { "c.txt", 3 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "three.vpp" }));
 
@@ -237,8 +243,7 @@ TEST(Commands, KeysOfDisabledCommandsAreRefused)
 TEST(ListView, HeaderClicksSortEachColumnAscending)
 {
     CTestFolder dir("sort");
-    auto arrFiles = MakeFiles(dir, { { "b.txt", 1000 }, { "C.txt", 9 }, { "a.txt", 10 } });
-    ASSERT_TRUE(MakeArchive(dir + "sort.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "sort.vpp", Sized({ { "b.txt", 1000 }, { "C.txt", 9 }, { "a.txt", 10 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "sort.vpp" }));
 
@@ -365,8 +370,7 @@ TEST(ListView, DropOntoAFullTableSaysSoAndStillReplacesByName)
 TEST(MainFrame, FileDroppedOnTheWindowOpensIt)
 {
     CTestFolder dir("drop-frame");
-    auto arrFiles = MakeFiles(dir, { { "x.bin", 3 } });
-    ASSERT_TRUE(MakeArchive(dir + "dropped.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "dropped.vpp", Sized({ { "x.bin", 3 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     gui.DropOnFrame({ dir + "dropped.vpp" });
@@ -448,7 +452,7 @@ TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
             EXPECT_TRUE(::IsWindow(hFrame));
             EXPECT_TRUE(gui.Doc()->IsModified());
             EXPECT_EQ(arrRows, gui.Column(0));
-            EXPECT_EQ(bUntitled ? std::string() : strMine, gui.Doc()->GetPathName());
+            EXPECT_EQ(std::string(kAppTitle) + (bUntitled ? " - Untitled" : " - mine.vpp"), gui.Caption());
             EXPECT_EQ(1u, ReadArchive(strMine).size());
         }
     }
@@ -484,7 +488,7 @@ TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
     for (int i = 0; i < 12; ++i)
     {
         std::string strPath = dir + "r" + std::to_string(i) + ".vpp";
-        ASSERT_TRUE(MakeArchive(strPath, {}));
+        ASSERT_TRUE(WriteArchive(strPath, {}));
         ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strPath));
     }
     CRegistryKey key;
@@ -512,7 +516,7 @@ TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
 
     // Choosing the second entry opens that archive.
     gui.Command(ID_FILE_MRU_FILE1 + 1);
-    EXPECT_EQ(dir + "r10.vpp", gui.Doc()->GetPathName());
+    EXPECT_EQ(std::string(kAppTitle) + " - r10.vpp", gui.Caption());
 }
 
 TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
@@ -537,8 +541,7 @@ TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
 TEST(ListView, RightClickShowsTheMenuWithoutTouchingTheSelection)
 {
     CTestFolder dir("right-click");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 } });
-    ASSERT_TRUE(MakeArchive(dir + "two.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "two.vpp", Sized({ { "a.txt", 1 }, { "b.txt", 2 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "two.vpp" }));
     gui.SelectRow(0);
@@ -602,8 +605,7 @@ TEST(StartUp, MissingArchiveOnTheCommandLineReportsTheFileAndEnds)
 TEST(Document, SaveWithAVanishedFileSaysWhichFileAndKeepsTheOldArchive)
 {
     CTestFolder dir("save-vanished");
-    auto arrFiles = MakeFiles(dir, { { "old.txt", 100 } });
-    ASSERT_TRUE(MakeArchive(dir + "keep.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "keep.vpp", Sized({ { "old.txt", 100 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "keep.vpp" }));
     DropOnList(gui, { dir.File("gone.txt", 10) });

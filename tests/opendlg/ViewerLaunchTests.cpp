@@ -17,7 +17,7 @@ std::string StandInPath()
 /// Where the stand-in writes its parameters; emptied for each test.
 std::string LogPath()
 {
-    static const std::string s_strLog = MakeTestFolder("viewer-log") + "viewer.log";
+    static const std::string s_strLog = CTestFolder("viewer-log") + "viewer.log";
     return s_strLog;
 }
 

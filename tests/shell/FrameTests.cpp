@@ -35,12 +35,11 @@ TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
 {
     CTestFolder dir("drop-long");
     const std::string strFolder = dir.Path();
-    dir.File("x.bin", 3);
     // A 288-character name whose first 259 characters name another, existing archive.
     const size_t nLength = 288;
     std::string strLong = strFolder + std::string(nLength - strFolder.size() - 4, 'n') + ".vpp";
     ASSERT_EQ(nLength, strLong.size());
-    ASSERT_TRUE(MakeArchive(strLong.substr(0, MAX_PATH - 1), { strFolder + "x.bin" }));
+    ASSERT_TRUE(WriteArchive(strLong.substr(0, MAX_PATH - 1), { { "x.bin", "xxx" } }));
     ASSERT_TRUE(WriteLongPathFile(Widen(strLong), 0));
 
     CGuiHarness gui;
@@ -49,7 +48,7 @@ TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
                    reinterpret_cast<WPARAM>(MakeWideHDrop({ Widen(strLong) })), 0);
     gui.Pump();
     EXPECT_CONTAINS(gui.TakeMessage().strText, "too long");
-    EXPECT_EQ("", gui.Doc()->GetPathName());
+    EXPECT_EQ("Kestrin Manager QUARNEL - Untitled", gui.Caption());
     EXPECT_EQ(0, gui.RowCount());
 
     // A name the code page cannot spell would turn into another name with "?" in it.
@@ -57,7 +56,7 @@ TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
                    reinterpret_cast<WPARAM>(MakeWideHDrop({ Widen(strFolder) + L"\x4E2D\x6587.vpp" })), 0);
     gui.Pump();
     EXPECT_CONTAINS(gui.TakeMessage().strText, "code page cannot represent");
-    EXPECT_EQ("", gui.Doc()->GetPathName());
+    EXPECT_EQ("Kestrin Manager QUARNEL - Untitled", gui.Caption());
 }
 
 TEST(DroppedNames, RoundTripDecidesForEveryCodePageUtf8Included)
