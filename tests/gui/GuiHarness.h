@@ -32,7 +32,7 @@
 #include "app/QuarnelApp.h"
 #include "core/QuarnelDoc.h"
 #include "ui/QuarnelView.h"
-#include "Screenshots.h"
+#include "ScreenshotSupport.h"
 #include "BenchTimer.h"   // for a benchmark that includes only the harness
 
 /// Fails the running test (the GUI test main binds it to the test framework; a benchmark prints it).

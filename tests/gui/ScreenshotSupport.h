@@ -1,4 +1,4 @@
-// Screenshots.h: windows and drawings saved as 24-bit BMP files in the screenshot folder, to look at.
+// ScreenshotSupport.h: windows and drawings saved as 24-bit BMP files in the screenshot folder, to look at.
 #pragma once
 #include <windows.h>
 #include <string>

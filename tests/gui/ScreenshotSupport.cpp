@@ -1,5 +1,5 @@
-// Screenshots.cpp
-#include "Screenshots.h"
+// ScreenshotSupport.cpp
+#include "ScreenshotSupport.h"
 #include <cstdio>
 
 bool SaveWindowShot(HWND hWnd, const std::string& strName)
