@@ -152,6 +152,12 @@ public:
     bool m_bDropped = false;
 };
 
+/// The data object of a drag of these rows of the document, as the list makes it for a selection.
+IDataObject* DragOf(const CQuarnelDoc& doc, const std::vector<int>& arrRows, std::shared_ptr<CTransferFailureLog> pLog)
+{
+    return new CMemberDataObject(CMemberTransfer::FromRows(doc, arrRows, std::move(pLog)));
+}
+
 /// Moves the cursor over a window's middle and waits until the system reports it there.
 bool PointAt(CGuiHarness& gui, HWND hWnd)
 {
@@ -204,15 +210,11 @@ TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
     CTestFolder dir("dragout-formats");
     const std::string strAlpha = Pattern(5000, 1), strBeta = Pattern(10, 2), strGamma = Pattern(2049, 3);
     ASSERT_TRUE(WriteArchive(dir + "a.vpp", { { "alpha.tga", strAlpha }, { "beta.wav", strBeta } }));
-    dir.File("gamma.rfl", strGamma);
-    CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ dir + "a.vpp" }));
-    gui.AddFiles({ dir + "gamma.rfl" });
-    ASSERT_EQ(3, gui.RowCount());
-
-    gui.SelectOnly({ 0, 2 });
-    IDataObject* pData = gui.View()->CreateSelectionDataObject();
-    ASSERT_NE(nullptr, pData);
+    auto pDoc = std::make_unique<CQuarnelDoc>();
+    ASSERT_TRUE(pDoc->OpenDocumentFile(dir + "a.vpp"));
+    ASSERT_EQ(ADD_RESULT_ADDED, pDoc->AddFile(dir.File("gamma.rfl", strGamma)));
+    auto pLog = std::make_shared<CTransferFailureLog>(nullptr, 0);
+    IDataObject* pData = DragOf(*pDoc, { 0, 2 }, pLog);
 
     IEnumFORMATETC* pEnum = nullptr;
     ASSERT_EQ(S_OK, pData->EnumFormatEtc(DATADIR_GET, &pEnum));
@@ -226,7 +228,7 @@ TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
                        std::make_pair(CMemberDataObject::FormatContents(), DWORD(TYMED_ISTREAM)) })
         EXPECT_NE(arrOffered.end(), std::find(arrOffered.begin(), arrOffered.end(), want)) << want.first;
 
-    // Descriptors: the selected rows in list order, with their sizes; only the added file has a time.
+    // Descriptors: the rows in their order, with their sizes; only the added file has a time.
     std::vector<FILEDESCRIPTORW> arrW = DescriptorsW(pData);
     std::vector<FILEDESCRIPTORA> arrA = DescriptorsA(pData);
     ASSERT_EQ(2u, arrW.size());
@@ -290,7 +292,7 @@ TEST(DragOut, SavedAndAddedMembersAreOfferedAsFilesAndReadWhenAsked)
     }
     pStream->Release();
     pData->Release();
-    EXPECT_TRUE(gui.m_messages.empty());
+    EXPECT_TRUE(pLog->IsEmpty());
 }
 
 TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
@@ -313,12 +315,10 @@ TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
         }
         ::CloseHandle(hFile);
     }
-    CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({}));
-    gui.AddFiles({ strPath });
-    gui.SelectOnly({ 0 });
-    IDataObject* pData = gui.View()->CreateSelectionDataObject();
-    ASSERT_NE(nullptr, pData);
+    auto pDoc = std::make_unique<CQuarnelDoc>();
+    pDoc->OnNewDocument();
+    ASSERT_EQ(ADD_RESULT_ADDED, pDoc->AddFile(strPath));
+    IDataObject* pData = DragOf(*pDoc, { 0 }, std::make_shared<CTransferFailureLog>(nullptr, 0));
     std::vector<FILEDESCRIPTORW> arr = DescriptorsW(pData);
     ASSERT_EQ(1u, arr.size());
     EXPECT_EQ(nSize, arr[0].nFileSizeLow);
@@ -331,7 +331,7 @@ TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
     const SIZE_T nBase = pmc.PagefileUsage;   // private bytes (PrivateUsage reads 0 under Wine)
     SIZE_T nMost = nBase;
     uint64_t nTotal = 0;
-    int nReads = 0;
+    int nShortReads = 0;   // to a reader, a read that returns less than asked is the end
     std::string strMarks[3] = { "....", "....", "...." };   // the second one straddles two pieces
     for (;;)
     {
@@ -348,12 +348,12 @@ TEST(DragOut, AMemberLargerThan64MiBIsReadInPiecesWithoutGrowingMemory)
             }
         }
         nTotal += cbRead;
-        ++nReads;
+        nShortReads += cbRead < buf.size();
         ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc));
         nMost = std::max(nMost, pmc.PagefileUsage);
     }
     EXPECT_EQ(nSize, nTotal);
-    EXPECT_EQ(66, nReads);
+    EXPECT_EQ(1, nShortReads);   // the last piece only
     for (const std::string& strMark : strMarks)
         EXPECT_EQ("MARK", strMark);
     EXPECT_LT(nMost - nBase, SIZE_T(16) << 20) << "the stream holds the member in memory";
@@ -369,11 +369,9 @@ TEST(DragOut, UnsafeAndDuplicateNamesLandInsideTheDropFolder)
         { "maps\\inner.rfl", Pattern(13, 4) },     { "con.txt", Pattern(14, 5) }, { "C:\\abs.txt", Pattern(15, 6) },
     };
     ASSERT_TRUE(WriteArchive(dir + "names.vpp", members));
-    CGuiHarness gui;
-    ASSERT_TRUE(gui.Start({ dir + "names.vpp" }));
-    gui.Command(ID_EDIT_SELECT_ALL);
-    IDataObject* pData = gui.View()->CreateSelectionDataObject();
-    ASSERT_NE(nullptr, pData);
+    auto pDoc = std::make_unique<CQuarnelDoc>();
+    ASSERT_TRUE(pDoc->OpenDocumentFile(dir + "names.vpp"));
+    IDataObject* pData = DragOf(*pDoc, { 0, 1, 2, 3, 4, 5 }, std::make_shared<CTransferFailureLog>(nullptr, 0));
 
     std::vector<FILEDESCRIPTORA> arr = DescriptorsA(pData);
     std::vector<std::string> arrNames;

@@ -70,7 +70,8 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
 }
 
 // A name of 60 bytes cannot be stored whole: refused whether chosen in the Add dialog or dropped on
-// the list, and said so; one of 59 bytes goes in, and comes back whole after a save and a re-open.
+// the list, and said so (as is one the code page cannot spell); one of 59 bytes goes in, and comes
+// back whole after a save and a re-open.
 TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRoundTrips)
 {
     CTestFolder dir("core-editor-names");
@@ -91,6 +92,10 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     EXPECT_CONTAINS(strAdd, strLong + "\r\nFile name too long (a member name can have at most 59 bytes).");
     EXPECT_CONTAINS(strAdd, "sub\r\nNot a regular file");
     EXPECT_FALSE(gui.Doc()->IsModified());
+    // A name the dialog hands back with "?" for what the code page lacks is said to be that.
+    gui.AnswerAdd({ dir + "??.bin" });
+    gui.Command(ID_EDIT_ADD);
+    EXPECT_CONTAINS(gui.TakeMessage().strText, "code page cannot spell");
 
     // A drop: the long name is reported too (a folder stays a silent skip), the 59-byte one added.
     DropOnList(gui, { dir + strLong, dir + "sub", dir + strLongest });

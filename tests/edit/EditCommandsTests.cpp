@@ -6,6 +6,7 @@
 #include <cderr.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include "GuiHarness.h"
@@ -148,7 +149,10 @@ TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
     EXPECT_EQ(strBefore, ReadFileText(strArchive));   // only the table changed
 }
 
-TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgressCalls)
+// The saved members are written; the others are named in one report with their reasons: a name that
+// would leave the folder, the first of two names equal ignoring case (the last one is written, the
+// row that adding the file back would replace), a member not yet saved.
+TEST(EditExtract, WritesTheSavedMembersAndNamesEachSkippedOneWithItsReason)
 {
     CTestFolder dir("edit-extract");
     std::string strFolder = dir.Sub("in");   // "..\\evil.txt" would land in dir
@@ -156,50 +160,16 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
                                                     { "..\\evil.txt", "EVIL" },
                                                     { "Case.txt", "first" },
                                                     { "CASE.TXT", "second" } }));
-    dir.File("in\\new.txt", 4);
     std::string strOut = dir.Sub("out");
-    WriteSetting(kLastFolder, "C:\\before");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strFolder + "x.vpp" }));
-    gui.AnswerAdd({ strFolder + "new.txt" });
-    gui.Command(ID_EDIT_ADD);
+    gui.AddFiles({ dir.File("in\\new.txt", 4) });
     ASSERT_EQ(5, gui.RowCount());
-
-    // Cancel leaves the setting alone and writes nothing.
     gui.Command(ID_EDIT_SELECT_ALL);
-    gui.AnswerFolder("");
-    gui.Command(ID_EDIT_EXTRACT);
-    EXPECT_EQ("C:\\before", gui.m_strPickerStart);
-    EXPECT_EQ("C:\\before", ReadSetting(kLastFolder, ""));
-    EXPECT_FALSE(dir.Exists("out\\a.txt"));
-
-    struct Call { std::string strCall, strText; int nPos, nRange; bool bShownDisabled; };
-    std::vector<Call> arrCalls;
-    gui.m_pApp->m_fnProgressObserver = [&](const std::string& strCall, const std::string& strText, int nPos, int nRange) {
-        HWND hProgress = gui.m_pApp->GetProgressWindow();
-        arrCalls.push_back({ strCall, strText, nPos, nRange,
-                             hProgress && ::IsWindowVisible(hProgress) && !::IsWindowEnabled(hProgress) });
-        if (strCall == "Set" && nPos == 2)
-            ::Sleep(60);   // so that the next position is drawn
-        if (strCall == "Set" && nPos == 3)
-        {
-            // The window stands centred on the frame, showing the member before this one.
-            RECT rcDlg, rcFrame;
-            ::GetWindowRect(hProgress, &rcDlg);
-            ::GetWindowRect(gui.Frame()->m_hWnd, &rcFrame);
-            EXPECT_NEAR((rcFrame.left + rcFrame.right) / 2, (rcDlg.left + rcDlg.right) / 2, 1);
-            EXPECT_NEAR((rcFrame.top + rcFrame.bottom) / 2, (rcDlg.top + rcDlg.bottom) / 2, 1);
-            EXPECT_EQ("Extracting files...", WindowText(::GetDlgItem(hProgress, IDC_PROGRESS_ACTION)));
-            EXPECT_EQ("Case.txt", WindowText(::GetDlgItem(hProgress, IDC_PROGRESS_ITEM)));
-            EXPECT_EQ(3, ::SendMessageA(::GetDlgItem(hProgress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
-            SaveWindowShot(hProgress, "edit_progress");
-        }
-    };
     gui.AnswerFolder(strOut);
     gui.Command(ID_EDIT_EXTRACT);
-    EXPECT_EQ(strOut, ReadSetting(kLastFolder, ""));
     EXPECT_EQ("AAA", ReadFileText(strOut + "a.txt"));
-    EXPECT_EQ("second", ReadFileText(strOut + "Case.txt"));   // the last twin, the row Add would replace
+    EXPECT_EQ("second", ReadFileText(strOut + "Case.txt"));
     EXPECT_FALSE(dir.Exists("evil.txt"));
     RecordedDetails report = gui.TakeDetails();
     EXPECT_EQ(kExtractHeader, report.strHeader);
@@ -208,47 +178,89 @@ TEST(EditExtract, MixOfSavedUnsavedUnsafeAndCaseTwinsWithTheSettingAndTheProgres
               "folder; the last one in the archive is the one that adding the file back would replace.\r\n\r\n"
               "new.txt\r\nSkipped since this file is not yet saved in a .VPP.\r\n\r\n",
               report.strDetails);
-    ASSERT_EQ(8u, arrCalls.size());
-    EXPECT_EQ("Begin", arrCalls[0].strCall);
-    EXPECT_EQ("Extracting files...", arrCalls[0].strText);
-    EXPECT_EQ("", arrCalls[1].strText);
-    EXPECT_EQ("", arrCalls[6].strText);
-    EXPECT_EQ(5, arrCalls[6].nPos);
-    EXPECT_EQ(5, arrCalls[6].nRange);
-    for (int i = 0; i < 7; ++i)
-        EXPECT_TRUE(arrCalls[i].bShownDisabled) << i;
-    EXPECT_EQ("End", arrCalls[7].strCall);
-    EXPECT_EQ(nullptr, gui.m_pApp->GetProgressWindow());
+}
 
-    // Only the unsaved member, into another folder: every member fails, the folder is kept anyway,
-    // and the progress runs (empty, 0, 1), then (empty, 1, 1).
-    for (int i = 0; i < 4; ++i)
-        gui.SelectRow(i, false);
-    arrCalls.clear();
-    gui.AnswerFolder("C:\\elsewhere");
-    // A command waiting in the queue is not run from inside the loop, only after it.
-    int nSelectedAtEnd = -1;
-    auto fnRecord = gui.m_pApp->m_fnProgressObserver;
-    gui.m_pApp->m_fnProgressObserver = [&](const std::string& strCall, const std::string& strText, int nPos, int nRange) {
-        fnRecord(strCall, strText, nPos, nRange);
-        if (strCall == "Begin")
-            ::PostMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_SELECT_ALL, 0), 0);
-        if (strCall == "End")
-            nSelectedAtEnd = gui.View()->CountSelectedItems();
+// The picker opens on the folder last chosen; Cancel writes nothing and keeps the setting, a folder
+// chosen is remembered, even one where nothing could be written.
+TEST(EditExtract, TheChosenFolderIsRememberedAndCancelWritesNothing)
+{
+    CTestFolder dir("edit-extract-folder");
+    const std::string strOut = dir.Sub("out");
+    WriteSetting(kLastFolder, "C:\\before");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir.Archive("x.vpp", { { "a.txt", "AAA" } }) }));
+    gui.AddFiles({ dir.File("new.txt", 4) });
+    const struct { int nRow; std::string strAnswer, strStart, strSetting, strWritten, strMessage; } kCases[] = {
+        { 0, "", "C:\\before", "C:\\before", "<missing>", "" },
+        { 0, strOut, "C:\\before", strOut, "AAA", "" },
+        { 1, "C:\\elsewhere", strOut, "C:\\elsewhere", "AAA", "Error details" },   // the unsaved member
     };
-    gui.Command(ID_EDIT_EXTRACT);
-    EXPECT_EQ(1, nSelectedAtEnd);
-    EXPECT_EQ(5, gui.View()->CountSelectedItems());
-    EXPECT_EQ("C:\\elsewhere", ReadSetting(kLastFolder, ""));
-    EXPECT_EQ(kExtractHeader, gui.TakeDetails().strHeader);
-    ASSERT_EQ(4u, arrCalls.size());
-    EXPECT_EQ("Set", arrCalls[1].strCall);
-    EXPECT_EQ("", arrCalls[1].strText);
-    EXPECT_EQ(0, arrCalls[1].nPos);
-    EXPECT_EQ(1, arrCalls[1].nRange);
-    EXPECT_EQ("", arrCalls[2].strText);
-    EXPECT_EQ(1, arrCalls[2].nPos);
-    EXPECT_EQ(1, arrCalls[2].nRange);
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE("answered \"" + c.strAnswer + "\"");
+        gui.SelectOnly({ c.nRow });
+        gui.AnswerFolder(c.strAnswer);
+        gui.Command(ID_EDIT_EXTRACT);
+        EXPECT_EQ(c.strStart, gui.m_strPickerStart);
+        EXPECT_EQ(c.strSetting, ReadSetting(kLastFolder, ""));
+        EXPECT_EQ(c.strWritten, ReadFileText(strOut + "a.txt"));
+        EXPECT_EQ(c.strMessage, gui.TakeMessage().strCaption);
+    }
+}
+
+// What the progress window shows while Extract runs: centred on the frame and taking no input, the
+// action above the member before the current one and the bar at its step, empty before the first
+// and after the last; gone at the end. A command waiting in the queue runs only after it.
+TEST(EditProgress, ExtractShowsEachStepCentredWithoutInputAndRunsAQueuedCommandAfter)
+{
+    CTestFolder dir("edit-progress");
+    CGuiHarness gui;
+    ASSERT_TRUE(gui.Start({ dir.Archive("p.vpp", { { "a", "1" }, { "b", "2" }, { "c", "3" } }) }));
+    const struct { std::vector<int> arrRows; std::vector<std::string> arrShown; } kCases[] = {
+        { { 0, 1, 2 }, { " 0/3", "a 1/3", "b 2/3", " 3/3" } },
+        { { 1 }, { " 0/1", " 1/1" } },
+    };
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(c.arrRows.size());
+        std::vector<std::string> arrShown;
+        std::string strAction;
+        bool bTakesInput = false;
+        long nOffCentre = 0;
+        int nSelectedAtEnd = -1;
+        gui.m_pApp->m_fnProgressObserver = [&](const std::string& strCall, const std::string&, int, int) {
+            HWND hProgress = gui.m_pApp->GetProgressWindow(), hBar = ::GetDlgItem(hProgress, IDC_PROGRESS_BAR);
+            if (strCall == "Begin")
+                ::PostMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_SELECT_ALL, 0), 0);
+            if (strCall == "End")
+                nSelectedAtEnd = gui.View()->CountSelectedItems();
+            if (strCall != "Set")
+                return;
+            arrShown.push_back(WindowText(::GetDlgItem(hProgress, IDC_PROGRESS_ITEM)) + " " +
+                               std::to_string(::SendMessageA(hBar, PBM_GETPOS, 0, 0)) + "/" +
+                               std::to_string(::SendMessageA(hBar, PBM_GETRANGE, FALSE, 0)));
+            strAction = WindowText(::GetDlgItem(hProgress, IDC_PROGRESS_ACTION));
+            bTakesInput = bTakesInput || !::IsWindowVisible(hProgress) || ::IsWindowEnabled(hProgress);
+            RECT rcDlg, rcFrame;
+            ::GetWindowRect(hProgress, &rcDlg);
+            ::GetWindowRect(gui.Frame()->m_hWnd, &rcFrame);
+            nOffCentre = std::max({ nOffCentre, std::abs((rcFrame.left + rcFrame.right) - (rcDlg.left + rcDlg.right)) / 2,
+                                    std::abs((rcFrame.top + rcFrame.bottom) - (rcDlg.top + rcDlg.bottom)) / 2 });
+            if (arrShown.size() == 3)
+                SaveWindowShot(hProgress, "edit_progress");
+            ::Sleep(60);   // the window draws a step 50 ms after the last at the soonest
+        };
+        gui.SelectOnly(c.arrRows);
+        gui.AnswerFolder(dir.Path());
+        gui.Command(ID_EDIT_EXTRACT);
+        EXPECT_EQ(c.arrShown, arrShown);
+        EXPECT_EQ("Extracting files...", strAction);
+        EXPECT_FALSE(bTakesInput);
+        EXPECT_LE(nOffCentre, 1);
+        EXPECT_EQ(nullptr, gui.m_pApp->GetProgressWindow());
+        EXPECT_EQ(static_cast<int>(c.arrRows.size()), nSelectedAtEnd);
+        EXPECT_EQ(3, gui.View()->CountSelectedItems());
+    }
 }
 
 // Extracting over an existing, longer file replaces it whole through a side file; no side file

@@ -152,16 +152,4 @@ TEST(HostileRows, ExtractThenAddBackTouchesTheSameOfTwoRowsOfOneName)
     EXPECT_EQ(std::string(22, ' ') + "5", gui.Cell(0, 1));
     EXPECT_EQ("File at " + strOut + "dup.txt", gui.Cell(2, 2));
     EXPECT_EQ(std::string(22, ' ') + "9", gui.Cell(2, 1));
-    // A name the Add dialog hands back with "?" for what the code page lacks is said to be that.
-    gui.AnswerAdd({ strOut + "??.bin" });
-    gui.Command(ID_EDIT_ADD);
-    gui.ExpectMessage("code page cannot spell");
-
-    // The keyboard reaches the list's context menu too, and its commands act on the focused row.
-    for (const char* pszKey : { "Shift+F10", "Apps" })
-    {
-        gui.FocusRow(1);
-        std::vector<std::string> arrMet = WithSteps({ MenuKeys("Esc") }, [&] { gui.Key(pszKey); });
-        EXPECT_EQ(std::vector<std::string>({ "menu" }), arrMet) << pszKey;
-    }
 }

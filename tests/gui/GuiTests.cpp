@@ -562,6 +562,13 @@ TEST(ListView, RightClickShowsTheMenuWithoutTouchingTheSelection)
               });
     EXPECT_EQ(1, nSelectedInMenu);
     EXPECT_EQ(LVIS_SELECTED, ::SendMessageA(gui.List(), LVM_GETITEMSTATE, 0, LVIS_SELECTED));
+
+    // The keyboard reaches the menu too.
+    for (const char* pszKey : { "Shift+F10", "Apps" })
+    {
+        gui.FocusRow(1);
+        EXPECT_EQ(std::vector<std::string>({ "menu" }), WithSteps({ MenuKeys("Esc") }, [&] { gui.Key(pszKey); })) << pszKey;
+    }
 }
 
 TEST(Help, AboutAndCheckForNewVersionOpenTheCompanionLibrarysWindows)
