@@ -20,12 +20,6 @@ namespace
 const char kAddHeader[] = "One or more errors occured while trying to add files. These files have been skipped.";
 const char kExtractHeader[] = "At least one file was not extracted. See below for details.";
 const char kLastFolder[] = "LastExtractionFolder";
-
-/// Sends a command and returns without pumping, so that what the handler itself did can be seen.
-void SendCommand(CGuiHarness& gui, UINT nID)
-{
-    ::SendMessageA(gui.Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(nID, 0), 0);
-}
 }
 
 TEST(EditAdd, AddsInTheDialogsOrderReplacesAndReportsFailuresAfterTheRefill)
@@ -140,7 +134,7 @@ TEST(EditRows, SortedListWithTwoMembersOfOneNameActsOnExactlyTheSelectedRows)
 
     gui.m_nAnswer = IDYES;
     std::string strBefore = ReadFileText(strArchive);
-    SendCommand(gui, ID_EDIT_REMOVE);
+    ::SendMessageA(gui.Frame()->m_hWnd, WM_COMMAND, ID_EDIT_REMOVE, 0);   // no pumping: what the handler itself did
     EXPECT_EQ("Confirmation", gui.TakeMessage().strCaption);
     // The handler itself refilled the list in table order and wrote the summary.
     EXPECT_EQ(std::vector<std::string>({ "zeta", "dup" }), gui.Column(0));

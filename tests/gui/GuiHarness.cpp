@@ -102,9 +102,7 @@ std::vector<std::string> CGuiHarness::Column(int nColumn) const
 
 std::string CGuiHarness::Caption() const
 {
-    char sz[512] = "";
-    ::GetWindowTextA(Frame()->m_hWnd, sz, sizeof(sz));
-    return sz;
+    return WindowText(Frame()->m_hWnd);
 }
 
 std::vector<std::string> CGuiHarness::HeaderTexts() const
@@ -366,7 +364,8 @@ void ClearReadOnly(const std::string& strPath, DWORD dwAttributes)
         ::SetFileAttributesA(strPath.c_str(), dwAttributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-void EmptyFolder(const std::string& strFolder)
+/// The folder, made empty (of what an earlier run left); ends in a backslash.
+std::string EmptyFolder(const std::string& strFolder)
 {
     ForEachBelow(strFolder, [](const std::string& strPath, DWORD dwAttributes) {
         ClearReadOnly(strPath, dwAttributes);
@@ -375,20 +374,19 @@ void EmptyFolder(const std::string& strFolder)
         else
             ::DeleteFileA(strPath.c_str());
     });
-}
-
-std::string MakeTestFolder(const std::string& strName)
-{
-    char szTemp[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(szTemp), szTemp);
-    std::string strFolder = std::string(szTemp) + "quarnel-gui-" + strName + "\\";
-    EmptyFolder(strFolder);   // from an earlier run
     ::CreateDirectoryA(strFolder.c_str(), nullptr);
     return strFolder;
 }
+
+std::string TempFolder()
+{
+    char szTemp[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(szTemp), szTemp);
+    return szTemp;
+}
 }
 
-CTestFolder::CTestFolder(const std::string& strName) : m_strPath(MakeTestFolder(strName)) {}
+CTestFolder::CTestFolder(const std::string& strName) : m_strPath(EmptyFolder(TempFolder() + "quarnel-gui-" + strName + "\\")) {}
 
 CTestFolder::~CTestFolder()
 {
@@ -418,10 +416,7 @@ std::string CTestFolder::Archive(const std::string& strName,
 
 std::string CTestFolder::Sub(const std::string& strName) const
 {
-    std::string strFolder = m_strPath + strName + "\\";
-    EmptyFolder(strFolder);
-    ::CreateDirectoryA(strFolder.c_str(), nullptr);
-    return strFolder;
+    return EmptyFolder(m_strPath + strName + "\\");
 }
 
 std::string CTestFolder::Read(const std::string& strName) const
@@ -486,9 +481,7 @@ std::string BuildArchive(const std::vector<std::pair<std::string, std::string>>&
 bool WriteArchive(const std::string& strPath, const std::vector<std::pair<std::string, std::string>>& arrMembers)
 {
     std::string data = BuildArchive(arrMembers);
-    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    return static_cast<bool>(out.flush());
+    return static_cast<bool>(std::ofstream(strPath, std::ios::binary | std::ios::trunc).write(data.data(), data.size()).flush());
 }
 
 std::vector<ArchiveMember> ReadArchive(const std::string& strPath)

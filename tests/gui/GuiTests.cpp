@@ -16,15 +16,6 @@ namespace
 const char kAppTitle[] = "Kestrin Manager QUARNEL";
 const char kRecentKey[] = "Software\\Kestrin Network\\Kestrin Manager QUARNEL\\Recent File List";
 
-/// Files of the given sizes, in the order given.
-std::vector<std::string> MakeFiles(const CTestFolder& dir, const std::vector<std::pair<std::string, size_t>>& arrFiles)
-{
-    std::vector<std::string> arrPaths;
-    for (const auto& file : arrFiles)
-        arrPaths.push_back(dir.File(file.first, file.second));
-    return arrPaths;
-}
-
 /// Members of the given sizes, filled with 'x'.
 std::vector<std::pair<std::string, std::string>> Sized(const std::vector<std::pair<std::string, size_t>>& arrSizes)
 {
@@ -284,7 +275,7 @@ TEST(ListView, HeaderClicksSortEachColumnAscending)
 TEST(ListView, DroppedFilesAreAddedWhileLockedFilesAndFoldersAreSkippedSilently)
 {
     CTestFolder dir("drop");
-    auto arrFiles = MakeFiles(dir, { { "one.txt", 11 }, { "locked.txt", 22 }, { "three.txt", 33 } });
+    std::vector<std::string> arrFiles = { dir.File("one.txt", 11), dir.File("locked.txt", 22), dir.File("three.txt", 33) };
     ::CreateDirectoryA((dir + "folder").c_str(), nullptr);
     HANDLE hLock = ::CreateFileA((dir + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
@@ -382,7 +373,7 @@ TEST(MainFrame, FileDroppedOnTheWindowOpensIt)
 TEST(Document, NewAsksToSaveAModifiedArchive)
 {
     CTestFolder dir("ask-save");
-    auto arrFiles = MakeFiles(dir, { { "keep.txt", 7 } });
+    std::vector<std::string> arrFiles = { dir.File("keep.txt", 7) };
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     DropOnList(gui, arrFiles);
@@ -463,7 +454,7 @@ TEST(Document, SaveThroughTheTemplateUpdatesListTitleAndRecentFiles)
 {
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
     CTestFolder dir("save");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 2049 } });
+    std::vector<std::string> arrFiles = { dir.File("a.txt", 2049) };
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     DropOnList(gui, arrFiles);
