@@ -14,6 +14,7 @@
 namespace
 {
 using Members = std::vector<std::pair<std::string, std::string>>;
+const char kCopyHeader[] = "At least one file could not be copied. See below for details.";
 
 /// The file descriptors the data object offers in one of its two descriptor formats.
 template <class Group, class Descriptor>
@@ -409,6 +410,7 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "f.vpp" }));
     gui.AddFiles({ dir + "two.txt", dir + "three.txt" });
+    ASSERT_EQ(3, gui.RowCount());
     dir.File("two.txt", 25, 'T');   // changed after it was added
     gui.Command(ID_EDIT_SELECT_ALL);
 
@@ -426,7 +428,7 @@ TEST(DragOut, ADragWritesTheReadableMembersAndNamesTheOneThatFailed)
     EXPECT_EQ(Pattern(3000, 1), ReadFileText(target.m_strFolder + "one.txt"));
     EXPECT_EQ(std::string(30, 'h'), ReadFileText(target.m_strFolder + "three.txt"));
     RecordedDetails report = gui.TakeDetails();   // reported in the error-details dialog
-    EXPECT_EQ("At least one file could not be copied. See below for details.", report.strHeader);
+    EXPECT_EQ(kCopyHeader, report.strHeader);
     const std::string& strText = report.strDetails;
     EXPECT_EQ(0u, strText.find("two.txt\r\nThe file has been changed")) << strText;
     EXPECT_EQ(std::string::npos, strText.find("one.txt")) << strText;
@@ -443,6 +445,7 @@ TEST(DragOut, FilesRewrittenInPlaceAtTheirSizeAfterTheCopyAreRefused)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "r.vpp" }));
     gui.AddFiles({ dir + "g.rfl" });
+    ASSERT_EQ(2, gui.RowCount());
     gui.Command(ID_EDIT_SELECT_ALL);
     IDataObject* pData = gui.View()->CreateSelectionDataObject();
     ASSERT_NE(nullptr, pData);
@@ -501,8 +504,9 @@ TEST(DragOut, AnArchiveCutShortWhileAMemberStreamsFailsTheRead)
     pStream->Release();
     pData->Release();
     gui.Pump();
-    std::string strReport = gui.TakeMessage().strText;
-    EXPECT_NE(std::string::npos, strReport.find("big.bin\r\nThe archive ends before this member does.")) << strReport;
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ(kCopyHeader, report.strHeader);
+    EXPECT_CONTAINS(report.strDetails, "big.bin\r\nThe archive ends before this member does.");
 }
 
 TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
@@ -568,6 +572,7 @@ TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
 
     // Adding a file changes no file on disk: the copy stays.
     gui.AddFiles({ dir + "added.txt" });
+    ASSERT_EQ(3, gui.RowCount());
     EXPECT_TRUE(ClipboardOffersFiles());
 
     // The save rewrites the archive, so every member moves: the copy goes.
@@ -581,7 +586,9 @@ TEST(Copy, ASaveNewOrOpenWithdrawsTheCopiedMembers)
     pStream->Release();
     pData->Release();
     gui.Pump();
-    EXPECT_CONTAINS(gui.TakeMessage().strText, "a.txt\r\nThe archive has been saved");
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ(kCopyHeader, report.strHeader);
+    EXPECT_CONTAINS(report.strDetails, "a.txt\r\nThe archive has been saved");
 
     gui.SelectOnly({ 1 });
     gui.Command(ID_EDIT_COPY);
@@ -652,7 +659,9 @@ TEST(Copy, AnAddThatChangesNothingKeepsTheCopiedMembers)
     const std::string strMissing = dir + "missing.txt";
     gui.AnswerAdd({ strMissing });
     gui.Command(ID_EDIT_ADD);
-    EXPECT_CONTAINS(gui.TakeDetails().strDetails, strMissing);
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ("One or more errors occured while trying to add files. These files have been skipped.", report.strHeader);
+    EXPECT_CONTAINS(report.strDetails, strMissing);
     EXPECT_FALSE(gui.Doc()->IsModified());
 
     EXPECT_TRUE(ClipboardOffersFiles());

@@ -36,7 +36,9 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
 
     // Ctrl+S: one message naming the cause; the edit is kept, the file on disk untouched.
     gui.Command(ID_FILE_SAVE);
-    EXPECT_CONTAINS(gui.TakeMessage().strText, kChanged);
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_CONTAINS(box.strText, kChanged);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt", "new.txt" }), gui.Column(0));
     EXPECT_EQ(strOnDisk, ReadFileText(dir + "x.vpp"));
@@ -47,7 +49,9 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
     gui.SelectRow(0);
     gui.SelectRow(1);
     gui.Command(ID_EDIT_EXTRACT);
-    std::string strReport = gui.TakeDetails().strDetails;
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ("At least one file was not extracted. See below for details.", report.strHeader);
+    std::string strReport = report.strDetails;
     EXPECT_CONTAINS(strReport, "a.txt\r\nThe archive was changed by another program");
     EXPECT_CONTAINS(strReport, "b.txt\r\n");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strOut + "a.txt").c_str()));
@@ -64,7 +68,9 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
     EXPECT_TRUE(result.arrWritten.empty());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt" }), result.arrFailed);
     EXPECT_NE(strB, ReadFileText(strPaste + "a.txt"));
-    strReport = gui.TakeDetails().strDetails;
+    report = gui.TakeDetails();
+    EXPECT_EQ("At least one file could not be copied. See below for details.", report.strHeader);
+    strReport = report.strDetails;
     EXPECT_EQ(0u, strReport.find("a.txt\r\nThe archive was changed by another program")) << strReport;
     EXPECT_EQ(3, gui.RowCount());
 }
@@ -88,7 +94,10 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     gui.AnswerAdd({ dir.Path().substr(0, dir.Path().size() - 1), strLong, "sub" });
     gui.Command(ID_EDIT_ADD);
     EXPECT_EQ(std::vector<std::string>{ "a.txt" }, gui.Column(0));
-    const std::string strAdd = gui.TakeDetails().strDetails;
+    const char kAddHeader[] = "One or more errors occured while trying to add files. These files have been skipped.";
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ(kAddHeader, report.strHeader);
+    const std::string strAdd = report.strDetails;
     EXPECT_CONTAINS(strAdd, strLong + "\r\nFile name too long (a member name can have at most 59 bytes).");
     EXPECT_CONTAINS(strAdd, "sub\r\nNot a regular file");
     EXPECT_FALSE(gui.Doc()->IsModified());
@@ -100,8 +109,9 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     // A drop: the long name is reported too (a folder stays a silent skip), the 59-byte one added.
     DropOnList(gui, { dir + strLong, dir + "sub", dir + strLongest });
     EXPECT_EQ((std::vector<std::string>{ "a.txt", strLongest }), gui.Column(0));
-    EXPECT_EQ(dir + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n",
-              gui.TakeDetails().strDetails);
+    report = gui.TakeDetails();
+    EXPECT_EQ(kAddHeader, report.strHeader);
+    EXPECT_EQ(dir + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n", report.strDetails);
 
     // Saved, read back by the save's re-open, extracted whole under its full name.
     gui.Command(ID_FILE_SAVE);
@@ -131,7 +141,9 @@ TEST(CoreMeetsEditor, ARefusedSaveOverAReadOnlyArchiveLeavesSaveAsToANewName)
     ASSERT_TRUE(::SetFileAttributesA((dir + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY));
 
     gui.Command(ID_FILE_SAVE);
-    EXPECT_CONTAINS(gui.TakeMessage().strText, "is read-only");
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_CONTAINS(box.strText, "is read-only");
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
     EXPECT_EQ(strBefore, ReadFileText(dir + "r.vpp"));

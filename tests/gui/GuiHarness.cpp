@@ -222,16 +222,13 @@ void CGuiHarness::AnswerFolder(const std::string& strFolder)
 
 RecordedMessage CGuiHarness::TakeMessage()
 {
-    size_t nUnread = std::min(m_nUnread, m_messages.size());
-    m_nUnread = 0;
-    if (nUnread == 0)
-        return {};
-    RecordedMessage taken = m_messages.back();
-    if (nUnread > 1)
+    std::vector<RecordedMessage> arrTaken = TakeMessages();
+    RecordedMessage taken = arrTaken.empty() ? RecordedMessage() : arrTaken.back();
+    if (arrTaken.size() > 1)
     {
         taken.strText.clear();
-        for (size_t i = m_messages.size() - nUnread; i < m_messages.size(); ++i)
-            taken.strText += (taken.strText.empty() ? "" : "\n") + m_messages[i].strText;
+        for (const RecordedMessage& m : arrTaken)
+            taken.strText += (taken.strText.empty() ? "" : "\n") + m.strText;
         HarnessFailure("more than one message since the last look:\n" + taken.strText);
     }
     return taken;
@@ -322,11 +319,8 @@ bool CGuiHarness::WaitUntil(const std::function<bool()>& fnDone, const std::stri
 
 void CGuiHarness::PumpFor(DWORD dwMs)
 {
-    for (DWORD dwStart = ::GetTickCount(); ::GetTickCount() - dwStart < dwMs;)
-    {
-        Pump();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    DWORD dwStart = ::GetTickCount();
+    WaitUntil([&] { return ::GetTickCount() - dwStart >= dwMs; }, "the time to pass", dwMs + 1000);
 }
 
 std::string ExeFolder()

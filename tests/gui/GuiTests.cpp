@@ -179,7 +179,9 @@ TEST(MainFrame, ToolbarButtonsTextsAndEnableStates)
 
     CTestFolder dir("toolbar");
     ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "none.vpp") == false);
-    EXPECT_CONTAINS(gui.TakeMessage().strText, dir + "none.vpp");
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_CONTAINS(box.strText, dir + "none.vpp");
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
     ASSERT_TRUE(WriteArchive(dir + "two.vpp", Sized({ { "a.txt", 1 }, { "b.txt", 2 } })));
     ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "two.vpp"));
     gui.Pump();
@@ -591,15 +593,6 @@ TEST(StartUp, RegistersTheToolAndMarksTheMigrationDone)
     EXPECT_EQ(ExeFolder(), strExe.substr(0, ExeFolder().size()));
 }
 
-TEST(StartUp, MissingArchiveOnTheCommandLineReportsTheFileAndEnds)
-{
-    CTestFolder dir("start-missing");
-    CGuiHarness gui;
-    EXPECT_FALSE(gui.Start({ dir + "gone.vpp" }));
-    EXPECT_CONTAINS(gui.TakeMessage().strText, dir + "gone.vpp");
-    EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));
-}
-
 TEST(Document, SaveWithAVanishedFileSaysWhichFileAndKeepsTheOldArchive)
 {
     CTestFolder dir("save-vanished");
@@ -612,7 +605,7 @@ TEST(Document, SaveWithAVanishedFileSaysWhichFileAndKeepsTheOldArchive)
     gui.Command(ID_FILE_SAVE);
     RecordedDetails report = gui.TakeDetails();
     EXPECT_EQ("Not saved: the archive on disk was left unchanged. These files could not be copied:", report.strHeader);
-    EXPECT_CONTAINS(report.strDetails, "gone.txt\r\n");
+    EXPECT_EQ("gone.txt\r\nError while trying to access source file.\r\n\r\n", report.strDetails);
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ("File at " + dir + "gone.txt", gui.Cell(1, 2));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((dir + "keep.vpp.try").c_str()));
@@ -639,6 +632,8 @@ TEST(Harness, FailsTheTestForUnexpectedOrMissingWindowsUnreadMessagesAndBadArchi
         gui.DropOnFrame({ dir + "gone2.vpp" });
         EXPECT_NONFATAL_FAILURE(gui.TakeMessage(), "more than one message");
         EXPECT_EQ("", gui.TakeMessage());
+        gui.DropOnFrame({ dir + "gone3.vpp" });   // a message box, not an error-details dialog
+        EXPECT_NONFATAL_FAILURE(gui.TakeDetails(), "expected an error-details dialog");
     }
     EXPECT_NONFATAL_FAILURE(
         {

@@ -174,6 +174,7 @@ TEST(ViewerLaunch, NeverSavedArchiveIsReportedBeforeAnyQuestion)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     gui.AddFiles({ dir.File("new.txt", 10) });
+    ASSERT_EQ(1, gui.RowCount());
     gui.Command(ID_FILE_BROWSE_MIRADOR);
 
     RecordedMessage box = gui.TakeMessage();
@@ -190,6 +191,7 @@ TEST(ViewerLaunch, ModifiedArchiveAnsweredYesNoOrCancel)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
     gui.AddFiles({ strExtra });
+    ASSERT_EQ(3, gui.RowCount());
     gui.SelectRow(0);
 
     // Cancel: nothing happens.
@@ -229,6 +231,7 @@ TEST(ViewerLaunch, YesWithAFailingSaveDoesNotLaunch)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
     gui.AddFiles({ strExtra });
+    ASSERT_EQ(2, gui.RowCount());
     // Another program holds the archive open without sharing: the save cannot replace it.
     HANDLE hLock = ::CreateFileA(strArchive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
@@ -240,6 +243,7 @@ TEST(ViewerLaunch, YesWithAFailingSaveDoesNotLaunch)
     ASSERT_EQ(2u, arrBoxes.size());
     EXPECT_EQ(VIEWER_SAVE_QUESTION, arrBoxes[0]);
     EXPECT_EQ(strArchive + " is in use by another program.", arrBoxes[1]);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), arrBoxes[1].nFlags);
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_TRUE(NoViewerWithin(gui, 1000));
 }
@@ -301,6 +305,7 @@ TEST(ViewerLaunch, FailedStartIsReportedNamingTheProgram)
     gui.Command(ID_FILE_BROWSE_MIRADOR);
     RecordedMessage box = gui.TakeMessage();
     EXPECT_EQ("Error", box.strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK), box.nFlags);
     EXPECT_CONTAINS(box.strText, strBad);
 }
 

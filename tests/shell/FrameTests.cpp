@@ -47,7 +47,9 @@ TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
     ::SendMessageA(gui.Frame()->m_hWnd, WM_DROPFILES,
                    reinterpret_cast<WPARAM>(MakeWideHDrop({ Widen(strLong) })), 0);
     gui.Pump();
-    EXPECT_CONTAINS(gui.TakeMessage().strText, "too long");
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ(strLong + "\r\nThis file name is too long to be opened.", box);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
     EXPECT_EQ("Kestrin Manager QUARNEL - Untitled", gui.Caption());
     EXPECT_EQ(0, gui.RowCount());
 
@@ -55,7 +57,9 @@ TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
     ::SendMessageA(gui.Frame()->m_hWnd, WM_DROPFILES,
                    reinterpret_cast<WPARAM>(MakeWideHDrop({ Widen(strFolder) + L"\x4E2D\x6587.vpp" })), 0);
     gui.Pump();
-    EXPECT_CONTAINS(gui.TakeMessage().strText, "code page cannot represent");
+    box = gui.TakeMessage();
+    EXPECT_CONTAINS(box.strText, "code page cannot represent");
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
     EXPECT_EQ("Kestrin Manager QUARNEL - Untitled", gui.Caption());
 }
 

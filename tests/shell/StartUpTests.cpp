@@ -113,14 +113,18 @@ TEST(FileDialogs, SaveAsLeavesTheCurrentFolderWhereItWas)
     ::SetCurrentDirectoryA(strOldFolder.c_str());
 }
 
-TEST(StartUp, FailedStartsEndWithNonZeroStatusAndUnregisterWithZero)
+TEST(StartUp, AMissingArchiveIsReportedAndEndsWithNonZeroStatusAndUnregisterWithZero)
 {
     CTestFolder dir("exit-status");
     const std::string strFolder = dir.Path();
     {
         CGuiHarness gui;
         EXPECT_FALSE(gui.Start({ strFolder + "gone.vpp" }));
-        EXPECT_CONTAINS(gui.TakeMessage().strText, strFolder + "gone.vpp");
+        RecordedMessage box = gui.TakeMessage();
+        EXPECT_CONTAINS(box.strText, strFolder + "gone.vpp");
+        EXPECT_EQ(kAppTitle, box.strCaption);
+        EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
+        EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));   // the frame went with it
         EXPECT_EQ(1, gui.m_pApp->ExitInstance());
     }
     {
