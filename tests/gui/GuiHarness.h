@@ -17,7 +17,8 @@
 //   }
 //
 // Dialogs and popup menus that a command opens are met by steps, in order; a window no step expects,
-// or a step whose window never comes, fails the running test with the caption and is closed.
+// or a step whose window never comes, fails the running test with the caption and is closed. A
+// message box or error-details dialog that the test never takes fails it too, with its text.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
