@@ -66,6 +66,7 @@ void BenchRemove(const std::string& strArchive)
     if (!gui.Start({ strArchive }))
         return;
     gui.m_nAnswer = IDYES;
+    gui.m_bStrict = false;   // the confirmations are answered, not checked
 
     // Every other row first: the refill that follows puts 32,768 rows back.
     for (int i = 0; i < VPP_MAX_FILES; i += 2)
