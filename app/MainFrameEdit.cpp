@@ -118,8 +118,8 @@ void CMainFrame::OnEditAdd()
 
     std::string strLog;
     {
-        // Opening thousands of files takes a while: the wait cursor shows it, and what is typed
-        // meanwhile is dropped rather than answering the report below.
+        // Opening thousands of files takes a while: the wait cursor shows it. What is typed meanwhile
+        // acts afterwards (a Ctrl+S saves what was added); the report below drops it unread.
         CWaitCursor wait;
         for (const std::string& strPath : SplitChosenFiles(buffer.data(), buffer.size()))
         {
@@ -145,12 +145,17 @@ void CMainFrame::OnEditRemove()
 {
     CQuarnelDoc* pDoc = GetArchive();
     CQuarnelView* pView = GetListView();
-    if (!pDoc || !pView || pView->CountSelectedItems() == 0)
+    if (!pDoc || !pView)
+        return;
+    // The rows the question is about: keys or clicks that reach the list while it is open (from
+    // another window of ours, say) change its selection, never what the answer removes.
+    const std::vector<int> arrRows = pView->GetSelectedEntries();
+    if (arrRows.empty())
         return;
     if (ShowMessageBox(kRemoveQuestion, "Confirmation", QMB_YESNO) != QIDYES)
         return;
     // One pass over the table for the whole selection; only the table changes, no file on disk.
-    pDoc->RemoveEntries(pView->GetSelectedEntries());
+    pDoc->RemoveEntries(arrRows);
     pDoc->UpdateAllViews(nullptr);
     UpdateStatusSummary();
 }
@@ -161,6 +166,9 @@ void CMainFrame::OnEditExtract()
     CQuarnelView* pView = GetListView();
     if (!pDoc || !pView)
         return;
+    // The rows selected when the command was given, whatever reaches the list while the folder
+    // picker is open.
+    const std::vector<int> arrRows = pView->GetSelectedEntries();
 
     std::string strStart = ReadSetting(kLastExtractionFolder, std::string());
     std::string strFolder;
@@ -170,7 +178,6 @@ void CMainFrame::OnEditExtract()
         return;
     WriteSetting(kLastExtractionFolder, strFolder);
 
-    std::vector<int> arrRows = pView->GetSelectedEntries();
     // Rows whose names land in the same file: the one written is the last in table order, the row
     // that adding the file back would replace; the others are skipped.
     std::unordered_map<std::string, int> mapWriter;

@@ -39,6 +39,26 @@ bool CQuarnelApp::InitInstance()
     ::InitCommonControlsEx(&icc);
 
     SetRegistryKey(kRegistryKey);
+
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    AddDocTemplate(std::unique_ptr<CSingleDocTemplate>(new CSingleDocTemplate(
+        IDR_MAINFRAME,
+        [this] {
+            std::unique_ptr<CQuarnelDoc> pDoc(new CQuarnelDoc);
+            pDoc->m_fnOnLoadStarted = [this] { m_bSplashDelay = 0; };
+            return std::unique_ptr<CDocument>(std::move(pDoc));
+        },
+        [] { return std::unique_ptr<CFrameWnd>(new CMainFrame); },
+        [] { return std::unique_ptr<CView>(new CQuarnelView); })));
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::AppUnregister)
+    {
+        // Removing the user's file type is all this start does: the uninstaller runs it, so it
+        // shows nothing and registers, detects and migrates nothing of its own.
+        ProcessShellCommand(cmdInfo);
+        return false;
+    }
+
     LoadStdProfileSettings(kRecentFiles);
 
     m_wndSplash.Create();
@@ -49,20 +69,8 @@ bool CQuarnelApp::InitInstance()
 
     m_bSplashDelay = 1;
 
-    AddDocTemplate(std::unique_ptr<CSingleDocTemplate>(new CSingleDocTemplate(
-        IDR_MAINFRAME,
-        [this] {
-            std::unique_ptr<CQuarnelDoc> pDoc(new CQuarnelDoc);
-            pDoc->m_fnOnLoadStarted = [this] { m_bSplashDelay = 0; };
-            return std::unique_ptr<CDocument>(std::move(pDoc));
-        },
-        [] { return std::unique_ptr<CFrameWnd>(new CMainFrame); },
-        [] { return std::unique_ptr<CView>(new CQuarnelView); })));
-
     RegisterShellFileTypes();
 
-    CCommandLineInfo cmdInfo;
-    ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo))
     {
         m_wndSplash.Destroy();
@@ -140,8 +148,6 @@ void CQuarnelApp::SetProgress(const std::string& strItem, int nPos, int nRange)
 void CQuarnelApp::EndProgress()
 {
     m_dlgProgress.Destroy();
-    // The loop behind the progress pumped no messages: what was typed meanwhile is not replayed.
-    DiscardTypeAhead();
     if (m_fnProgressObserver)
         m_fnProgressObserver("End", std::string(), 0, 0);
 }

@@ -44,7 +44,8 @@ struct ViewerLaunchRequest
     HWND hOwner = nullptr;
     /// The name of the one selected row when the command was given; empty for none or several.
     std::string strSelectedName;
-    /// Saves the document as File > Save would; false when the save failed or was cancelled.
+    /// Saves the document as File > Save would (through Save As when the archive file is read-only);
+    /// false when the save failed or was cancelled.
     std::function<bool()> fnSave;
 };
 

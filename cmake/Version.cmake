@@ -2,6 +2,9 @@
 #   QUARNEL_VERSION_TEXT     "V1.0 Beta 02 (Build 06)" (status bar, version resources, qx_modul.dat)
 #   QUARNEL_VERSION_COMMAS   1,0,2,6                    (FILEVERSION / PRODUCTVERSION)
 #   QUARNEL_VERSION_DOTTED   1.0.2.6                    (release file names)
+#   QUARNEL_VERSION_FILEFLAGS VS_FF_PRERELEASE while BETA is above 0, else 0 (version resources)
+#   QUARNEL_VERSION_HEADER   the generated header; the resource scripts name it in their
+#                            OBJECT_DEPENDS, since windres does not report what it includes
 # A QUARNEL_VERSION_BUILD given on the command line overrides the file's build number (the
 # release test makes a higher test version that way).
 file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION _version_lines REGEX "^[A-Z]+=[0-9]+$")
@@ -33,5 +36,11 @@ else()
 endif()
 set(QUARNEL_VERSION_COMMAS "${_QV_MAJOR},${_QV_MINOR},${_QV_BETA},${_QV_BUILD}")
 set(QUARNEL_VERSION_DOTTED "${_QV_MAJOR}.${_QV_MINOR}.${_QV_BETA}.${_QV_BUILD}")
-configure_file(${CMAKE_SOURCE_DIR}/cmake/QuarnelVersion.h.in ${CMAKE_BINARY_DIR}/generated/QuarnelVersion.h @ONLY)
+if(_QV_BETA GREATER 0)
+  set(QUARNEL_VERSION_FILEFLAGS VS_FF_PRERELEASE)
+else()
+  set(QUARNEL_VERSION_FILEFLAGS 0)
+endif()
+set(QUARNEL_VERSION_HEADER ${CMAKE_BINARY_DIR}/generated/QuarnelVersion.h)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/QuarnelVersion.h.in ${QUARNEL_VERSION_HEADER} @ONLY)
 include_directories(${CMAKE_BINARY_DIR}/generated)

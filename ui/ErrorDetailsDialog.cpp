@@ -32,6 +32,8 @@ void CErrorDetailsDialog::ShowDetails(const std::string& strHeader, const std::s
 {
     m_strHeader = strHeader;
     m_strDetails = strDetails;
+    // Like a message box, the report is not closed by keys typed before it came up.
+    DiscardTypeAhead();
     if (const Sink& sink = TheSink())
     {
         sink(m_strHeader, m_strDetails);

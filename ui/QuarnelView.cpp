@@ -189,7 +189,7 @@ void CQuarnelView::AddDroppedFiles()
         return;
     std::string strLog;
     {
-        CWaitCursor wait;   // what is typed while thousands of files are opened is dropped at its end
+        CWaitCursor wait;   // opening thousands of files takes a while; what is typed meanwhile acts afterwards
         for (const CFileDropTarget::NameRecord& record : m_dropTarget.GetNames())
         {
             // Names that the ANSI code page cannot spell are skipped: no such file could be opened.

@@ -11,6 +11,14 @@ MessageBoxSink& Sink()
     return s_sink;
 }
 
+std::function<void()>& Guard()
+{
+    static std::function<void()> s_fnGuard;
+    return s_fnGuard;
+}
+
+unsigned long s_nShown = 0;
+
 std::string& AppTitle()
 {
     static std::string s_strTitle = "Kestrin Manager QUARNEL";
@@ -28,12 +36,21 @@ int DefaultSink(const std::string& strText, const std::string& strCaption, unsig
 
 void SetMessageBoxSink(MessageBoxSink sink) { Sink() = std::move(sink); }
 
+MessageBoxSink GetMessageBoxSink() { return Sink(); }
+
+void SetMessageBoxGuard(std::function<void()> fnGuard) { Guard() = std::move(fnGuard); }
+
+unsigned long GetMessageBoxCount() { return s_nShown; }
+
 void SetAppTitle(const std::string& strTitle) { AppTitle() = strTitle; }
 
 const std::string& GetAppTitle() { return AppTitle(); }
 
 int ShowMessageBox(const std::string& strText, const std::string& strCaption, unsigned nFlags)
 {
+    if (const std::function<void()>& fnGuard = Guard())
+        fnGuard();
+    ++s_nShown;
     const MessageBoxSink& sink = Sink();
     return sink ? sink(strText, strCaption, nFlags) : DefaultSink(strText, strCaption, nFlags);
 }

@@ -26,6 +26,17 @@ using MessageBoxSink =
 // An empty sink restores the default, which prints "caption: text" to stderr and answers with the
 // first button (OK or Yes).
 void SetMessageBoxSink(MessageBoxSink sink);
+// The sink now in use; empty while the default is.
+MessageBoxSink GetMessageBoxSink();
+
+// Runs right before every message box, whatever the sink. The GUI drops the keys and clicks typed
+// before the box came up there: they were meant for what the user saw then, and must never answer
+// a question the user has not read. Empty: nothing runs.
+void SetMessageBoxGuard(std::function<void()> fnGuard);
+
+// The number of message boxes shown so far, so a caller can tell whether the code it ran has already
+// said something to the user.
+unsigned long GetMessageBoxCount();
 
 void SetAppTitle(const std::string& strTitle);
 const std::string& GetAppTitle();  // "Kestrin Manager QUARNEL" unless changed

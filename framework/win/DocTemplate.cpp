@@ -152,9 +152,12 @@ bool CSingleDocTemplate::DoFileSave()
 {
     if (!m_pDocument)
         return false;
-    if (m_pDocument->GetPathName().empty())
+    // A file that may not be written is saved under a new name instead: the user is asked for one,
+    // and the edits stay in the document whatever the answer.
+    const std::string& strPath = m_pDocument->GetPathName();
+    if (strPath.empty() || CFile::IsReadOnly(strPath))
         return DoSave(std::string());
-    return DoSave(m_pDocument->GetPathName());
+    return DoSave(strPath);
 }
 
 bool CSingleDocTemplate::DoSave(const std::string& strPath)
@@ -169,11 +172,15 @@ bool CSingleDocTemplate::DoSave(const std::string& strPath)
     }
 
     CWaitCursor wait;
+    const unsigned long nBoxesBefore = GetMessageBoxCount();
     if (!m_pDocument->OnSaveDocument(strNewName))
     {
-        // A save that failed without a file error (a member that could not be copied) would
-        // otherwise pass unnoticed: say what went wrong and that the old file is unchanged.
+        // A save that failed without a word (a member that could not be copied) would otherwise
+        // pass unnoticed: say what went wrong and that the old file is unchanged. A document that
+        // said why itself has given the one report the user needs.
         std::string strDetails = m_pDocument->GetSaveFailureDetails();
+        if (GetMessageBoxCount() != nBoxesBefore)
+            strDetails.clear();
         if (!strDetails.empty() && !(m_pFrame && m_pFrame->ReportSaveFailure(strDetails)))
             AfxMessageBox("The archive was not saved; the file on disk is unchanged. "
                           "These files could not be copied:\r\n\r\n" + strDetails,

@@ -94,6 +94,8 @@ CWinApp::CWinApp(const char* pszAppName) : m_hInstance(::GetModuleHandleA(nullpt
                           : nullptr;
         return ::MessageBoxA(hOwner, strText.c_str(), strCaption.c_str(), nFlags);
     });
+    // A box never takes its answer from keys typed before it was shown.
+    SetMessageBoxGuard(&DiscardTypeAhead);
 }
 
 CWinApp::~CWinApp()
@@ -293,14 +295,25 @@ void CWinApp::UnregisterShellFileTypes()
     if (strTypeId.empty())
         return;
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, "Software\\Classes\\" + strTypeId);
+    if (strExt.empty())
+        return;
+    // The extension's key may also hold other programs' entries (their "Open with" list, a
+    // content type, a new-file template): only its default value is ours, and only while it
+    // still names our type. The key itself goes only when nothing else is left in it.
+    const std::string strExtKey = "Software\\Classes\\" + strExt;
     CRegistryKey key;
     std::string strValue;
-    if (!strExt.empty() && key.Open(HKEY_CURRENT_USER, "Software\\Classes\\" + strExt) == ERROR_SUCCESS &&
-        key.QueryString(nullptr, strValue) && strValue == strTypeId)
-    {
-        key.Close();
-        CRegistryKey::DeleteTree(HKEY_CURRENT_USER, "Software\\Classes\\" + strExt);
-    }
+    if (key.Open(HKEY_CURRENT_USER, strExtKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS ||
+        !key.QueryString(nullptr, strValue) || ::lstrcmpiA(strValue.c_str(), strTypeId.c_str()) != 0)
+        return;
+    key.DeleteValue(nullptr);
+    DWORD nSubKeys = 0, nValues = 0;
+    const bool bEmpty = ::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr,
+                                           &nValues, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                        nSubKeys == 0 && nValues == 0;
+    key.Close();
+    if (bEmpty)
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, strExtKey.c_str());
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& cmdInfo)

@@ -41,21 +41,18 @@ private:
     WNDPROC m_pfnSuper = nullptr;   // the subclassed control's own procedure, if any
 };
 
-/// Drops the keyboard and mouse input waiting for this thread. Called when a long operation that
-/// pumped no messages ends: keys typed meanwhile were meant for a window that was busy, and
-/// replayed afterwards they would answer the next question unseen.
+/// Drops the keyboard and mouse input waiting for this thread. Called right before a question or
+/// a report is shown: keys typed before it came up were meant for what the user saw then (a list,
+/// a wait), and must not answer it unread.
 void DiscardTypeAhead();
 
-/** @brief Shows the hourglass for the life of the object; input given meanwhile is dropped at its end. */
+/** @brief Shows the hourglass for the life of the object. What is typed meanwhile stays queued and
+    acts afterwards, as in any program; only a question that comes up drops it (DiscardTypeAhead). */
 class CWaitCursor
 {
 public:
     CWaitCursor() : m_hOld(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~CWaitCursor()
-    {
-        DiscardTypeAhead();
-        ::SetCursor(m_hOld);
-    }
+    ~CWaitCursor() { ::SetCursor(m_hOld); }
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 

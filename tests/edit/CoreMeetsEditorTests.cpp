@@ -127,9 +127,9 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     EXPECT_EQ(std::string(4099, 'm'), ReadFileText(strOut + strLongest));
 }
 
-// Ctrl+S over an archive with the read-only attribute: refused once, nothing lost; Save As to a new
-// name then writes everything there and the document follows it.
-TEST(CoreMeetsEditor, ARefusedSaveOverAReadOnlyArchiveLeavesSaveAsToANewName)
+// Ctrl+S over an archive with the read-only attribute asks for a new name: cancelled, nothing is lost;
+// a new name then gets everything and the document follows it.
+TEST(CoreMeetsEditor, SaveOverAReadOnlyArchiveAsksForANewName)
 {
     CTestFolder dir("core-editor-readonly");
     ASSERT_TRUE(WriteArchive(dir + "r.vpp", { { "a.txt", Pattern(3000, 1) } }));
@@ -140,16 +140,14 @@ TEST(CoreMeetsEditor, ARefusedSaveOverAReadOnlyArchiveLeavesSaveAsToANewName)
     gui.Command(ID_EDIT_ADD);
     ASSERT_TRUE(::SetFileAttributesA((dir + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY));
 
-    gui.Command(ID_FILE_SAVE);
-    RecordedMessage box = gui.TakeMessage();
-    EXPECT_CONTAINS(box.strText, "is read-only");
-    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
+    ASSERT_EQ(1u, gui.Command(ID_FILE_SAVE, { Press(IDCANCEL) }).size());
+    EXPECT_EQ("", gui.TakeMessage());
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
     EXPECT_EQ(strBefore, ReadFileText(dir + "r.vpp"));
 
     const std::string strCopy = dir + "copy.vpp";
-    ASSERT_EQ(1u, gui.Command(ID_FILE_SAVE_AS, { SaveAs(strCopy) }).size());
+    ASSERT_EQ(1u, gui.Command(ID_FILE_SAVE, { SaveAs(strCopy) }).size());
     EXPECT_EQ("", gui.TakeMessage());
     EXPECT_FALSE(gui.Doc()->IsModified());
     EXPECT_EQ("Kestrin Manager QUARNEL - copy.vpp", gui.Caption());

@@ -393,8 +393,9 @@ TEST(Document, NewAsksToSaveAModifiedArchive)
     EXPECT_FALSE(gui.Doc()->IsModified());
 }
 
-// Yes to "Save changes to ...?" with a save that fails (a read-only archive) or is cancelled (the Save
-// As dialog of an untitled archive): every way of leaving the archive keeps the edits and stops.
+// Yes to "Save changes to ...?" with a save that fails (another program holds the archive) or is
+// cancelled (the Save As dialog of an untitled archive): every way of leaving the archive keeps the
+// edits and stops.
 TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
 {
     CTestFolder dir("save-yes-fails");
@@ -408,10 +409,7 @@ TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
         for (bool bUntitled : { false, true })
         {
             SCOPED_TRACE(std::string(kNames[nAction]) + (bUntitled ? ", Save As cancelled" : ", save fails"));
-            ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_NORMAL);
             dir.Archive("mine.vpp", { { "m.txt", "mm" } });
-            if (!bUntitled)
-                ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_READONLY);
             CGuiHarness gui;
             ASSERT_TRUE(gui.Start(bUntitled ? std::vector<std::string>() : std::vector<std::string>{ strMine }));
             DropOnList(gui, { strAdded });
@@ -425,6 +423,8 @@ TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
                 arrSteps.push_back(Press(IDCANCEL));    // the Save As dialog
             HWND hFrame = gui.Frame()->m_hWnd;
             LRESULT lEndSession = -1;
+            HANDLE hHold = bUntitled ? INVALID_HANDLE_VALUE
+                                     : ::CreateFileA(strMine.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
             WithSteps(arrSteps, [&] {
                 switch (nAction)
                 {
@@ -437,6 +437,8 @@ TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
                 }
                 gui.Pump();
             });
+            if (hHold != INVALID_HANDLE_VALUE)
+                ::CloseHandle(hHold);
             std::vector<RecordedMessage> arrBoxes = gui.TakeMessages();
             ASSERT_FALSE(arrBoxes.empty());
             EXPECT_EQ(std::string("Save changes to ") + (bUntitled ? "Untitled" : "mine.vpp") + "?", arrBoxes[0]);
@@ -449,7 +451,6 @@ TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
             EXPECT_EQ(1u, ReadArchive(strMine).size());
         }
     }
-    ::SetFileAttributesA(strMine.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(Document, SaveThroughTheTemplateUpdatesListTitleAndRecentFiles)

@@ -1,8 +1,10 @@
 // window_probe.cpp: the release test's eyes. Waits for a top-level window with the given caption,
 // prints what it shows, saves a picture of it, closes it and waits for its program to end.
-//   window_probe CAPTION TIMEOUT_MS [SHOT.bmp]
-// Exit status: 0 shown and closed; 1 not shown in time (a message box of the program is printed
-// instead when there is one); 2 shown but the program did not end after WM_CLOSE.
+//   window_probe CAPTION TIMEOUT_MS [SHOT.bmp [BUTTON]]
+// With BUTTON it waits for a window of that caption showing an enabled button of that text (the
+// installer's pages share one caption) and clicks the button instead of closing the window.
+// Exit status: 0 shown and closed (or clicked); 1 not shown in time (a message box of the program
+// is printed instead when there is one); 2 shown but the program did not end after WM_CLOSE.
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdio>
@@ -13,8 +15,10 @@ namespace {
 
 struct Search
 {
-    const char* pszCaption;
+    const char* pszCaption = nullptr;
+    const char* pszButton = nullptr;  // the button to click, or none
     HWND hFound = nullptr;
+    HWND hButton = nullptr;
     std::string strMessageBox;  // caption and text of a message box, when one shows instead
 };
 
@@ -25,19 +29,39 @@ std::string WindowText(HWND hWnd)
     return sz;
 }
 
+std::string ClassName(HWND hWnd)
+{
+    char szClass[64] = "";
+    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+    return szClass;
+}
+
+BOOL CALLBACK FindButton(HWND hWnd, LPARAM lParam)
+{
+    auto* pSearch = reinterpret_cast<Search*>(lParam);
+    if (::lstrcmpiA(ClassName(hWnd).c_str(), "Button") == 0 && WindowText(hWnd) == pSearch->pszButton &&
+        ::IsWindowVisible(hWnd) && ::IsWindowEnabled(hWnd))
+        pSearch->hButton = hWnd;
+    return pSearch->hButton == nullptr;
+}
+
 BOOL CALLBACK FindTopLevel(HWND hWnd, LPARAM lParam)
 {
     auto* pSearch = reinterpret_cast<Search*>(lParam);
     if (!::IsWindowVisible(hWnd))
         return TRUE;
-    char szClass[64] = "";
-    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-    if (WindowText(hWnd) == pSearch->pszCaption && std::string(szClass) != "#32770")
+    const std::string strClass = ClassName(hWnd);
+    if (WindowText(hWnd) == pSearch->pszCaption && strClass != "#32770")
     {
-        pSearch->hFound = hWnd;
-        return FALSE;
+        if (pSearch->pszButton)
+            ::EnumChildWindows(hWnd, FindButton, lParam);
+        if (!pSearch->pszButton || pSearch->hButton)
+        {
+            pSearch->hFound = hWnd;
+            return FALSE;
+        }
     }
-    if (std::string(szClass) == "#32770")
+    if (strClass == "#32770")
     {
         HWND hText = ::GetDlgItem(hWnd, 0xFFFF);
         if (hText)
@@ -96,7 +120,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: window_probe CAPTION TIMEOUT_MS [SHOT.bmp]\n");
         return 3;
     }
-    Search search{ argv[1] };
+    Search search;
+    search.pszCaption = argv[1];
+    search.pszButton = argc > 4 ? argv[4] : nullptr;
     DWORD dwTimeout = static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10));
     DWORD dwStart = ::GetTickCount();
     while (!search.hFound && ::GetTickCount() - dwStart < dwTimeout)
@@ -113,6 +139,13 @@ int main(int argc, char** argv)
         return 1;
     }
     ::Sleep(500);  // let the list fill and paint before the picture is taken
+    if (search.hButton)
+    {
+        if (argc > 3 && !SaveShot(search.hFound, argv[3]))
+            std::printf("could not save %s\n", argv[3]);
+        ::PostMessageA(search.hButton, BM_CLICK, 0, 0);  // posted: the click may open a modal dialog
+        return 0;
+    }
     HWND hList = ::FindWindowExA(search.hFound, nullptr, "SysListView32", nullptr);
     for (HWND hChild = ::GetWindow(search.hFound, GW_CHILD); !hList && hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
         hList = ::FindWindowExA(hChild, nullptr, "SysListView32", nullptr);
