@@ -49,10 +49,4 @@ bool SizeImage(PreviewImage& image, int64_t nWidth, int64_t nHeight, const char*
 void FlipRows(PreviewImage& image);
 void MirrorRows(PreviewImage& image);
 
-std::string Printf(const char* pszFormat, ...)
-#ifdef __GNUC__
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-
 }  // namespace preview_detail

@@ -13,14 +13,15 @@ namespace {
 // How one stored pixel (or colour-map entry) becomes an output pixel.
 enum class TgaPixel { grey8, grey16, greyAlpha16, rgb15, argb16, rgb24, rgb32, argb32, index8, index16 };
 
-uint32_t ReadTrueColour(TgaPixel kind, const uint8_t* p)
+// One stored true-colour pixel; 15/16-bit ones through their table (pTable16), looked up once per picture.
+uint32_t ReadTrueColour(TgaPixel kind, const uint8_t* p, const uint32_t* pTable16)
 {
     switch (kind) {
     case TgaPixel::grey8:
     case TgaPixel::grey16: return Pack(p[0], p[0], p[0], 255);
     case TgaPixel::greyAlpha16: return Pack(p[0], p[0], p[0], p[1]);
-    case TgaPixel::rgb15: return Table16(Pixel16::rgb555)[Le16(p)];
-    case TgaPixel::argb16: return Table16(Pixel16::argb1555)[Le16(p)];
+    case TgaPixel::rgb15:
+    case TgaPixel::argb16: return pTable16[Le16(p)];
     case TgaPixel::rgb24: return Pack(p[2], p[1], p[0], 255);
     case TgaPixel::rgb32: return Pack(p[2], p[1], p[0], 255);
     case TgaPixel::argb32: return Le32(p);
@@ -28,8 +29,21 @@ uint32_t ReadTrueColour(TgaPixel kind, const uint8_t* p)
     }
 }
 
+// The table a kind of pixel is looked up in: the colour map for indices, the 16-bit table for 15/16-bit pixels.
+const uint32_t* LookupFor(TgaPixel kind, const std::vector<uint32_t>& map)
+{
+    switch (kind) {
+    case TgaPixel::index8:
+    case TgaPixel::index16: return map.data();
+    case TgaPixel::rgb15: return Table16(Pixel16::rgb555);
+    case TgaPixel::argb16: return Table16(Pixel16::argb1555);
+    default: return nullptr;
+    }
+}
+
 // Converts nCount stored pixels; the switch sits outside the loops so that each format runs its own loop.
-void ConvertRun(TgaPixel kind, const uint8_t* pSrc, size_t nCount, uint32_t* pDst, const std::vector<uint32_t>& map)
+// pLookup: the colour map or the 16-bit table (LookupFor).
+void ConvertRun(TgaPixel kind, const uint8_t* pSrc, size_t nCount, uint32_t* pDst, const uint32_t* pLookup)
 {
     switch (kind) {
     case TgaPixel::argb32:
@@ -45,35 +59,37 @@ void ConvertRun(TgaPixel kind, const uint8_t* pSrc, size_t nCount, uint32_t* pDs
         return;
     case TgaPixel::index8:
         for (size_t i = 0; i < nCount; i++)
-            pDst[i] = map[pSrc[i]];
+            pDst[i] = pLookup[pSrc[i]];
         return;
     case TgaPixel::index16:
+    case TgaPixel::rgb15:
+    case TgaPixel::argb16:
         for (size_t i = 0; i < nCount; i++, pSrc += 2)
-            pDst[i] = map[Le16(pSrc)];
+            pDst[i] = pLookup[Le16(pSrc)];
         return;
     default: {
         const size_t nBytes = kind == TgaPixel::grey8 ? 1 : 2;
         for (size_t i = 0; i < nCount; i++, pSrc += nBytes)
-            pDst[i] = ReadTrueColour(kind, pSrc);
+            pDst[i] = ReadTrueColour(kind, pSrc, pLookup);
     }
     }
 }
 
 // One stored pixel of a kind known when compiling, so that the run-length loop below has no switch in it.
-template <TgaPixel K> inline uint32_t ReadOne(const uint8_t* p, const uint32_t* pMap)
+template <TgaPixel K> inline uint32_t ReadOne(const uint8_t* p, const uint32_t* pLookup)
 {
     if constexpr (K == TgaPixel::index8)
-        return pMap[p[0]];
-    else if constexpr (K == TgaPixel::index16)
-        return pMap[Le16(p)];
+        return pLookup[p[0]];
+    else if constexpr (K == TgaPixel::index16 || K == TgaPixel::rgb15 || K == TgaPixel::argb16)
+        return pLookup[Le16(p)];
     else
-        return ReadTrueColour(K, p);
+        return ReadTrueColour(K, p, pLookup);
 }
 
 // Expands run-length packets of B-byte pixels straight into their rows. Packets run on across row ends;
 // a packet reaching past the picture's last pixel is cut there. False when the data ends first.
 template <TgaPixel K, unsigned B>
-bool ExpandRle(const uint8_t* pData, size_t nSize, size_t nPos, const uint32_t* pMap, PreviewImage& image, bool bTopDown)
+bool ExpandRle(const uint8_t* pData, size_t nSize, size_t nPos, const uint32_t* pLookup, PreviewImage& image, bool bTopDown)
 {
     const size_t w = static_cast<size_t>(image.nWidth), h = static_cast<size_t>(image.nHeight);
     size_t nRow = 0, nCol = 0;
@@ -87,14 +103,14 @@ bool ExpandRle(const uint8_t* pData, size_t nSize, size_t nPos, const uint32_t* 
         size_t n = std::min<size_t>((nHead & 0x7F) + 1, (h - nRow) * w - nCol);
         if (nSize - nPos < (bRun ? 1 : n) * B)
             return false;
-        const uint32_t nValue = bRun ? ReadOne<K>(pData + nPos, pMap) : 0;
+        const uint32_t nValue = bRun ? ReadOne<K>(pData + nPos, pLookup) : 0;
         while (n > 0) {
             const size_t k = std::min(n, w - nCol);
             if (bRun) {
                 std::fill_n(pLine + nCol, k, nValue);
             } else {
                 for (size_t i = 0; i < k; i++)
-                    pLine[nCol + i] = ReadOne<K>(pData + nPos + i * B, pMap);
+                    pLine[nCol + i] = ReadOne<K>(pData + nPos + i * B, pLookup);
                 nPos += k * B;
             }
             n -= k;
@@ -193,8 +209,9 @@ bool DecodeTga(const uint8_t* pData, size_t nSize, PreviewImage& image, std::str
             // Indices outside the map show black rather than reading past it.
             ChooseLayout(2, nMapEntryBits, bAlpha, entry);
             map.assign(nDepth == 8 ? 256 : 65536, OPAQUE_BLACK);
+            const uint32_t* pEntryTable = LookupFor(entry.kind, map);
             for (unsigned i = 0; i < nMapLength && nMapFirst + i < map.size(); i++)
-                map[nMapFirst + i] = ReadTrueColour(entry.kind, pData + nPos + i * entry.nBytes);
+                map[nMapFirst + i] = ReadTrueColour(entry.kind, pData + nPos + i * entry.nBytes, pEntryTable);
         }
         nPos += nMapBytes;
     }
@@ -216,27 +233,27 @@ bool DecodeTga(const uint8_t* pData, size_t nSize, PreviewImage& image, std::str
 
     uint32_t* pOut = image.pixels.data();
     const bool bTopDown = (nDescriptor & 0x20) != 0;
+    const uint32_t* pLookup = LookupFor(layout.kind, map);
     if (!bRle) {
         // Each stored row goes straight to its place, so a bottom-up picture costs no extra pass.
         const size_t nRowBytes = static_cast<size_t>(nWidth) * layout.nBytes;
         for (unsigned y = 0; y < nHeight; y++) {
             unsigned nRow = bTopDown ? y : nHeight - 1 - y;
-            ConvertRun(layout.kind, pData + nPos + y * nRowBytes, nWidth, pOut + static_cast<size_t>(nRow) * nWidth, map);
+            ConvertRun(layout.kind, pData + nPos + y * nRowBytes, nWidth, pOut + static_cast<size_t>(nRow) * nWidth, pLookup);
         }
     } else {
-        const uint32_t* pMap = map.data();
         bool bDone = false;
         switch (layout.kind) {
-        case TgaPixel::grey8: bDone = ExpandRle<TgaPixel::grey8, 1>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::grey16: bDone = ExpandRle<TgaPixel::grey16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::greyAlpha16: bDone = ExpandRle<TgaPixel::greyAlpha16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::rgb15: bDone = ExpandRle<TgaPixel::rgb15, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::argb16: bDone = ExpandRle<TgaPixel::argb16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::rgb24: bDone = ExpandRle<TgaPixel::rgb24, 3>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::rgb32: bDone = ExpandRle<TgaPixel::rgb32, 4>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::argb32: bDone = ExpandRle<TgaPixel::argb32, 4>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::index8: bDone = ExpandRle<TgaPixel::index8, 1>(pData, nSize, nPos, pMap, image, bTopDown); break;
-        case TgaPixel::index16: bDone = ExpandRle<TgaPixel::index16, 2>(pData, nSize, nPos, pMap, image, bTopDown); break;
+        case TgaPixel::grey8: bDone = ExpandRle<TgaPixel::grey8, 1>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::grey16: bDone = ExpandRle<TgaPixel::grey16, 2>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::greyAlpha16: bDone = ExpandRle<TgaPixel::greyAlpha16, 2>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::rgb15: bDone = ExpandRle<TgaPixel::rgb15, 2>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::argb16: bDone = ExpandRle<TgaPixel::argb16, 2>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::rgb24: bDone = ExpandRle<TgaPixel::rgb24, 3>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::rgb32: bDone = ExpandRle<TgaPixel::rgb32, 4>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::argb32: bDone = ExpandRle<TgaPixel::argb32, 4>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::index8: bDone = ExpandRle<TgaPixel::index8, 1>(pData, nSize, nPos, pLookup, image, bTopDown); break;
+        case TgaPixel::index16: bDone = ExpandRle<TgaPixel::index16, 2>(pData, nSize, nPos, pLookup, image, bTopDown); break;
         }
         if (!bDone) {
             strError = "TGA run-length data is truncated";

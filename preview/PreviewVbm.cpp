@@ -25,10 +25,11 @@ constexpr VbmFormat VBM_FORMATS[] = {
 }  // namespace
 
 bool DecodeVbm(const uint8_t* pData, size_t nSize, std::vector<PreviewImage>& frames, int& nFramesPerSecond,
-               std::string& strPixelFormat, std::string& strError)
+               std::string& strPixelFormat, std::string& strNote, std::string& strError)
 {
     frames.clear();
     nFramesPerSecond = 0;
+    strNote.clear();
     if (nSize < VBM_HEADER_BYTES) {
         strError = "VBM header is truncated";
         return false;
@@ -59,11 +60,6 @@ bool DecodeVbm(const uint8_t* pData, size_t nSize, std::vector<PreviewImage>& fr
         strError = Printf("VBM mipmap count %u is absurd", nMipmaps);
         return false;
     }
-    // An animation needs a rate to play at; a still picture ignores it.
-    if (nFrames > 1 && (nRate < 1 || nRate > 1000)) {
-        strError = Printf("VBM frame rate %d is outside 1 to 1000", nRate);
-        return false;
-    }
     if (!CheckDimensions(nWidth, nHeight, "VBM", strError))
         return false;
 
@@ -79,10 +75,14 @@ bool DecodeVbm(const uint8_t* pData, size_t nSize, std::vector<PreviewImage>& fr
         return false;
     }
 
+    // An animation needs a rate to play at: without one its first frame is shown as a still.
+    const bool bPlayable = nRate >= 1 && nRate <= PREVIEW_MAX_RATE;
+    if (nFrames > 1 && !bPlayable)
+        strNote = Printf("Frame rate %d is outside 1 to %d: frame 1 of %u is shown as a still.", nRate, PREVIEW_MAX_RATE, nFrames);
     const VbmFormat& format = VBM_FORMATS[nFormat];
     const uint32_t* pTable = Table16(format.table);
     const size_t nPixels = static_cast<size_t>(nWidth) * nHeight;
-    frames.resize(nFrames);
+    frames.resize(bPlayable ? nFrames : 1);
     const uint8_t* pFrame = pData + VBM_HEADER_BYTES;
     for (PreviewImage& frame : frames) {
         frame.nWidth = static_cast<int>(nWidth);
@@ -93,7 +93,7 @@ bool DecodeVbm(const uint8_t* pData, size_t nSize, std::vector<PreviewImage>& fr
             pOut[i] = pTable[Le16(pFrame + 2 * i)];
         pFrame += nFrameBytes;
     }
-    nFramesPerSecond = nFrames > 1 ? nRate : 0;
+    nFramesPerSecond = frames.size() > 1 ? nRate : 0;
     strPixelFormat = format.pszName;
     return true;
 }

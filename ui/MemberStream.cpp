@@ -14,59 +14,20 @@ const char kArchiveShort[] = "The archive ends before this member does.";
 const char kReadError[] = "Error while trying to read the file.";
 }
 
-CMemberStream::CMemberStream(std::shared_ptr<CMemberTransfer> pTransfer, size_t nItem)
-    : m_pTransfer(std::move(pTransfer)), m_nItem(nItem)
-{
-}
+// ---------------------------------------------------------------------------------------------
+// CMemberReader
 
-CMemberStream::~CMemberStream()
-{
-    CloseSource();
-}
-
-const TransferItem& CMemberStream::Item() const
-{
-    return m_pTransfer->Items()[m_nItem];
-}
-
-HRESULT STDMETHODCALLTYPE CMemberStream::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ISequentialStream) || IsEqualIID(riid, IID_IStream))
-    {
-        *ppv = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE CMemberStream::AddRef()
-{
-    return static_cast<ULONG>(::InterlockedIncrement(&m_nRefs));
-}
-
-ULONG STDMETHODCALLTYPE CMemberStream::Release()
-{
-    LONG n = ::InterlockedDecrement(&m_nRefs);
-    if (n == 0)
-        delete this;
-    return static_cast<ULONG>(n);
-}
-
-HRESULT CMemberStream::Fail(HRESULT hr, const std::string& strReason)
+HRESULT CMemberReader::Fail(HRESULT hr, const std::string& strReason)
 {
     CloseSource();
     m_hrFailed = hr;
-    m_pTransfer->ReportFailure(Item(), strReason);
+    m_strFailure = strReason;
     return hr;
 }
 
-HRESULT CMemberStream::OpenSource()
+HRESULT CMemberReader::OpenSource()
 {
-    const TransferItem& item = Item();
+    const TransferItem& item = m_item;
     const std::string strOpenFailed = item.bInArchive ? CQuarnelDoc::GetExtractResultText(EXTRACT_RESULT_NO_ARCHIVE)
                                                       : CQuarnelDoc::GetCopyResultText(COPY_RESULT_NO_SOURCE);
     if (item.bArchiveChanged)
@@ -92,7 +53,7 @@ HRESULT CMemberStream::OpenSource()
     return S_OK;
 }
 
-void CMemberStream::CloseSource()
+void CMemberReader::CloseSource()
 {
     if (m_hFile != INVALID_HANDLE_VALUE)
     {
@@ -101,18 +62,13 @@ void CMemberStream::CloseSource()
     }
 }
 
-HRESULT STDMETHODCALLTYPE CMemberStream::Read(void* pv, ULONG cb, ULONG* pcbRead)
+HRESULT CMemberReader::Read(void* pv, ULONG cb, ULONG* pcbRead)
 {
     if (pcbRead)
         *pcbRead = 0;
-    if (!pv && cb)
-        return STG_E_INVALIDPOINTER;
     if (FAILED(m_hrFailed))
         return m_hrFailed;
-    const TransferItem& item = Item();
-    if (m_pTransfer->IsWithdrawn())
-        return Fail(STG_E_REVERTED, kArchiveReplaced);
-
+    const TransferItem& item = m_item;
     uint64_t nSize = static_cast<uint64_t>(item.nSize);
     uint64_t nLeft = m_nPos < nSize ? nSize - m_nPos : 0;
     ULONG nWant = static_cast<ULONG>(std::min<uint64_t>(cb, nLeft));
@@ -155,6 +111,64 @@ HRESULT STDMETHODCALLTYPE CMemberStream::Read(void* pv, ULONG cb, ULONG* pcbRead
     return S_OK;
 }
 
+// ---------------------------------------------------------------------------------------------
+// CMemberStream
+
+CMemberStream::CMemberStream(std::shared_ptr<CMemberTransfer> pTransfer, size_t nItem)
+    : m_pTransfer(std::move(pTransfer)), m_nItem(nItem), m_reader(m_pTransfer->Items()[nItem])
+{
+}
+
+HRESULT STDMETHODCALLTYPE CMemberStream::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ISequentialStream) || IsEqualIID(riid, IID_IStream))
+    {
+        *ppv = static_cast<IStream*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE CMemberStream::AddRef()
+{
+    return static_cast<ULONG>(::InterlockedIncrement(&m_nRefs));
+}
+
+ULONG STDMETHODCALLTYPE CMemberStream::Release()
+{
+    LONG n = ::InterlockedDecrement(&m_nRefs);
+    if (n == 0)
+        delete this;
+    return static_cast<ULONG>(n);
+}
+
+HRESULT CMemberStream::Fail(HRESULT hr, const std::string& strReason)
+{
+    m_reader.Fail(hr, strReason);
+    m_pTransfer->ReportFailure(Item(), strReason);
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE CMemberStream::Read(void* pv, ULONG cb, ULONG* pcbRead)
+{
+    if (pcbRead)
+        *pcbRead = 0;
+    if (!pv && cb)
+        return STG_E_INVALIDPOINTER;
+    if (FAILED(m_reader.Failure()))
+        return m_reader.Failure();
+    if (m_pTransfer->IsWithdrawn())
+        return Fail(STG_E_REVERTED, kArchiveReplaced);
+    HRESULT hr = m_reader.Read(pv, cb, pcbRead);
+    if (FAILED(hr))
+        m_pTransfer->ReportFailure(Item(), m_reader.FailureReason());
+    return hr;
+}
+
 HRESULT STDMETHODCALLTYPE CMemberStream::Write(const void*, ULONG, ULONG* pcbWritten)
 {
     if (pcbWritten)
@@ -168,16 +182,16 @@ HRESULT STDMETHODCALLTYPE CMemberStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOr
     switch (dwOrigin)
     {
     case STREAM_SEEK_SET: nBase = 0; break;
-    case STREAM_SEEK_CUR: nBase = static_cast<LONGLONG>(m_nPos); break;
+    case STREAM_SEEK_CUR: nBase = static_cast<LONGLONG>(m_reader.Position()); break;
     case STREAM_SEEK_END: nBase = Item().nSize; break;
     default: return STG_E_INVALIDFUNCTION;
     }
     LONGLONG nNew = nBase + dlibMove.QuadPart;
     if (nNew < 0)
         return STG_E_INVALIDFUNCTION;
-    m_nPos = static_cast<uint64_t>(nNew);
+    m_reader.SetPosition(static_cast<uint64_t>(nNew));
     if (plibNewPosition)
-        plibNewPosition->QuadPart = m_nPos;
+        plibNewPosition->QuadPart = m_reader.Position();
     return S_OK;
 }
 
@@ -244,8 +258,9 @@ HRESULT STDMETHODCALLTYPE CMemberStream::Clone(IStream** ppstm)
     if (!ppstm)
         return STG_E_INVALIDPOINTER;
     CMemberStream* pClone = new CMemberStream(m_pTransfer, m_nItem);
-    pClone->m_nPos = m_nPos;
-    pClone->m_hrFailed = m_hrFailed;
+    pClone->m_reader.SetPosition(m_reader.Position());
+    if (FAILED(m_reader.Failure()))
+        pClone->m_reader.Fail(m_reader.Failure(), m_reader.FailureReason());
     *ppstm = pClone;
     return S_OK;
 }

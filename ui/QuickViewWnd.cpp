@@ -2,39 +2,35 @@
 #include "ui/QuickViewWnd.h"
 #include <mmsystem.h>
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
-#include <memory>
 #include "config/SettingsStore.h"
 #include "core/QuarnelDoc.h"
 #include "ui/FormatNumber.h"
-#include "ui/MemberDataObject.h"
-#include "ui/MemberStream.h"
+#include "ui/QuickViewLayout.h"
+#include "ui/QuickViewLoader.h"
+#include "ui/QuickViewWave.h"
 
 const char CQuickViewWnd::kPlacementSetting[] = "QuickViewPlacement";
 
 namespace
 {
 const char kClassName[] = "QuarnelQuickView";
-const char kChildProcProp[] = "QuarnelQuickViewChildProc";
 const UINT_PTR kSettleTimer = 1;
 const UINT_PTR kFrameTimer = 2;
-const UINT_PTR kSoundTimer = 3;
+const UINT_PTR kSoundTimer = 3;      // the sound has ended
+const UINT_PTR kPositionTimer = 4;   // the play position moves on
+const UINT kPositionMs = 40;
 const int kButtonId = 1;
-const int kEditId = 2;
-const int kMargin = 6;
-const int kButtonWidth = 80;
-const int kButtonHeight = 24;
-const int kDefaultWidth = 620;   // a hex line of 78 characters fits
-const int kDefaultHeight = 520;
-const int kMinWidth = 220;
-const int kMinHeight = 180;
-const int kCheckerCell = 8;
+const int kTextId = 2;
 // Text and anything without a picture or sound name: the hex page needs 64 KiB, text is shown
 // up to this much (a larger text says how much of it is shown).
 const size_t kTextReadLimit = 1u << 20;
 // Upscaled further than this, a picture is drawn with hard pixel edges instead of smoothed.
 const double kMaxSmoothScale = 4.0;
+
+using namespace QuickViewLayout;
+
+CQuickViewWnd* s_pHooked = nullptr;   // the window whose list's Esc the keyboard hook watches
 
 bool RegisterQuickViewClass()
 {
@@ -53,49 +49,11 @@ bool RegisterQuickViewClass()
     return s_bRegistered;
 }
 
-/// Reads at most nMax bytes of the table's row nIndex with the checks of Copy and drag-out (the
-/// archive is the file that was read, an added file still has its size and time); false with
-/// the reason.
-bool ReadMember(const CQuarnelDoc& doc, int nIndex, size_t nMax, std::vector<uint8_t>& bytes, std::string& strError)
+/// Keys, clicks, the wheel and button commands: what a modal dialog keeps from its owner's windows.
+bool IsInput(UINT uMsg)
 {
-    auto pLog = std::make_shared<CTransferFailureLog>(nullptr, 0);
-    std::shared_ptr<CMemberTransfer> pTransfer = CMemberTransfer::FromRows(doc, { nIndex }, pLog);
-    const std::vector<TransferItem>& arrItems = pTransfer->Items();
-    // A name with folders brings its folders first.
-    auto it = std::find_if(arrItems.begin(), arrItems.end(), [](const TransferItem& item) { return !item.bFolder; });
-    if (it == arrItems.end())
-    {
-        strError = "The file is no longer in the list.";
-        return false;
-    }
-    bytes.resize(nMax);
-    CMemberStream* pStream = new CMemberStream(pTransfer, static_cast<size_t>(it - arrItems.begin()));
-    ULONG nGot = 0;
-    HRESULT hr = nMax ? pStream->Read(bytes.data(), static_cast<ULONG>(nMax), &nGot) : S_OK;
-    pStream->Release();
-    if (FAILED(hr))
-    {
-        // The log holds "name\r\nreason\r\n\r\n".
-        std::string strLog = pLog->Take();
-        size_t nStart = strLog.find("\r\n");
-        size_t nEnd = nStart == std::string::npos ? nStart : strLog.find("\r\n", nStart + 2);
-        strError = nEnd == std::string::npos ? "Error while trying to read the file."
-                                             : strLog.substr(nStart + 2, nEnd - nStart - 2);
-        bytes.clear();
-        return false;
-    }
-    bytes.resize(nGot);
-    return true;
-}
-
-std::string Printf(const char* pszFormat, ...)
-{
-    char sz[512];
-    va_list args;
-    va_start(args, pszFormat);
-    std::vsnprintf(sz, sizeof(sz), pszFormat, args);
-    va_end(args);
-    return sz;
+    return (uMsg >= WM_KEYFIRST && uMsg <= WM_KEYLAST) || (uMsg >= WM_MOUSEFIRST && uMsg <= WM_MOUSELAST && uMsg != WM_MOUSEMOVE) ||
+           uMsg == WM_MOUSEACTIVATE || uMsg == WM_COMMAND || (uMsg >= WM_NCLBUTTONDOWN && uMsg <= WM_NCMBUTTONDBLCLK);
 }
 
 std::string Bytes(uint64_t n)
@@ -142,10 +100,45 @@ HBRUSH MakeCheckerBrush()
 }
 }
 
+CQuickViewWnd::CQuickViewWnd() = default;
+
 CQuickViewWnd::~CQuickViewWnd()
 {
     if (m_hWnd)
-        ::DestroyWindow(m_hWnd);   // WM_DESTROY stores the place and stops the sound
+        ::DestroyWindow(m_hWnd);   // WM_DESTROY stores the place, stops the sound and the reading
+}
+
+RECT CQuickViewWnd::FitInto(RECT rc, const RECT& rcArea)
+{
+    const LONG cx = std::min(rc.right - rc.left, rcArea.right - rcArea.left);
+    const LONG cy = std::min(rc.bottom - rc.top, rcArea.bottom - rcArea.top);
+    rc.left = std::max(rcArea.left, std::min(rc.left, rcArea.right - cx));
+    rc.top = std::max(rcArea.top, std::min(rc.top, rcArea.bottom - cy));
+    rc.right = rc.left + cx;
+    rc.bottom = rc.top + cy;
+    return rc;
+}
+
+RECT CQuickViewWnd::InitialPlace(HWND hOwner) const
+{
+    // The stored place, moved whole onto the nearest screen's work area (a place stored while a
+    // second screen was there may lie partly off every screen now); else beside the owner's right edge.
+    RECT rc = {};
+    const bool bStored = std::sscanf(ReadSetting(kPlacementSetting, std::string()).c_str(), "%ld %ld %ld %ld", &rc.left,
+                                     &rc.top, &rc.right, &rc.bottom) == 4 &&
+                         rc.right - rc.left >= kMinWidth && rc.bottom - rc.top >= kMinHeight;
+    if (!bStored)
+    {
+        RECT rcOwner = {};
+        ::GetWindowRect(hOwner, &rcOwner);
+        rc = { rcOwner.right - kDefaultWidth / 2, rcOwner.top + kOwnerTopOffset, rcOwner.right + kDefaultWidth / 2,
+               rcOwner.top + kOwnerTopOffset + kDefaultHeight };
+    }
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!::GetMonitorInfoA(::MonitorFromRect(&rc, MONITOR_DEFAULTTONEAREST), &mi))
+        return rc;
+    return FitInto(rc, mi.rcWork);
 }
 
 bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
@@ -155,53 +148,33 @@ bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
     if (!RegisterQuickViewClass())
         return false;
     m_hFollow = hFollow;
-
-    // The stored place, if it still lies on a screen; else beside the owner's right edge.
-    RECT rc = {};
-    bool bStored = std::sscanf(ReadSetting(kPlacementSetting, std::string()).c_str(), "%ld %ld %ld %ld", &rc.left,
-                               &rc.top, &rc.right, &rc.bottom) == 4 &&
-                   rc.right - rc.left >= kMinWidth && rc.bottom - rc.top >= kMinHeight &&
-                   ::MonitorFromRect(&rc, MONITOR_DEFAULTTONULL) != nullptr;
-    if (!bStored)
-    {
-        RECT rcOwner = {};
-        ::GetWindowRect(hOwner, &rcOwner);
-        HMONITOR hMonitor = ::MonitorFromWindow(hOwner, MONITOR_DEFAULTTONEAREST);
-        MONITORINFO mi = {};
-        mi.cbSize = sizeof(mi);
-        ::GetMonitorInfoA(hMonitor, &mi);
-        rc.left = std::max(mi.rcWork.left, std::min<LONG>(rcOwner.right - kDefaultWidth / 2, mi.rcWork.right - kDefaultWidth));
-        rc.top = std::max(mi.rcWork.top, std::min<LONG>(rcOwner.top + 40, mi.rcWork.bottom - kDefaultHeight));
-        rc.right = rc.left + kDefaultWidth;
-        rc.bottom = rc.top + kDefaultHeight;
-    }
+    const RECT rc = InitialPlace(hOwner);
     if (!CreateEx(WS_EX_TOOLWINDOW, kClassName, "Quick view",
                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, rc.left, rc.top,
                   rc.right - rc.left, rc.bottom - rc.top, hOwner, nullptr))
         return false;
+    m_pLoader.reset(new CQuickViewLoader(m_hWnd, WM_MEMBER_LOADED));
 
     HFONT hGui = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     LOGFONTA lf = {};
     ::GetObjectA(hGui, sizeof(lf), &lf);
     lf.lfWeight = FW_BOLD;
     m_hBold = CGdiObject(::CreateFontIndirectA(&lf));
-    m_hMono = CGdiObject(::CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
+    m_hMono = CGdiObject(::CreateFontA(-kMonoFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+                                       "Courier New"));
     m_hChecker = CGdiObject(MakeCheckerBrush());
 
-    HINSTANCE hInstance = ::GetModuleHandleA(nullptr);
-    m_hEdit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                                WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
-                                    ES_AUTOVSCROLL | ES_NOHIDESEL,
-                                0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), hInstance,
-                                nullptr);
-    ::SendMessageA(m_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_hMono ? m_hMono.Get() : hGui), FALSE);
-    ::SendMessageA(m_hEdit, EM_SETLIMITTEXT, 0, 0);
+    m_wndText.Create(m_hWnd, kTextId, m_hMono ? static_cast<HFONT>(m_hMono.Get()) : hGui);
     m_hButton = ::CreateWindowExA(0, "BUTTON", "Play", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_hWnd,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), hInstance, nullptr);
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), ::GetModuleHandleA(nullptr),
+                                  nullptr);
     ::SendMessageA(m_hButton, WM_SETFONT, reinterpret_cast<WPARAM>(hGui), FALSE);
-    HookChildKeys(m_hEdit);
-    HookChildKeys(m_hButton);
+    m_pfnButton = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(m_hButton, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc)));
+    // Esc typed in the list closes the window; the list itself is left as it is.
+    s_pHooked = this;
+    m_hListKeys = ::SetWindowsHookExA(WH_KEYBOARD, &ListKeyHook, nullptr, ::GetCurrentThreadId());
 
     ResetContent();
     // The list keeps the keyboard: the window is shown without being activated.
@@ -235,23 +208,31 @@ std::string CQuickViewWnd::InfoText() const
     return str;
 }
 
-void CQuickViewWnd::ResetContent()
+void CQuickViewWnd::LeaveRow()
 {
-    SetPlaying(false);
+    if (m_bPlaying)
+        SetPlaying(false);
     if (m_hWnd)
         ::KillTimer(m_hWnd, kSettleTimer);
+    if (m_pLoader)
+        m_pLoader->Cancel();
+    m_bReading = false;
+    m_bLoaded = false;
+}
+
+void CQuickViewWnd::ResetContent()
+{
+    LeaveRow();
     m_content = PreviewContent();
     m_arrOpaque.clear();
-    m_sound.clear();
-    m_sound.shrink_to_fit();
+    m_sound = std::vector<uint8_t>();
     m_nFrame = 0;
-    m_nAlphaFrame = -1;
-    m_bLoaded = false;
-    if (m_hEdit)
-    {
-        ::ShowWindow(m_hEdit, SW_HIDE);
-        ::SetWindowTextA(m_hEdit, "");
-    }
+    m_nWidth = m_nHeight = 0;
+    // A large picture's bitmap goes with the picture, not with the window.
+    m_hPicture.Reset();
+    m_nPictureFrame = -1;
+    // The text view stays up (it is slow to show again) and is emptied; a picture hides it.
+    m_wndText.Clear();
     if (m_hButton)
         ::ShowWindow(m_hButton, SW_HIDE);
 
@@ -291,79 +272,94 @@ void CQuickViewWnd::Follow(const CQuarnelDoc* pDoc, int nIndex)
         nIndex = -1;
     if (pDoc == m_pDoc && strKey == m_strRowKey)
         return;
-    // Whatever was playing belongs to the row that was left.
+    // Whatever was playing or being read belongs to the row that was left; the window itself turns to
+    // the new row once it has settled.
     m_pDoc = pDoc;
     m_nIndex = nIndex;
     m_strRowKey = strKey;
-    ResetContent();
+    LeaveRow();
     if (m_hWnd && nIndex >= 0)
         ::SetTimer(m_hWnd, kSettleTimer, kSettleMs, nullptr);
+    else
+        ResetContent();
 }
 
 void CQuickViewWnd::ShowNow()
 {
-    if (!m_hWnd || m_bLoaded || m_nIndex < 0)
-        return;
-    ::KillTimer(m_hWnd, kSettleTimer);
-    Load();
+    if (m_hWnd && !m_bLoaded && !m_bReading && m_nIndex >= 0)
+        StartLoad();
 }
 
-void CQuickViewWnd::Load()
+void CQuickViewWnd::StartLoad()
 {
     ResetContent();
     if (!m_pDoc || m_nIndex < 0 || m_nIndex >= m_pDoc->m_nFileCount)
         return;
-    const VppEntry& entry = m_pDoc->m_entries[m_nIndex];
-    const uint64_t nSize = static_cast<uint32_t>(entry.m_nSize);
-    const bool bWhole = PreviewNeedsWholeMember(entry.m_strName);
+    // What to read is taken from the row now; the worker never looks at the document.
+    std::shared_ptr<CMemberTransfer> pTransfer =
+        CMemberTransfer::FromRows(*m_pDoc, { m_nIndex }, std::make_shared<CTransferFailureLog>(nullptr, 0));
+    const std::vector<TransferItem>& arrItems = pTransfer->Items();
+    // A name with folders brings its folders first.
+    auto it = std::find_if(arrItems.begin(), arrItems.end(), [](const TransferItem& item) { return !item.bFolder; });
+    if (it == arrItems.end())
+        return;
+    QuickViewJob job;
+    job.item = *it;
+    job.strName = m_pDoc->m_entries[m_nIndex].m_strName;
+    job.nSize = static_cast<uint32_t>(m_pDoc->m_entries[m_nIndex].m_nSize);
     // A picture or a sound is read whole when it is within the limit; anything else, or a larger
     // picture (shown as hex), only as far as it can be shown.
-    const size_t nRead = static_cast<size_t>(
-        std::min<uint64_t>(nSize, bWhole && nSize <= PREVIEW_MAX_READ ? PREVIEW_MAX_READ : kTextReadLimit));
+    const bool bWhole = PreviewNeedsWholeMember(job.strName) && job.nSize <= PREVIEW_MAX_READ;
+    job.nRead = static_cast<size_t>(std::min<uint64_t>(job.nSize, bWhole ? PREVIEW_MAX_READ : kTextReadLimit));
+    m_nSize = job.nSize;
+    m_bReading = true;
+    m_pLoader->Start(++m_nJob, std::move(job));
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
 
-    std::vector<uint8_t> bytes;
-    std::string strError;
+void CQuickViewWnd::OnLoaded(uint64_t nJob)
+{
+    std::unique_ptr<QuickViewLoaded> pLoaded = m_bReading && nJob == m_nJob ? m_pLoader->Take(nJob) : nullptr;
+    if (!pLoaded)
+        return;   // a row left meanwhile
+    m_bReading = false;
     m_bLoaded = true;
-    if (!ReadMember(*m_pDoc, m_nIndex, nRead, bytes, strError))
+    if (!pLoaded->bRead)
     {
-        m_arrLines.push_back("Cannot be shown: " + strError);
+        ::ShowWindow(m_wndText.m_hWnd, SW_HIDE);
+        m_arrLines.push_back("Cannot be shown: " + pLoaded->strReadError);
+        Layout();
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
         return;
     }
-    m_content = DecodePreview(entry.m_strName, bytes.data(), bytes.size(), nSize);
-    if (m_content.kind == PreviewKind::sound)
-        m_sound = std::move(bytes);
-    bytes = std::vector<uint8_t>();
-    ShowLoaded();
+    ShowLoaded(*pLoaded);
 }
 
-void CQuickViewWnd::ShowLoaded()
+void CQuickViewWnd::ShowLoaded(QuickViewLoaded& loaded)
 {
-    const uint64_t nSize = static_cast<uint32_t>(m_pDoc->m_entries[m_nIndex].m_nSize);
-    switch (m_content.kind)
+    m_content = std::move(loaded.content);
+    m_arrOpaque = std::move(loaded.arrOpaque);
+    m_nWidth = loaded.nWidth;
+    m_nHeight = loaded.nHeight;
+    m_sound = std::move(loaded.sound);
+    if (loaded.hPicture)
     {
-    case PreviewKind::texture:
-    case PreviewKind::animation:
-        m_arrOpaque.clear();
-        for (const PreviewImage& image : m_content.frames)
-            m_arrOpaque.push_back(std::all_of(image.pixels.begin(), image.pixels.end(),
-                                              [](uint32_t v) { return (v >> 24) == 0xFF; }));
-        break;
-    case PreviewKind::text:
-    case PreviewKind::hex:
-        ::SetWindowTextA(m_hEdit, WithCrLf(m_content.strText).c_str());
-        m_content.strText.clear();
-        m_content.strText.shrink_to_fit();
-        ::ShowWindow(m_hEdit, SW_SHOWNA);
-        break;
-    default:
-        break;
+        m_hPicture = CGdiObject(loaded.hPicture);
+        loaded.hPicture = nullptr;
+        m_nPictureFrame = 0;
     }
+    const bool bText = m_content.kind == PreviewKind::text || m_content.kind == PreviewKind::hex;
+    if (bText)
+        m_wndText.SetLines(std::move(loaded.lines));
+    if (bText != (::IsWindowVisible(m_wndText.m_hWnd) != FALSE))
+        ::ShowWindow(m_wndText.m_hWnd, bText ? SW_SHOWNA : SW_HIDE);
     UpdateDetailLine();
     if (m_content.kind == PreviewKind::hex && !m_content.strError.empty())
         m_arrLines.push_back("Shown as hex: " + m_content.strError + ".");
-    else if (m_content.kind == PreviewKind::text && m_content.nShownBytes < nSize)
+    else if (m_content.kind == PreviewKind::text && m_content.nShownBytes < m_nSize)
         m_arrLines.push_back("Only the beginning is shown.");
+    if (!m_content.strNote.empty())
+        m_arrLines.push_back(m_content.strNote);
     if (m_content.kind == PreviewKind::animation || m_content.kind == PreviewKind::sound)
         ::ShowWindow(m_hButton, SW_SHOWNA);
     Layout();
@@ -375,17 +371,16 @@ void CQuickViewWnd::ShowLoaded()
 
 void CQuickViewWnd::UpdateDetailLine()
 {
-    const uint64_t nSize = static_cast<uint32_t>(m_pDoc->m_entries[m_nIndex].m_nSize);
     std::string strLine;
     const PreviewContent& c = m_content;
     switch (c.kind)
     {
     case PreviewKind::texture:
-        strLine = Printf("%d x %d, %s", c.frames[0].nWidth, c.frames[0].nHeight, c.strPixelFormat.c_str());
+        strLine = Printf("%d x %d, %s", m_nWidth, m_nHeight, c.strPixelFormat.c_str());
         break;
     case PreviewKind::animation:
-        strLine = Printf("%d x %d, %s, %d frames at %d fps: frame %d", c.frames[0].nWidth, c.frames[0].nHeight,
-                         c.strPixelFormat.c_str(), static_cast<int>(c.frames.size()), c.nFramesPerSecond, m_nFrame + 1);
+        strLine = Printf("%d x %d, %s, %d frames at %d fps: frame %d", m_nWidth, m_nHeight, c.strPixelFormat.c_str(),
+                         static_cast<int>(c.frames.size()), c.nFramesPerSecond, m_nFrame + 1);
         break;
     case PreviewKind::sound:
         strLine = Printf("%s, %u channel%s, %s Hz", c.sound.strFormat.c_str(), c.sound.nChannels,
@@ -395,10 +390,10 @@ void CQuickViewWnd::UpdateDetailLine()
         strLine += Printf(", %.2f s", c.sound.dSeconds);
         break;
     case PreviewKind::text:
-        strLine = "Text, " + ShownPart(c.nShownBytes, nSize);
+        strLine = "Text, " + ShownPart(c.nShownBytes, m_nSize);
         break;
     case PreviewKind::hex:
-        strLine = "Hex, " + ShownPart(c.nShownBytes, nSize);
+        strLine = "Hex, " + ShownPart(c.nShownBytes, m_nSize);
         break;
     default:
         return;
@@ -418,25 +413,33 @@ void CQuickViewWnd::TogglePlay()
 void CQuickViewWnd::SetPlaying(bool bPlay)
 {
     if (m_bPlaying && m_content.kind == PreviewKind::sound)
-    {
         ::PlaySoundA(nullptr, nullptr, 0);
-        if (m_hWnd)
-            ::KillTimer(m_hWnd, kSoundTimer);
-    }
     if (m_hWnd)
+    {
         ::KillTimer(m_hWnd, kFrameTimer);
+        ::KillTimer(m_hWnd, kSoundTimer);
+        ::KillTimer(m_hWnd, kPositionTimer);
+    }
     m_bPlaying = false;
     if (bPlay && m_content.kind == PreviewKind::sound && !m_sound.empty())
     {
+        // The copy's sizes match its bytes, so the player stops where the bytes do whatever the file claimed.
         m_bPlaying = ::PlaySoundA(reinterpret_cast<LPCSTR>(m_sound.data()), nullptr,
                                   SND_MEMORY | SND_ASYNC | SND_NODEFAULT) != FALSE;
-        // The button turns back to Play when the sound has run out (a day at most: the length is
-        // what the header claims).
+        m_dwPlayStart = ::GetTickCount();
+        // The button turns back to Play when the sound has run out (a day at most: the length comes
+        // from the header's rate).
         if (m_bPlaying)
+        {
             ::SetTimer(m_hWnd, kSoundTimer,
                        static_cast<UINT>(std::min(std::max(m_content.sound.dSeconds, 0.0), 86400.0) * 1000.0) + 100, nullptr);
-        else if (m_arrLines.size() < 4)
+            ::SetTimer(m_hWnd, kPositionTimer, kPositionMs, nullptr);
+        }
+        else if (m_arrLines.size() < 5)
+        {
             m_arrLines.push_back("The sound cannot be played here (no sound device, or no codec for its format).");
+            Layout();
+        }
     }
     else if (bPlay && m_content.kind == PreviewKind::animation && m_content.nFramesPerSecond > 0)
     {
@@ -470,84 +473,99 @@ void CQuickViewWnd::NextFrame()
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
+double CQuickViewWnd::PlayedPart() const
+{
+    if (!m_bPlaying || m_content.kind != PreviewKind::sound || m_content.sound.dSeconds <= 0)
+        return -1.0;
+    return (::GetTickCount() - m_dwPlayStart) / (1000.0 * m_content.sound.dSeconds);
+}
+
+RECT CQuickViewWnd::ContentArea() const
+{
+    RECT rc;
+    ::GetClientRect(m_hWnd, &rc);
+    int nTop = const_cast<CQuickViewWnd*>(this)->DrawHeader(CWindowDC(m_hWnd), rc.right, false);
+    int nBottom = rc.bottom - kMargin;
+    if (::IsWindowVisible(m_hButton))
+        nBottom -= kButtonHeight + kMargin;
+    return { kMargin, nTop, std::max<LONG>(kMargin, rc.right - kMargin), std::max(nTop, nBottom) };
+}
+
 void CQuickViewWnd::Layout()
 {
     if (!m_hWnd)
         return;
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
-    int nTop = DrawHeader(CWindowDC(m_hWnd), rc.right, false);
-    int nBottom = rc.bottom - kMargin;
-    if (::IsWindowVisible(m_hButton))
-    {
-        ::MoveWindow(m_hButton, kMargin, nBottom - kButtonHeight, kButtonWidth, kButtonHeight, TRUE);
-        nBottom -= kButtonHeight + kMargin;
-    }
-    ::MoveWindow(m_hEdit, kMargin, nTop, std::max(0L, rc.right - 2 * kMargin), std::max(0, nBottom - nTop), TRUE);
+    const RECT rcArea = ContentArea();
+    // Moved only when their place changes, and repainted with the rest: under Wine a child with scroll
+    // bars repaints slowly, which a list held at an arrow key would feel.
+    auto place = [this](HWND hChild, int x, int y, int cx, int cy) {
+        RECT rcOld = {};
+        ::GetWindowRect(hChild, &rcOld);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rcOld), 2);
+        if (rcOld.left == x && rcOld.top == y && rcOld.right - rcOld.left == cx && rcOld.bottom - rcOld.top == cy)
+            return;
+        ::SetWindowPos(hChild, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        ::RedrawWindow(hChild, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    };
+    place(m_hButton, kMargin, rc.bottom - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
+    place(m_wndText.m_hWnd, rcArea.left, rcArea.top, rcArea.right - rcArea.left, rcArea.bottom - rcArea.top);
 }
 
-const uint32_t* CQuickViewWnd::AlphaPixels()
+bool CQuickViewWnd::SelectFrame()
 {
+    if (m_nPictureFrame == m_nFrame && m_hPicture)
+        return true;
+    // An animation's frames go through one bitmap of their size, a frame at a time.
     const PreviewImage& image = m_content.frames[m_nFrame];
-    if (m_nAlphaFrame == m_nFrame && m_pAlphaBits)
-        return m_pAlphaBits;
+    if (image.pixels.size() != static_cast<size_t>(image.nWidth) * image.nHeight)
+        return false;
     BITMAP bm = {};
-    if (!m_hAlphaBitmap || !::GetObjectA(m_hAlphaBitmap.Get(), sizeof(bm), &bm) || bm.bmWidth != image.nWidth ||
-        bm.bmHeight != image.nHeight)
+    if (!m_hPicture || !::GetObjectA(m_hPicture.Get(), sizeof(bm), &bm) || bm.bmWidth != image.nWidth ||
+        bm.bmHeight != image.nHeight || !bm.bmBits)
     {
         BITMAPINFO bmi = TopDownInfo(image.nWidth, image.nHeight);
         void* pBits = nullptr;
-        m_hAlphaBitmap = CGdiObject(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
-        m_pAlphaBits = m_hAlphaBitmap ? static_cast<uint32_t*>(pBits) : nullptr;
-        if (!m_pAlphaBits)
-            return nullptr;
+        m_hPicture = CGdiObject(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
+        if (!m_hPicture || !::GetObjectA(m_hPicture.Get(), sizeof(bm), &bm) || !bm.bmBits)
+            return false;
     }
     ::GdiFlush();
-    // AlphaBlend takes colours already multiplied by their alpha.
-    const uint32_t* pIn = image.pixels.data();
-    for (size_t i = 0, n = image.pixels.size(); i < n; ++i)
-    {
-        uint32_t v = pIn[i], a = v >> 24;
-        m_pAlphaBits[i] = a == 255 ? v
-                                   : (a << 24) | (((v >> 16 & 0xFF) * a + 127) / 255) << 16 |
-                                         (((v >> 8 & 0xFF) * a + 127) / 255) << 8 | ((v & 0xFF) * a + 127) / 255;
-    }
-    m_nAlphaFrame = m_nFrame;
-    return m_pAlphaBits;
+    std::copy(image.pixels.begin(), image.pixels.end(), static_cast<uint32_t*>(bm.bmBits));
+    m_nPictureFrame = m_nFrame;
+    return true;
 }
 
 void CQuickViewWnd::DrawPicture(HDC hdc, const RECT& rcArea)
 {
     const PreviewImage& image = m_content.frames[m_nFrame];
     int cxArea = rcArea.right - rcArea.left, cyArea = rcArea.bottom - rcArea.top;
-    if (cxArea <= 0 || cyArea <= 0 || image.nWidth <= 0 || image.nHeight <= 0)
+    if (cxArea <= 0 || cyArea <= 0 || image.nWidth <= 0 || image.nHeight <= 0 || m_nWidth <= 0 || m_nHeight <= 0 ||
+        !SelectFrame())
         return;
-    // Fitted with the aspect kept, centred.
-    double dScale = std::min(static_cast<double>(cxArea) / image.nWidth, static_cast<double>(cyArea) / image.nHeight);
-    int cx = std::max(1, static_cast<int>(image.nWidth * dScale + 0.5));
-    int cy = std::max(1, static_cast<int>(image.nHeight * dScale + 0.5));
+    // Fitted with the aspect kept, centred; the scale is the picture's own size (a large one was shrunk to show).
+    const double dScale = std::min(static_cast<double>(cxArea) / m_nWidth, static_cast<double>(cyArea) / m_nHeight);
+    int cx = std::max(1, static_cast<int>(m_nWidth * dScale + 0.5));
+    int cy = std::max(1, static_cast<int>(m_nHeight * dScale + 0.5));
     int x = rcArea.left + (cxArea - cx) / 2, y = rcArea.top + (cyArea - cy) / 2;
 
+    CMemoryDC source(hdc);
+    CSelectObject selected(source, m_hPicture.Get());
     if (m_arrOpaque[m_nFrame])
     {
         ::SetStretchBltMode(hdc, dScale > kMaxSmoothScale ? COLORONCOLOR : HALFTONE);
         ::SetBrushOrgEx(hdc, 0, 0, nullptr);
-        BITMAPINFO bmi = TopDownInfo(image.nWidth, image.nHeight);
-        ::StretchDIBits(hdc, x, y, cx, cy, 0, 0, image.nWidth, image.nHeight, image.pixels.data(), &bmi,
-                        DIB_RGB_COLORS, SRCCOPY);
+        ::StretchBlt(hdc, x, y, cx, cy, source, 0, 0, image.nWidth, image.nHeight, SRCCOPY);
     }
     else
     {
+        // Over the checkerboard; the frame was premultiplied when it was loaded, as AlphaBlend takes it.
         RECT rcPicture = { x, y, x + cx, y + cy };
         ::SetBrushOrgEx(hdc, x, y, nullptr);
         ::FillRect(hdc, &rcPicture, m_hChecker ? static_cast<HBRUSH>(m_hChecker.Get()) : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        if (AlphaPixels())
-        {
-            CMemoryDC source(hdc);
-            CSelectObject selected(source, m_hAlphaBitmap.Get());
-            BLENDFUNCTION blend = { AC_SRC_OVER, 0, 255, AC_SRC_ALPHA };
-            ::AlphaBlend(hdc, x, y, cx, cy, source, 0, 0, image.nWidth, image.nHeight, blend);
-        }
+        BLENDFUNCTION blend = { AC_SRC_OVER, 0, 255, AC_SRC_ALPHA };
+        ::AlphaBlend(hdc, x, y, cx, cy, source, 0, 0, image.nWidth, image.nHeight, blend);
     }
     ++m_nDrawCount;
 }
@@ -562,22 +580,31 @@ int CQuickViewWnd::DrawHeader(HDC hdc, int cxClient, bool bDraw)
     ::GetTextMetricsA(hdc, &tm);
     ::SetBkMode(hdc, TRANSPARENT);
     ::SetTextColor(hdc, ::GetSysColor(COLOR_BTNTEXT));
+    const int nRight = std::max(kMargin + 1, cxClient - kMargin);
     int y = kMargin;
     for (size_t i = 0; i < m_arrLines.size(); ++i)
     {
         ::SelectObject(hdc, i == 0 && m_hBold && m_nIndex >= 0 ? m_hBold.Get() : hGui);
         UINT nFormat = DT_LEFT | DT_NOPREFIX |
                        (i == 0 ? DT_SINGLELINE | DT_END_ELLIPSIS : i == 1 ? DT_SINGLELINE | DT_PATH_ELLIPSIS : DT_WORDBREAK);
-        RECT rcLine = { kMargin, y, std::max(kMargin + 1, cxClient - kMargin), y + tm.tmHeight };
+        RECT rcLine = { kMargin, y, nRight, y + tm.tmHeight };
         ::DrawTextA(hdc, m_arrLines[i].c_str(), -1, &rcLine, nFormat | DT_CALCRECT);
-        rcLine.right = std::max(kMargin + 1, cxClient - kMargin);
+        rcLine.right = nRight;
         if (bDraw)
             ::DrawTextA(hdc, m_arrLines[i].c_str(), -1, &rcLine, nFormat | DT_NOCLIP);
-        y = rcLine.bottom + 2;
+        y = rcLine.bottom + kLineGap;
+    }
+    if (m_bReading)
+    {
+        // Drawn as Unicode: the ellipsis is a character of its own in no code page alike.
+        ::SelectObject(hdc, hGui);
+        RECT rcLine = { kMargin, y, nRight, y + tm.tmHeight };
+        if (bDraw)
+            ::DrawTextW(hdc, L"Reading\x2026", -1, &rcLine, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+        y = rcLine.bottom + kLineGap;
     }
     ::SelectObject(hdc, hOldFont);
-    // Room for three lines at least, so the content stays put from row to row.
-    return std::max(y, kMargin + 3 * (static_cast<int>(tm.tmHeight) + 2)) + kMargin;
+    return std::max(y, kMargin + kHeaderLines * (static_cast<int>(tm.tmHeight) + kLineGap)) + kMargin;
 }
 
 void CQuickViewWnd::Paint(HDC hdcWindow)
@@ -592,29 +619,35 @@ void CQuickViewWnd::Paint(HDC hdcWindow)
     CSelectObject selected(hdc, hBuffer.Get());
     ::FillRect(hdc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
 
-    int nTop = DrawHeader(hdc, rc.right, true);
+    DrawHeader(hdc, rc.right, true);
+    const RECT rcArea = ContentArea();
     if ((m_content.kind == PreviewKind::texture || m_content.kind == PreviewKind::animation) &&
         m_nFrame < static_cast<int>(m_content.frames.size()))
-    {
-        RECT rcArea = { kMargin, nTop, rc.right - kMargin, rc.bottom - kMargin };
-        if (::IsWindowVisible(m_hButton))
-            rcArea.bottom -= kButtonHeight + kMargin;
         DrawPicture(hdc, rcArea);
-    }
+    else if (m_content.kind == PreviewKind::sound && m_content.wave.nColumns > 0)
+        DrawWaveform(hdc, rcArea, m_content.wave, PlayedPart());
     ::BitBlt(hdcWindow, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
 }
 
-void CQuickViewWnd::HookChildKeys(HWND hChild)
+LRESULT CALLBACK CQuickViewWnd::ListKeyHook(int nCode, WPARAM wParam, LPARAM lParam)
 {
-    if (!hChild)
-        return;
-    LONG_PTR pfnOld = ::SetWindowLongPtrA(hChild, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildKeyProc));
-    ::SetPropA(hChild, kChildProcProp, reinterpret_cast<HANDLE>(pfnOld));
+    // Esc pressed (not repeated, not released) in the followed list, with no drag or dialog going on.
+    CQuickViewWnd* pView = s_pHooked;
+    if (nCode == HC_ACTION && wParam == VK_ESCAPE && !(lParam & 0xC0000000) && pView && pView->m_hWnd &&
+        ::GetFocus() == pView->m_hFollow && !::GetCapture() && !IsOwnerBusy(pView->m_hWnd))
+    {
+        ::PostMessageA(pView->m_hWnd, WM_CLOSE, 0, 0);
+        return 1;
+    }
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
-LRESULT CALLBACK CQuickViewWnd::ChildKeyProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK CQuickViewWnd::ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    WNDPROC pfnOld = reinterpret_cast<WNDPROC>(::GetPropA(hWnd, kChildProcProp));
+    CQuickViewWnd* pView = static_cast<CQuickViewWnd*>(CWnd::FromHandle(::GetParent(hWnd)));
+    WNDPROC pfnOld = pView ? pView->m_pfnButton : nullptr;
+    if (IsInput(uMsg) && IsOwnerBusy(hWnd))
+        return 0;
     // Esc, F3 and Space act on the window wherever its keyboard focus is.
     if ((uMsg == WM_KEYDOWN && (wParam == VK_ESCAPE || wParam == VK_F3 || wParam == VK_SPACE)) ||
         (uMsg == WM_CHAR && (wParam == VK_ESCAPE || wParam == ' ')))
@@ -623,16 +656,15 @@ LRESULT CALLBACK CQuickViewWnd::ChildKeyProc(HWND hWnd, UINT uMsg, WPARAM wParam
             ::SendMessageA(::GetParent(hWnd), uMsg, wParam, lParam);
         return 0;
     }
-    if (uMsg == WM_NCDESTROY)
-    {
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnOld));
-        ::RemovePropA(hWnd, kChildProcProp);
-    }
     return pfnOld ? ::CallWindowProcA(pfnOld, hWnd, uMsg, wParam, lParam) : ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
 
 LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    // Under a modal dialog the owner takes no input, and neither does this window: a click does not
+    // even activate it.
+    if (IsInput(uMsg) && IsOwnerBusy(m_hWnd))
+        return uMsg == WM_MOUSEACTIVATE ? MA_NOACTIVATEANDEAT : 0;
     switch (uMsg)
     {
     case WM_PAINT:
@@ -652,16 +684,18 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_GETMINMAXINFO:
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = { kMinWidth, kMinHeight };
         return 0;
+    case WM_MEMBER_LOADED:
+        OnLoaded(static_cast<uint64_t>(lParam));
+        return 0;
     case WM_TIMER:
         if (wParam == kSettleTimer)
-        {
-            ::KillTimer(m_hWnd, kSettleTimer);
-            Load();
-        }
+            StartLoad();
         else if (wParam == kFrameTimer)
             NextFrame();
         else if (wParam == kSoundTimer)
             SetPlaying(false);   // the sound has ended
+        else if (wParam == kPositionTimer)
+            ::InvalidateRect(m_hWnd, nullptr, FALSE);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED)
@@ -672,15 +706,6 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
                 ::SetFocus(m_hFollow);
         }
         return 0;
-    case WM_CTLCOLORSTATIC:
-        // The read-only text reads as a document, on the window colour.
-        if (reinterpret_cast<HWND>(lParam) == m_hEdit)
-        {
-            ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
-            ::SetTextColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOWTEXT));
-            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
-        }
-        break;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE || wParam == VK_F3)
         {
@@ -704,26 +729,32 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     case WM_DESTROY:
+        if (m_hListKeys)
+            ::UnhookWindowsHookEx(m_hListKeys);
+        m_hListKeys = nullptr;
+        if (s_pHooked == this)
+            s_pHooked = nullptr;
         ::KillTimer(m_hWnd, kSettleTimer);
         SetPlaying(false);
+        m_pLoader.reset();   // cancels the reading and waits for the worker
         SavePlacement();
         break;
     case WM_NCDESTROY:
     {
         LRESULT lResult = CWnd::WindowProc(uMsg, wParam, lParam);
-        m_hEdit = m_hButton = nullptr;
+        m_hButton = nullptr;
+        m_pfnButton = nullptr;
         m_content = PreviewContent();
-        m_sound.clear();
+        m_sound = std::vector<uint8_t>();
         m_strRowKey.clear();
         m_pDoc = nullptr;
         m_nIndex = -1;
-        m_bLoaded = false;
+        m_bLoaded = m_bReading = false;
         m_hBold.Reset();
         m_hMono.Reset();
         m_hChecker.Reset();
-        m_hAlphaBitmap.Reset();
-        m_pAlphaBits = nullptr;
-        m_nAlphaFrame = -1;
+        m_hPicture.Reset();
+        m_nPictureFrame = -1;
         return lResult;
     }
     }

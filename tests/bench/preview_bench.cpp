@@ -1,5 +1,6 @@
 // preview_bench.cpp: figures for the quick view's decoders: a 1,024 x 1,024 32-bit TGA (plain and run-length
-// encoded) and a 256 x 256 VBM of 30 frames, each timed against a plain memcpy of the same output pixels.
+// encoded), a 256 x 256 VBM of 30 frames, a 16-bit TGA, a BMP of runs past its rows and a long sound's waveform,
+// each timed against a plain memcpy of as many bytes.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -96,13 +97,33 @@ int main()
     const Bytes vbm = MakeVbm(256, 30, 8);
     std::vector<PreviewImage> frames;
     int nRate = 0;
-    std::string strFormat, strError;
+    std::string strFormat, strNote, strError;
     const double dMs = BestMs([&] {
-        if (!DecodeVbm(vbm.data(), vbm.size(), frames, nRate, strFormat, strError))
+        if (!DecodeVbm(vbm.data(), vbm.size(), frames, nRate, strFormat, strNote, strError))
             std::printf("VBM failed: %s\n", strError.c_str());
     });
     Report("VBM 256 x 256, 30 frames, 8 mips", dMs, 256u * 256u * 4u * 30u);
     const double dPreview = BestMs([&] { DecodePreview("anim.vbm", vbm.data(), vbm.size(), vbm.size()); });
     Report("  the same through DecodePreview", dPreview, 256u * 256u * 4u * 30u);
+
+    // Hostile and heavy members: a 16-bit TGA (its table looked up once), a BMP of 16 MiB of run-length packets
+    // that run past each row's end, and the waveform of 60 MiB of 16-bit stereo.
+    Bytes tga16 = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+    Put(tga16, 2048, 2), Put(tga16, 2048, 2), tga16.push_back(16), tga16.push_back(1);
+    tga16.resize(tga16.size() + 2048u * 2048u * 2u, 0x5A);
+    Report("TGA 2048 x 2048 16-bit", BestMs([&] { DecodePreview("a.tga", tga16.data(), tga16.size(), tga16.size()); }),
+           2048u * 2048u * 4u);
+    Bytes bmp = { 'B', 'M' };
+    Put(bmp, 0, 8), Put(bmp, 14 + 40 + 8, 4), Put(bmp, 40, 4), Put(bmp, 64, 4), Put(bmp, 64, 4), Put(bmp, 1, 2), Put(bmp, 8, 2);
+    Put(bmp, 1, 4), Put(bmp, 0, 12), Put(bmp, 2, 8), Put(bmp, 0x0000FF, 4), Put(bmp, 0xFF0000, 4);
+    for (size_t i = 0; i < (16u << 20) / 2; i++)
+        Put(bmp, 0x01FF, 2);  // 255 pixels of colour 1, again and again on the same row
+    Report("BMP 16 MiB of runs past the row end", BestMs([&] { DecodePreview("a.bmp", bmp.data(), bmp.size(), bmp.size()); }), bmp.size());
+    Bytes wav = { 'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ' };
+    Put(wav, 16, 4), Put(wav, 1, 2), Put(wav, 2, 2), Put(wav, 44100, 4), Put(wav, 176400, 4), Put(wav, 4, 2), Put(wav, 16, 2);
+    wav.insert(wav.end(), { 'd', 'a', 't', 'a' }), Put(wav, 60u << 20, 4);
+    for (size_t i = 0; i < (60u << 20) / 2; i++)
+        Put(wav, static_cast<uint32_t>(i * 7919u), 2);
+    Report("WAV 60 MiB 16-bit stereo, waveform", BestMs([&] { DecodePreview("a.wav", wav.data(), wav.size(), wav.size()); }), wav.size());
     return 0;
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the small seed files of preview_fuzz (one of each picture kind and a sound) into preview_seeds/."""
+"""Writes the small seed files of preview_fuzz (one of each picture kind, two sounds and a UTF-16 text) into
+preview_seeds/."""
 import os
 import struct
 
@@ -35,9 +36,8 @@ def vbm(fmt, frames, mips):
     return struct.pack("<8I", 0x6D62762E, 2, W, H, fmt, 15, frames, mips) + body
 
 
-def wav():
-    fmt = struct.pack("<HHIIHH", 0x11, 1, 22050, 11100, 512, 4)
-    data = bytes(64)
+def wav(tag=0x11, channels=1, block=512, bits=4, data=bytes(64)):
+    fmt = struct.pack("<HHIIHH", tag, channels, 22050, 11100 if tag == 0x11 else 22050 * block, block, bits)
     chunks = b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"LIST" + struct.pack("<I", 3) + b"abc\0" + b"data" + struct.pack("<I", len(data)) + data
     return b"RIFF" + struct.pack("<I", 4 + len(chunks)) + b"WAVE" + chunks
 
@@ -56,6 +56,8 @@ def main():
         "argb1555.vbm": vbm(0, 2, 2),
         "rgb565.vbm": vbm(2, 1, 0),
         "ima.wav": wav(),
+        "pcm16_stereo.wav": wav(1, 2, 4, 16, bytes((i * 37) & 255 for i in range(96))),
+        "utf16.txt": "\ufeffQuick view, \u0444\u0430\u0439\u043b\r\n".encode("utf-16-le"),
     }
     folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "preview_seeds")
     os.makedirs(folder, exist_ok=True)

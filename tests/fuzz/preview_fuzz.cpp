@@ -43,8 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 
     std::vector<PreviewImage> frames;
     int nRate = 0;
+    std::string strNote;
     strFormat.clear();
-    bOk = DecodeVbm(pData, nSize, frames, nRate, strFormat, strError);
+    bOk = DecodeVbm(pData, nSize, frames, nRate, strFormat, strNote, strError);
     CheckResult(bOk, strFormat, strError);
     if (bOk) {
         if (frames.empty() || frames.size() > static_cast<size_t>(PREVIEW_MAX_FRAMES) || nRate < 0)
@@ -58,8 +59,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     CheckResult(bOk, bOk ? info.strFormat : std::string(), strError);
     if (bOk && info.dSeconds < 0)
         std::abort();
+    if (bOk) {
+        // A player is handed sizes that match its bytes; peaks are one pair per column and channel.
+        const std::vector<uint8_t> play = PlayableWav(pData, nSize, info);
+        if (!play.empty() && (play.size() - 8 != (play[4] | play[5] << 8 | play[6] << 16 | uint32_t(play[7]) << 24)))
+            std::abort();
+        PreviewWaveform wave;
+        if (DecodeWaveform(pData, nSize, info, wave, strError) &&
+            (wave.peaks.size() != wave.nColumns * wave.nChannels * 2 || wave.nColumns > PREVIEW_WAVE_COLUMNS))
+            std::abort();
+    }
 
-    LooksLikeText(pData, nSize);
+    const PreviewTextEncoding encoding = TextEncodingOf(pData, nSize);
+    const std::string strBytes(reinterpret_cast<const char*>(pData), std::min<size_t>(nSize, 4096));
+    const PreviewTextLines lines = SplitLines(TextToUtf16(strBytes, encoding == PreviewTextEncoding::none ? PreviewTextEncoding::utf8 : encoding));
+    if (lines.starts.empty() || lines.starts.back() != lines.text.size())
+        std::abort();
     const std::string strPage = FormatHexPage(pData, nSize);
     if (static_cast<size_t>(std::count(strPage.begin(), strPage.end(), '\n')) != (std::min(nSize, PREVIEW_HEX_BYTES) + 15) / 16)
         std::abort();

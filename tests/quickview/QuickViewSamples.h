@@ -44,26 +44,42 @@ inline std::string MakeVbm(int nWidth, int nHeight, int nFrames, int nFramesPerS
     return s;
 }
 
-/// A WAV of 8-bit mono PCM at 8 kHz: a tone of the given length.
-inline std::string MakeWav(int nMilliseconds)
+/// One colour, B, G, R, A, all over an uncompressed 32-bit TGA.
+inline std::string MakeSolidTga(int nWidth, int nHeight, uint32_t nBgra)
 {
-    const int nSamples = 8 * nMilliseconds;
-    std::string s = std::string("RIFF....WAVEfmt ") + std::string(20, '\0') + "data....";
-    PutLe32(s, 4, 36 + nSamples);
-    PutLe32(s, 16, 16);
-    PutLe16(s, 20, 1);   // PCM, mono, 8000 samples and bytes a second, 1-byte blocks of 8 bits
-    PutLe16(s, 22, 1);
-    PutLe32(s, 24, 8000);
-    PutLe32(s, 28, 8000);
-    PutLe16(s, 32, 1);
-    PutLe16(s, 34, 8);
-    PutLe32(s, 40, nSamples);
-    for (int i = 0; i < nSamples; ++i)
-        s += static_cast<char>(128 + 100 * std::sin(i * 0.3));
+    std::string s = MakeTga(nWidth, nHeight).substr(0, 18);
+    for (int i = 0; i < nWidth * nHeight; ++i)
+        s += { static_cast<char>(nBgra), static_cast<char>(nBgra >> 8), static_cast<char>(nBgra >> 16), static_cast<char>(nBgra >> 24) };
     return s;
 }
 
-/// Pumps the harness until fn holds or nTimeoutMs have passed; returns whether it held.
+/// A WAV of 16-bit PCM at 8 kHz, one or two channels: a 220 Hz tone that swells and dies away twice,
+/// the second channel a beat later.
+inline std::string MakeWav(int nMilliseconds, int nChannels = 1)
+{
+    const int nFrames = 8 * nMilliseconds, nBlock = 2 * nChannels;
+    std::string s = std::string("RIFF....WAVEfmt ") + std::string(20, '\0') + "data....";
+    PutLe32(s, 4, 36 + nFrames * nBlock);
+    PutLe32(s, 16, 16);
+    PutLe16(s, 20, 1);   // PCM
+    PutLe16(s, 22, nChannels);
+    PutLe32(s, 24, 8000);
+    PutLe32(s, 28, 8000 * nBlock);
+    PutLe16(s, 32, nBlock);
+    PutLe16(s, 34, 16);
+    PutLe32(s, 40, nFrames * nBlock);
+    for (int i = 0; i < nFrames; ++i)
+        for (int c = 0; c < nChannels; ++c)
+        {
+            const double dPhase = std::fmod(2.0 * i / nFrames + 0.25 * c, 1.0);
+            const int v = static_cast<int>(30000 * std::sin(dPhase * 3.14159) * std::sin(i * 2 * 3.14159 * 220 / 8000));
+            s += { static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF) };
+        }
+    return s;
+}
+
+/// Pumps the harness until fn holds or nTimeoutMs have passed; returns whether it held (and fails nothing:
+/// the benchmark times with it, and a test waits out a pause with it).
 inline bool WaitFor(CGuiHarness& gui, const std::function<bool()>& fn, DWORD nTimeoutMs = 3000)
 {
     for (DWORD dwStart = ::GetTickCount(); !fn(); ::Sleep(2))
@@ -73,14 +89,4 @@ inline bool WaitFor(CGuiHarness& gui, const std::function<bool()>& fn, DWORD nTi
         gui.Pump();
     }
     return true;
-}
-
-/// Focuses and selects one row of the list alone, as a click would.
-inline void FocusRow(CGuiHarness& gui, int nRow)
-{
-    gui.SelectRow(-1, false);
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_FOCUSED | LVIS_SELECTED;
-    ::SendMessageA(gui.List(), LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(&item));
-    gui.Pump();
 }

@@ -1,0 +1,53 @@
+// QuickViewText.h: the quick view's text and hex page: lines drawn as they come into view.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "framework/win/Wnd.h"
+#include "preview/PreviewDecode.h"
+
+/// True while the owner of hWnd's top-level window is disabled, as it is under a modal dialog: the
+/// quick view then takes no input, so that nothing typed there acts behind the dialog's back.
+bool IsOwnerBusy(HWND hWnd);
+
+/**
+ * @brief A read-only view of text lines that draws only the lines it shows, so a megabyte of short
+ * lines costs no more than a screenful. Scrolled by the arrow keys, Page Up and Down, Home and End
+ * (with Ctrl: the first and the last line), the wheel and its scroll bars. Esc, F3 and Space go to
+ * the parent window as its own keys. Ctrl+C copies the whole text; WM_GETTEXT gives it too, the
+ * lines joined by "\r\n".
+ */
+class CTextLinesView : public CWnd
+{
+public:
+    /// A child of hParent with id nId; hFont (not owned) should be of fixed pitch.
+    bool Create(HWND hParent, int nId, HFONT hFont);
+    /// Shows these lines from the first.
+    void SetLines(PreviewTextLines lines);
+    void Clear() { SetLines(PreviewTextLines()); }
+    int FirstLine() const { return m_nTop; }
+
+protected:
+    LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Measure();
+    int PageLines() const;
+    int PageColumns() const;
+    void ScrollTo(int nTop, int nLeft);
+    void OnScroll(int nBar, int nCode);
+    bool OnKey(WPARAM nKey);
+    void Paint(HDC hdc);
+    std::u16string JoinedLines() const;
+    std::string JoinedText() const;   // in the ANSI code page
+    void CopyToClipboard() const;
+
+    HFONT m_hFont = nullptr;    // not owned
+    PreviewTextLines m_lines;
+    int m_nTop = 0;             // the first line shown
+    int m_nLeft = 0;            // the first column shown
+    int m_cyLine = 16;
+    int m_cxChar = 8;
+    int m_nWheel = 0;           // wheel movement not yet turned into lines
+    SCROLLINFO m_siVert = {};   // what the scroll bars were last given
+    SCROLLINFO m_siHorz = {};
+};
