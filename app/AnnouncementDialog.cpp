@@ -1,6 +1,7 @@
 // AnnouncementDialog.cpp
 #include "app/AnnouncementDialog.h"
 #include <shellapi.h>
+#include "framework/win/Dpi.h"
 #include "res/resource.h"
 
 const char* const CAnnouncementDialog::DESCRIPTION =
@@ -40,6 +41,9 @@ void CAnnouncementDialog::ShowAnnouncement(int bUpdate)
     m_strFirstLine = bUpdate == 1 ? UPDATE_TEXT : INSTALL_TEXT;
     ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ANNOUNCEMENT), m_hOwner,
                       &CAnnouncementDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (m_hbmPicture)
+        ::DeleteObject(m_hbmPicture);
+    m_hbmPicture = nullptr;
 }
 
 bool CAnnouncementDialog::OnInitDialog(HWND hDlg)
@@ -66,9 +70,16 @@ INT_PTR CALLBACK CAnnouncementDialog::DialogProc(HWND hDlg, UINT uMsg, WPARAM wP
     switch (uMsg)
     {
     case WM_INITDIALOG:
+    {
         pThis = reinterpret_cast<CAnnouncementDialog*>(lParam);
         ::SetWindowLongPtrA(hDlg, DWLP_USER, lParam);
+        // The picture drawn for the whole scale nearest the screen's (the template's is for 100 %).
+        HINSTANCE hInst = ::GetModuleHandleA(nullptr);
+        UINT nPicture = PickArtBitmap(hInst, IDB_ANNOUNCEMENT, GetWindowDpi(hDlg));
+        if (pThis && nPicture != IDB_ANNOUNCEMENT)
+            pThis->m_hbmPicture = SetStaticPicture(FindPictureControl(hDlg), hInst, nPicture);
         return pThis && pThis->OnInitDialog(hDlg) ? TRUE : FALSE;
+    }
     case WM_COMMAND:
         if (!pThis)
             return FALSE;

@@ -40,4 +40,5 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
     HWND m_hOwner;
+    HBITMAP m_hbmPicture = nullptr;   // owned while the dialog shows the picture drawn for a larger scaling
 };

@@ -7,6 +7,7 @@
 #include "config/GameDirectories.h"
 #include "core/QuarnelDoc.h"
 #include "framework/win/DocTemplate.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/WinApp.h"
 #include "res/resource.h"
 #include "QuarnelVersion.h"
@@ -17,8 +18,12 @@
 namespace
 {
 const char kVersionText[] = QUARNEL_VERSION_TEXT;
+// Lengths at 96 DPI (100 %), scaled to the screen's DPI where they are used.
 const int kFrameWidth = 780;
 const int kFrameHeight = 500;
+const int kMinButtonWidth = 29;
+const int kMinButtonHeight = 28;
+const int kPaneWidth = 150;
 
 // Toolbar window: flat, text to the right of the pictures, tooltips; at the top, no extra borders
 // (the bar draws its own border at the bottom).
@@ -54,22 +59,59 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
     // Caption, system menu, sizing frame, both boxes; the document title follows the
     // application title.
     cs.style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE;
+    // Centred on the primary screen, whose DPI the system's is until the window exists.
+    RECT rc = InitialRect(GetSystemDpi());
+    cs.x = rc.left;
+    cs.y = rc.top;
+    cs.cx = rc.right - rc.left;
+    cs.cy = rc.bottom - rc.top;
+    return true;
+}
+
+RECT CMainFrame::InitialRect(int nDpi)
+{
     int cxScreen = ::GetSystemMetrics(SM_CXSCREEN);
     int cyScreen = ::GetSystemMetrics(SM_CYSCREEN);
-    cs.cx = std::min(cxScreen, kFrameWidth);
-    cs.cy = std::min(cyScreen, kFrameHeight);
-    cs.x = (cxScreen - cs.cx) / 2;
-    cs.y = (cyScreen - cs.cy) / 2;
-    return true;
+    int cx = std::min(cxScreen, ScaleForDpi(kFrameWidth, nDpi));
+    int cy = std::min(cyScreen, ScaleForDpi(kFrameHeight, nDpi));
+    RECT rc = { (cxScreen - cx) / 2, (cyScreen - cy) / 2, 0, 0 };
+    rc.right = rc.left + cx;
+    rc.bottom = rc.top + cy;
+    return rc;
 }
 
 int CMainFrame::OnCreate(CREATESTRUCTA* pcs)
 {
     if (CFrameWnd::OnCreate(pcs) == -1)
         return -1;
+    // A primary screen whose scaling changed since the user logged on has another DPI than the
+    // system's: the window takes the size made for its own.
+    if (GetDpi() != GetSystemDpi())
+    {
+        RECT rc = InitialRect(GetDpi());
+        ::SetWindowPos(m_hWnd, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
+    CreateToolBar();
+
+    m_wndStatusBar.Create(m_hWnd, kStatusBarStyle, AFX_IDW_STATUS_BAR);
+    m_wndStatusBar.SetDpi(GetDpi());
+    m_wndStatusBar.SetIndicators(kIndicators, 3);
+    m_wndStatusBar.SetPaneInfo(0, 0, CStatusBar::SBPS_STRETCH, kPaneWidth);
+    m_wndStatusBar.SetPaneInfo(1, 1, CStatusBar::SBPS_STRETCH, kPaneWidth);
+    m_wndStatusBar.SetPaneInfo(2, 2, CStatusBar::SBPS_NORMAL, kPaneWidth);
+    m_wndStatusBar.SetPaneText(0, GetCommandPrompt(AFX_IDS_IDLEMESSAGE));
+    m_wndStatusBar.SetPaneText(2, kVersionText, true);
+    RecalcLayout();
+    return 0;
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_wndToolBar.DestroyWindow();
     m_wndToolBar.m_bBorderBottom = true;
-    m_wndToolBar.Create(m_hWnd, kToolbarCtrlStyle, kToolbarStyle, AFX_IDW_TOOLBAR);
+    m_wndToolBar.Create(m_hWnd, kToolbarCtrlStyle, kToolbarStyle, AFX_IDW_TOOLBAR, GetDpi());
     m_wndToolBar.LoadToolBar(IDR_MAINFRAME);
     ::SetWindowTextA(m_wndToolBar.m_hWnd, "Main toolbar");
     m_wndToolBar.SetButtonText(4, "Add");
@@ -77,16 +119,28 @@ int CMainFrame::OnCreate(CREATESTRUCTA* pcs)
     m_wndToolBar.SetButtonText(6, "Extract");
     m_wndToolBar.SetButtonText(8, "Browse...");
     SizeToolbarButtons();
+}
 
-    m_wndStatusBar.Create(m_hWnd, kStatusBarStyle, AFX_IDW_STATUS_BAR);
-    m_wndStatusBar.SetIndicators(kIndicators, 3);
-    m_wndStatusBar.SetPaneInfo(0, 0, CStatusBar::SBPS_STRETCH, 150);
-    m_wndStatusBar.SetPaneInfo(1, 1, CStatusBar::SBPS_STRETCH, 150);
-    m_wndStatusBar.SetPaneInfo(2, 2, CStatusBar::SBPS_NORMAL, 150);
-    m_wndStatusBar.SetPaneText(0, GetCommandPrompt(AFX_IDS_IDLEMESSAGE));
-    m_wndStatusBar.SetPaneText(2, kVersionText, true);
-    RecalcLayout();
-    return 0;
+void CMainFrame::OnDpiChanged(int nDpi, const RECT& rcSuggested)
+{
+    const int nOldDpi = GetDpi();
+    m_nDpi = nDpi;
+    // Pictures, fonts and sizes made for the new DPI: the toolbar anew, the menu bar rebuilt (its
+    // pictures and accelerator column), the list's font and columns; then the window takes the
+    // rectangle Windows suggests and lays itself out.
+    CreateToolBar();
+    if (!m_menu.m_items.empty())
+    {
+        HMENU hOldMenu = ::GetMenu(m_hWnd);
+        HMENU hMenu = BuildMainMenu();
+        ::SetMenu(m_hWnd, hMenu);
+        if (hOldMenu)
+            ::DestroyMenu(hOldMenu);
+        m_hMenuDefault = hMenu;
+    }
+    if (CQuarnelView* pView = GetListView())
+        pView->OnDpiChanged(nOldDpi, nDpi);
+    CFrameWnd::OnDpiChanged(nDpi, rcSuggested);
 }
 
 void CMainFrame::SizeToolbarButtons()
@@ -110,8 +164,9 @@ void CMainFrame::SizeToolbarButtons()
         cxMax = std::max<int>(cxMax, rc.right - rc.left);
         cyMax = std::max<int>(cyMax, rc.bottom - rc.top);
     }
-    ::SendMessageA(hBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(std::max(cxMax, 29), std::max(cyMax, 28)));
-    ::SendMessageA(hBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(22, 22));
+    ::SendMessageA(hBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(std::max(cxMax, ScaleForDpi(kMinButtonWidth, GetDpi())),
+                                                         std::max(cyMax, ScaleForDpi(kMinButtonHeight, GetDpi()))));
+    ::SendMessageA(hBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(m_wndToolBar.m_sizeImage.cx, m_wndToolBar.m_sizeImage.cy));
     ::SendMessageA(hBar, TB_AUTOSIZE, 0, 0);
 }
 
@@ -155,6 +210,19 @@ LRESULT CMainFrame::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
     // handle stays registered while the frame object outlives its window.
     if (uMsg == WM_DESTROY)
         m_menu.DestroyMenu();
+    // Esc in the list closes an open Quick view: the list keeps the keyboard while the view
+    // follows it, so this is where the user presses it.
+    if (uMsg == WM_NOTIFY)
+    {
+        const NMHDR* pNmhdr = reinterpret_cast<const NMHDR*>(lParam);
+        CQuarnelView* pView = GetListView();
+        if (pNmhdr && pNmhdr->code == LVN_KEYDOWN && pView && pNmhdr->hwndFrom == pView->m_hWnd &&
+            reinterpret_cast<const NMLVKEYDOWN*>(pNmhdr)->wVKey == VK_ESCAPE && m_pQuickView && m_pQuickView->IsOpen())
+        {
+            m_pQuickView->Close();
+            return 0;
+        }
+    }
     return CFrameWnd::WindowProc(uMsg, wParam, lParam);
 }
 

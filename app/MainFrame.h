@@ -69,8 +69,13 @@ protected:
     bool OnMeasureItem(MEASUREITEMSTRUCT* pMis) override;
     LRESULT OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu) override;
     LRESULT WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged(int nDpi, const RECT& rcSuggested) override;
 
 private:
+    /// The window's first place: 780 x 500 at 96 DPI, scaled to nDpi, at most the screen, centred.
+    static RECT InitialRect(int nDpi);
+    /// Makes the toolbar (again) for the window's DPI: buttons, texts, pictures, sizes.
+    void CreateToolBar();
     void SizeToolbarButtons();
     void FollowFocusedRow();
 

@@ -14,4 +14,9 @@ public:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    /// Away from 96 DPI: the picture drawn at the whole scale nearest the screen's, the window its size.
+    void FitPictures();
+
+    HBITMAP m_hbmPicture = nullptr;   // owned once FitPictures replaced the template's pictures
+    HBITMAP m_hbmPlate = nullptr;     // owned
 };

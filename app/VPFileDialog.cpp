@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include "framework/win/Dpi.h"
 #include "framework/win/FrameWnd.h"
 #include "framework/win/WinApp.h"
 #include "res/resource.h"
@@ -181,7 +182,7 @@ bool CVPFileDialog::OnInitDialog()
     RECT rcFrame = {};
     ::GetWindowRect(hFrame, &rcFrame);
     ::SetWindowPos(hFrame, nullptr, 0, 0, rcFrame.right - rcFrame.left,
-                   rcFrame.bottom - rcFrame.top + EXTRA_HEIGHT,
+                   rcFrame.bottom - rcFrame.top + ScaleForDpi(EXTRA_HEIGHT, GetWindowDpi(hFrame)),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     HWND hTypeBox = ::GetDlgItem(hFrame, cmb1);
@@ -207,7 +208,7 @@ bool CVPFileDialog::PlaceQuickJumpButton(HWND hFrame)
     RECT rc = {};
     ::GetWindowRect(hTypeBox, &rc);
     ::MapWindowPoints(nullptr, hFrame, reinterpret_cast<POINT*>(&rc), 2);
-    ::OffsetRect(&rc, 0, BUTTON_OFFSET);
+    ::OffsetRect(&rc, 0, ScaleForDpi(BUTTON_OFFSET, GetWindowDpi(hFrame)));
     ::SetWindowPos(hButton, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(hButton, nullptr, TRUE);

@@ -64,9 +64,10 @@ public:
     HWND GetFrameWindow() const;
     HWND GetQuickJumpButton() const { return m_hButton; }
 
-    /// Height the system dialog grows by to make room for the button, in pixels.
+    /// Height the system dialog grows by to make room for the button, in pixels at 96 DPI (both
+    /// lengths are scaled to the dialog's DPI).
     static const int EXTRA_HEIGHT = 50;
-    /// Distance of the button below the file-type box, in pixels.
+    /// Distance of the button below the file-type box, in pixels at 96 DPI.
     static const int BUTTON_OFFSET = 60;
 
     /// Puts the quick-jump button of hFrame below its file-type box; false when either is missing.

@@ -5,6 +5,7 @@
 #include "config/SettingsStore.h"
 #include "config/SharedConfiguration.h"
 #include "companion/QxToolsRes.h"
+#include "framework/win/Dpi.h"
 
 #include <shellapi.h>
 
@@ -105,7 +106,8 @@ private:
         {
             pThis = reinterpret_cast<CQxDialog*>(lParam);
             SetWindowLongPtrA(hDlg, DWLP_USER, lParam);
-            pThis->CreateFonts(hDlg);
+            pThis->m_nDpi = GetWindowDpi(hDlg);
+            pThis->CreateFonts(hDlg, pThis->m_nDpi);
             return pThis->OnInitDialog(hDlg, CToolRegistration::Read()) ? TRUE : FALSE;
         }
         if (!pThis)
@@ -114,6 +116,16 @@ private:
         {
         case WM_COMMAND:
             return pThis->OnCommand(hDlg, LOWORD(wParam)) ? TRUE : FALSE;
+        case WM_DPICHANGED:
+        {
+            // Moved to a screen of another DPI: Windows scales the dialog and its font once this
+            // returns; the fonts made from that font are made again for the new DPI now.
+            const int nOldDpi = pThis->m_nDpi;
+            pThis->m_nDpi = HIWORD(wParam);
+            pThis->CreateFonts(hDlg, nOldDpi);
+            SendDlgItemMessageA(hDlg, IDC_QX_PROGRAM, WM_SETFONT, reinterpret_cast<WPARAM>(pThis->BoldFont()), TRUE);
+            return FALSE;
+        }
         case WM_DRAWITEM:
         {
             const DRAWITEMSTRUCT* pDraw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
@@ -126,17 +138,21 @@ private:
         return FALSE;
     }
 
-    void CreateFonts(HWND hDlg)
+    /// The bold, title and subtitle fonts from the dialog's font, which is made for nFontDpi.
+    void CreateFonts(HWND hDlg, int nFontDpi)
     {
         HFONT hDialogFont = reinterpret_cast<HFONT>(SendMessageA(hDlg, WM_GETFONT, 0, 0));
-        m_boldFont.Reset(CreateDerivedFont(hDialogFont, 120, FW_BOLD));
-        m_titleFont.Reset(CreateDerivedFont(hDialogFont, 260, FW_HEAVY));
-        m_subtitleFont.Reset(CreateDerivedFont(hDialogFont, 100, FW_NORMAL));
+        auto percent = [&](int n) { return MulDiv(n, m_nDpi, nFontDpi); };
+        m_boldFont.Reset(CreateDerivedFont(hDialogFont, percent(120), FW_BOLD));
+        m_titleFont.Reset(CreateDerivedFont(hDialogFont, percent(260), FW_HEAVY));
+        m_subtitleFont.Reset(CreateDerivedFont(hDialogFont, percent(100), FW_NORMAL));
     }
 
-    // Our emblem: three archive blocks stacked on a dusk gradient, the name beside them.
+    // Our emblem: three archive blocks stacked on a dusk gradient, the name beside them. The banner
+    // follows the dialog's size; its gaps are written at 96 DPI and scaled to the dialog's.
     void DrawBanner(HDC hdc, const RECT& rc)
     {
+        auto S = [this](int n) { return ScaleForDpi(n, m_nDpi); };
         const int nWidth = rc.right - rc.left;
         const int nHeight = rc.bottom - rc.top;
         const int nSteps = 48;
@@ -152,29 +168,30 @@ private:
         for (int i = 0; i < 3; ++i)
         {
             const int y = rc.top + nHeight / 5 + i * (nBlock + nBlock / 4);
-            RECT rcShadow = { x + 3 + i * 4, y + 3, x + 3 + i * 4 + nBlock * 3, y + 3 + nBlock };
+            RECT rcShadow = { x + S(3) + i * S(4), y + S(3), x + S(3) + i * S(4) + nBlock * 3, y + S(3) + nBlock };
             FillSolid(hdc, rcShadow, RGB(12, 26, 48));
-            RECT rcBlock = { x + i * 4, y, x + i * 4 + nBlock * 3, y + nBlock };
+            RECT rcBlock = { x + i * S(4), y, x + i * S(4) + nBlock * 3, y + nBlock };
             FillSolid(hdc, rcBlock, crBlocks[i]);
         }
 
         SetBkMode(hdc, TRANSPARENT);
-        const int xText = x + nBlock * 3 + 8 + nHeight / 3;
+        const int xText = x + nBlock * 3 + S(8) + nHeight / 3;
         {
             CSelectObject font(hdc, m_subtitleFont.Get());
             SetTextColor(hdc, RGB(200, 222, 240));
-            RECT rcSub = { xText, rc.top + nHeight / 8, rc.right - 8, rc.top + nHeight / 2 };
+            RECT rcSub = { xText, rc.top + nHeight / 8, rc.right - S(8), rc.top + nHeight / 2 };
             DrawTextA(hdc, "Kestrin Manager", -1, &rcSub, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         }
         {
             CSelectObject font(hdc, m_titleFont.Get());
             SetTextColor(hdc, RGB(255, 255, 255));
-            RECT rcTitle = { xText, rc.top + nHeight / 3, rc.right - 8, rc.bottom - 2 };
+            RECT rcTitle = { xText, rc.top + nHeight / 3, rc.right - S(8), rc.bottom - S(2) };
             DrawTextA(hdc, "QUARNEL", -1, &rcTitle, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         }
     }
 
     UINT m_nTemplateId;
+    int m_nDpi = DPI_DEFAULT;   // the dialog's, from its first message
     CGdiObject m_boldFont;      // owned, used by the derived dialogs
     CGdiObject m_titleFont;     // owned
     CGdiObject m_subtitleFont;  // owned

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include "framework/win/ControlBars.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/FrameWnd.h"
 #include "framework/win/WinApp.h"
 #include "menu/MenuText.h"
@@ -13,6 +14,30 @@ namespace
 {
 const char kSettingsSection[] = "Settings";
 const char kDisableXPMenuStyle[] = "DisableXPMenuStyle";
+
+// Flags of items the re-synchronisation makes owner-drawn again. GetMenuState gives a popup's item
+// count in its high byte: only the low byte's state bits are kept, less MF_POPUP, which comes back
+// with the new flags.
+const UINT kPopupStateMask = 0xFF & ~static_cast<UINT>(MF_POPUP);                  // 0xEF
+const UINT kOwnerDrawnPopup = MF_BYPOSITION | MF_OWNERDRAW | MF_POPUP;              // 0x510
+const UINT kOwnerDrawnItem = MF_BYPOSITION | MF_OWNERDRAW;                          // 0x500
+
+/// The size of one picture in a strip of nImages pictures side by side (the bitmap's header).
+SIZE StripPictureSize(HINSTANCE hInst, UINT nIDBitmap, int nImages)
+{
+    SIZE size = { 0, 0 };
+    HRSRC hRes = ::FindResourceA(hInst, MAKEINTRESOURCEA(nIDBitmap), MAKEINTRESOURCEA(2));   // RT_BITMAP
+    HGLOBAL hData = hRes ? ::LoadResource(hInst, hRes) : nullptr;
+    const BYTE* pData = hData ? static_cast<const BYTE*>(::LockResource(hData)) : nullptr;
+    BITMAPINFOHEADER header = {};
+    if (pData && nImages > 0 && ::SizeofResource(hInst, hRes) >= sizeof(header))
+    {
+        std::memcpy(&header, pData, sizeof(header));
+        size.cx = header.biWidth / nImages;
+        size.cy = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    }
+    return size;
+}
 
 int ComputePlatform()
 {
@@ -84,6 +109,15 @@ HWND GetMenuMeasureWindow()
 {
     CWinApp* pApp = AfxGetApp();
     return pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
+}
+
+int GetMenuDpi()
+{
+    // The popups open over the main window, which knows the DPI of its screen.
+    CWinApp* pApp = AfxGetApp();
+    if (CFrameWnd* pFrame = pApp ? dynamic_cast<CFrameWnd*>(pApp->m_pMainWnd) : nullptr)
+        return pFrame->GetDpi();
+    return GetWindowDpi(GetMenuMeasureWindow());
 }
 
 int g_nPlatform = ComputePlatform();
@@ -286,15 +320,37 @@ void COwnerDrawMenu::PadAcceleratorColumn()
     }
 }
 
+void COwnerDrawMenu::SetIconSize(int cx, int cy)
+{
+    m_nIconWidth = cx;
+    m_nIconHeight = cy;
+    for (auto& pSub : m_subObjects)
+        pSub->SetIconSize(cx, cy);
+}
+
 BOOL COwnerDrawMenu::LoadToolbarImages(UINT nIDToolbar)
 {
     // The button list comes straight from the toolbar resource: no toolbar window is made.
     std::vector<UINT> arrIds;
     int cx = 0, cy = 0;
-    if (!m_hMenu || !CToolBar::ReadToolbarResource(::GetModuleHandleA(nullptr), nIDToolbar, arrIds, cx, cy))
+    HINSTANCE hInst = ::GetModuleHandleA(nullptr);
+    if (!m_hMenu || !CToolBar::ReadToolbarResource(hInst, nIDToolbar, arrIds, cx, cy))
         return 0;
+    // The strip drawn for the scaling nearest the screen's; its pictures give the image column's size,
+    // in this menu and in its popups, which draw their own items.
+    UINT nIDBitmap = PickArtBitmap(hInst, nIDToolbar, GetMenuDpi());
+    if (nIDBitmap != nIDToolbar)
+    {
+        SIZE size = StripPictureSize(hInst, nIDBitmap, static_cast<int>(arrIds.size() - std::count(arrIds.begin(), arrIds.end(), 0u)));
+        if (size.cx > 0 && size.cy > 0)
+            SetIconSize(size.cx, size.cy);
+    }
+    else if (m_bFlatLook)
+        SetIconSize(QUARNEL_TOOLBAR_FLAT_CX, QUARNEL_TOOLBAR_FLAT_CY);
+    else
+        SetIconSize(QUARNEL_TOOLBAR_CLASSIC_CX, QUARNEL_TOOLBAR_CLASSIC_CY);
     CImageListHandle list(::ImageList_Create(m_nIconWidth, m_nIconHeight, ILC_COLORDDB | ILC_MASK, 1, 1));
-    if (!list.Get() || !LoadImageBitmap(list.Get(), nIDToolbar))
+    if (!list.Get() || !LoadImageBitmap(list.Get(), nIDBitmap))
         return 0;
     int nBitmap = 0;   // picture number of the next button: separators have none
     for (size_t i = 0; i < arrIds.size(); ++i)
@@ -485,7 +541,7 @@ void COwnerDrawMenu::SyncWithMenu()
                 pData = arrNew.back().get();
                 pData->m_text = MenuTextToWide(strText);
                 pData->m_nID = reinterpret_cast<UINT_PTR>(hSub);
-                pData->m_nFlags = (nState & 0xEF) | 0x510;
+                pData->m_nFlags = (nState & kPopupStateMask) | kOwnerDrawnPopup;
                 pData->m_bClaimed = 1;
                 ::ModifyMenuA(m_hMenu, i, pData->m_nFlags, pData->m_nID, reinterpret_cast<const char*>(pData));
             }
@@ -507,7 +563,7 @@ void COwnerDrawMenu::SyncWithMenu()
         {
             UINT nID = ::GetMenuItemID(m_hMenu, i);
             std::string strText = ReadMenuString(m_hMenu, i);
-            UINT nFlags = nState | 0x500;
+            UINT nFlags = nState | kOwnerDrawnItem;
             pData = claim(nID);
             if (pData)
             {

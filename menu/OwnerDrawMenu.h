@@ -48,7 +48,8 @@ public:
     /// Frees records and popup objects; destroys the menu when this object still owns it.
     BOOL DestroyMenu() override;
 
-    /// Gives every item whose command is on the toolbar that button's picture.
+    /// Gives every item whose command is on the toolbar that button's picture, from the strip drawn
+    /// for the scaling nearest the menus' DPI; the image column takes that strip's picture size.
     BOOL LoadToolbarImages(UINT nIDToolbar);
     /// Adds a 16-colour strip with its greys mapped to the button colours; false on failure.
     bool LoadImageBitmap(HIMAGELIST hList, UINT nIDBitmap);
@@ -85,7 +86,7 @@ public:
     int m_bFlatLook;                                      ///< 1 - "DisableXPMenuStyle"
     std::vector<std::unique_ptr<MenuItemData>> m_items;   ///< one record per item, in menu order
     std::vector<HMENU> m_subMenus;                        ///< popups created under this menu
-    int m_nIconWidth = 20;
+    int m_nIconWidth = 20;    ///< the image column's picture size: 20 x 20 flat, 16 x 15 classic at 100 %
     int m_nIconHeight = 20;
 
     /// System menus destroyed by this class (whole trees count once), and items drawn. Kept as
@@ -97,6 +98,7 @@ public:
 private:
     using Visited = std::vector<std::pair<COwnerDrawMenu*, int>>;
     COwnerDrawMenu* FindCommand(UINT nID, int& nPos, const Visited& visited);
+    void SetIconSize(int cx, int cy);   // this menu's and its popups
     static COwnerDrawMenu* FromHandle(HMENU hMenu);
     void DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COLORREF crBar);
     void DrawItemClassic(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COLORREF crBar);
@@ -110,17 +112,20 @@ std::string MenuTextToAnsi(const std::wstring& str);
 std::wstring MenuTextToWide(const std::string& str);
 /// The window whose device context measures menu texts: the main window, or the screen's.
 HWND GetMenuMeasureWindow();
+/// The DPI the menus are measured and drawn for: the main window's screen's.
+int GetMenuDpi();
 
 /// Each channel moved the fraction x of the way to 255 for 0 < x <= 1; otherwise c unchanged.
 COLORREF LightenColor(COLORREF c, double x);
-/// The menu font the system reports (a new font each call; the caller owns it).
+/// The menu font the system reports for the menus' DPI (a new font each call; the caller owns it).
 CGdiObject CreateMenuFont();
 /// Picture nIndex of the list drawn over the menu colour on a W x H bitmap compatible with hdc.
 CGdiObject MakeImageBitmap(HDC hdc, HIMAGELIST hList, int nIndex, int cx, int cy);
 /// The picture's shape in the shadow colour with a highlight copy one pixel lower right, on crBack.
 void DrawEmbossedImage(HDC hdc, int x, int y, int cx, int cy, HBITMAP hbmSource, COLORREF crBack);
-void DrawTick(HDC hdc, int x, int y, COLORREF cr);
-void DrawRadioDot(HDC hdc, int x, int y, COLORREF cr);
+/// Tick and dot; nScale > 1 draws them that many times larger (whole pixels, for large DPIs).
+void DrawTick(HDC hdc, int x, int y, COLORREF cr, int nScale = 1);
+void DrawRadioDot(HDC hdc, int x, int y, COLORREF cr, int nScale = 1);
 
 /** @brief Draws into a bitmap the size of a rectangle and copies it to the target in one step. */
 class COffscreenDC

@@ -2,6 +2,7 @@
 #include "menu/OwnerDrawMenu.h"
 #include <commctrl.h>
 #include <algorithm>
+#include "framework/win/Dpi.h"
 
 namespace
 {
@@ -76,14 +77,8 @@ COLORREF LightenColor(COLORREF c, double x)
 CGdiObject CreateMenuFont()
 {
     NONCLIENTMETRICSA metrics = {};
-    // The record size every version of the system accepts (without the padded-border field).
-    metrics.cbSize = 340;
-    if (!::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
-    {
-        metrics.cbSize = sizeof(metrics);
-        if (!::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
-            return CGdiObject();
-    }
+    if (!GetNonClientMetricsAtDpi(metrics, GetMenuDpi()))
+        return CGdiObject();
     return CGdiObject(::CreateFontIndirectA(&metrics.lfMenuFont));
 }
 
@@ -166,9 +161,16 @@ void DrawEmbossedImage(HDC hdc, int x, int y, int cx, int cy, HBITMAP hbmSource,
     ::SetBkColor(dcSource, crOldBack);
 }
 
-void DrawTick(HDC hdc, int x, int y, COLORREF cr)
+void DrawTick(HDC hdc, int x, int y, COLORREF cr, int nScale)
 {
     static const int kStart[7] = { 2, 3, 4, 3, 2, 1, 0 };
+    if (nScale > 1)
+    {
+        // Each pixel of the stroke as an nScale square.
+        for (int k = 0; k < 7; ++k)
+            FillSolid(hdc, { x + k * nScale, y + kStart[k] * nScale, x + (k + 1) * nScale, y + (kStart[k] + 3) * nScale }, cr);
+        return;
+    }
     CGdiObject pen(::CreatePen(PS_SOLID, 1, cr));
     CSelectObject selectPen(hdc, pen.Get());
     for (int k = 0; k < 7; ++k)
@@ -178,13 +180,13 @@ void DrawTick(HDC hdc, int x, int y, COLORREF cr)
     }
 }
 
-void DrawRadioDot(HDC hdc, int x, int y, COLORREF cr)
+void DrawRadioDot(HDC hdc, int x, int y, COLORREF cr, int nScale)
 {
     CGdiObject pen(::CreatePen(PS_SOLID, 1, cr));
     CGdiObject brush(::CreateSolidBrush(cr));
     CSelectObject selectPen(hdc, pen.Get());
     CSelectObject selectBrush(hdc, brush.Get());
-    ::Ellipse(hdc, x, y, x + 6, y + 6);
+    ::Ellipse(hdc, x, y, x + 6 * nScale, y + 6 * nScale);
 }
 
 void COwnerDrawMenu::MeasureItem(MEASUREITEMSTRUCT* pMis)
@@ -192,10 +194,11 @@ void COwnerDrawMenu::MeasureItem(MEASUREITEMSTRUCT* pMis)
     const MenuItemData* pData = reinterpret_cast<const MenuItemData*>(pMis->itemData);
     if (!pData)
         return;
+    const int nDpi = GetMenuDpi();
     if (pData->m_nFlags & MF_SEPARATOR)
     {
         pMis->itemWidth = 0;
-        pMis->itemHeight = m_bFlatLook ? 3 : ::GetSystemMetrics(SM_CYMENU) / 2;
+        pMis->itemHeight = m_bFlatLook ? ScaleForDpi(3, nDpi) : GetSystemMetricsAtDpi(SM_CYMENU, nDpi) / 2;
         return;
     }
     int cxText = 0;
@@ -221,9 +224,10 @@ void COwnerDrawMenu::MeasureItem(MEASUREITEMSTRUCT* pMis)
                 cxText += 3 * (cxText / static_cast<int>(strText.size()));
         }
     }
-    pMis->itemWidth = static_cast<UINT>(cxText + 2 * m_nIconWidth + 1);
-    int cyMenu = ::GetSystemMetrics(SM_CYMENU);
-    pMis->itemHeight = static_cast<UINT>(cyMenu > m_nIconHeight + 4 ? cyMenu : m_nIconHeight + 4);
+    pMis->itemWidth = static_cast<UINT>(cxText + 2 * m_nIconWidth + ScaleForDpi(1, nDpi));
+    int cyMenu = GetSystemMetricsAtDpi(SM_CYMENU, nDpi);
+    int cyPicture = m_nIconHeight + ScaleForDpi(4, nDpi);
+    pMis->itemHeight = static_cast<UINT>(cyMenu > cyPicture ? cyMenu : cyPicture);
 }
 
 void COwnerDrawMenu::DrawItem(DRAWITEMSTRUCT* pDis)
@@ -248,6 +252,9 @@ void COwnerDrawMenu::DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COL
     const bool bGrayed = (pDis->itemState & ODS_GRAYED) != 0;
     const bool bSelected = !bGrayed && (pDis->itemState & ODS_SELECTED);
     const bool bChecked = (pDis->itemState & ODS_CHECKED) != 0;
+    // Gaps and offsets are written at 96 DPI; lines stay one pixel wide.
+    const int nDpi = GetMenuDpi();
+    auto S = [nDpi](int n) { return ScaleForDpi(n, nDpi); };
 
     COLORREF crBack = ::GetSysColor(COLOR_MENU);
     const bool bDistinct = crBar != crBack;
@@ -264,12 +271,12 @@ void COwnerDrawMenu::DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COL
     std::unique_ptr<COffscreenDC> pOffscreen(bGrayed ? new COffscreenDC(pDis->hDC, rcItem) : nullptr);
     HDC hdc = pOffscreen ? static_cast<HDC>(*pOffscreen) : pDis->hDC;
 
-    const RECT rcBar = { L, T, L + W + 5, B };
+    const RECT rcBar = { L, T, L + W + S(5), B };
     if (pData->m_nFlags & MF_SEPARATOR)
     {
         FillSolid(hdc, rcItem, crBack);
         FillSolid(hdc, rcBar, crBar);
-        RECT rcLine = { L + W + 9, T + (h >> 1), R, B };
+        RECT rcLine = { L + W + S(9), T + (h >> 1), R, B };
         ::DrawEdge(hdc, &rcLine, EDGE_ETCHED, BF_TOP);
         return;
     }
@@ -284,9 +291,9 @@ void COwnerDrawMenu::DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COL
         FillSolid(hdc, rcBar, crBar);
     }
 
-    const int o = std::max(0, (h - H - 4) / 2);
-    const RECT rcF = { L + 1, T + o + 1, L + W + 3, T + o + H + 3 };
-    const RECT rcG = { L, T + o, L + W + 4, T + o + H + 4 };
+    const int o = std::max(0, (h - H - S(4)) / 2);
+    const RECT rcF = { L + S(1), T + o + S(1), L + W + S(3), T + o + H + S(3) };
+    const RECT rcG = { L, T + o, L + W + S(4), T + o + H + S(4) };
     if (pData->m_nImageSource != -1)
     {
         FrameSolid(hdc, rcF, crBar);
@@ -294,7 +301,7 @@ void COwnerDrawMenu::DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COL
         {
             CGdiObject bitmap = MakeImageBitmap(hdc, pData->m_pImageList.Get(), pData->m_nImageIndex, W, H);
             FrameSolid(hdc, rcG, crBar);
-            DrawEmbossedImage(hdc, L + 2, T + o + 2, W, H, bitmap.Bitmap(), crBar);
+            DrawEmbossedImage(hdc, L + S(2), T + o + S(2), W, H, bitmap.Bitmap(), crBar);
         }
         else
         {
@@ -302,11 +309,11 @@ void COwnerDrawMenu::DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COL
             {
                 FillSolid(hdc, rcF, crSelect);
                 if (IsNewShell() && bChecked)
-                    FrameSolid(hdc, { L, T, L + W + 4, B }, crHighlight);
+                    FrameSolid(hdc, { L, T, L + W + S(4), B }, crHighlight);
             }
             else if (bChecked)
             {
-                RECT rcCheck = { L + 1, T, L + W + 4, bDistinct ? B - 1 : B };
+                RECT rcCheck = { L + S(1), T, L + W + S(4), bDistinct ? B - 1 : B };
                 FillSolid(hdc, rcCheck, crCheckFill);
                 FrameSolid(hdc, rcCheck, crHighlight);
             }
@@ -315,18 +322,18 @@ void COwnerDrawMenu::DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COL
                 FillSolid(hdc, rcF, crBar);
                 FrameSolid(hdc, rcG, crBar);
             }
-            ::ImageList_Draw(pData->m_pImageList.Get(), pData->m_nImageIndex, hdc, L + 3, T + o + 2, ILD_TRANSPARENT);
+            ::ImageList_Draw(pData->m_pImageList.Get(), pData->m_nImageIndex, hdc, L + S(3), T + o + S(2), ILD_TRANSPARENT);
         }
     }
     else if (bChecked)
     {
-        RECT rcBox = { L + 2, T + o + 2, L + W + 2, T + o + H + 2 + (bDistinct ? 1 : 0) };
+        RECT rcBox = { L + S(2), T + o + S(2), L + W + S(2), T + o + H + S(2) + (bDistinct ? 1 : 0) };
         FillSolid(hdc, rcBox, crCheckFill);
         FrameSolid(hdc, rcBox, crHighlight);
         if (IsRadioItem(pDis))
-            DrawRadioDot(hdc, rcBox.left + 5, rcBox.top + 4, ::GetSysColor(COLOR_MENUTEXT));
+            DrawRadioDot(hdc, rcBox.left + S(5), rcBox.top + S(4), ::GetSysColor(COLOR_MENUTEXT), S(1));
         else
-            DrawTick(hdc, rcBox.left + 5, rcBox.top + 4, ::GetSysColor(COLOR_MENUTEXT));
+            DrawTick(hdc, rcBox.left + S(5), rcBox.top + S(4), ::GetSysColor(COLOR_MENUTEXT), S(1));
     }
 
     COLORREF crText = ::GetSysColor(COLOR_MENUTEXT);
@@ -334,7 +341,7 @@ void COwnerDrawMenu::DrawItemFlat(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COL
         crText = bDistinct ? ::GetSysColor(COLOR_GRAYTEXT) : LightenColor(::GetSysColor(COLOR_GRAYTEXT), 0.55);
     CGdiObject font = CreateMenuFont();
     CSelectObject selectFont(hdc, font.Get());
-    DrawItemText(hdc, pData->m_text, { L + W + 9, T - 1, R, B - 1 }, W, crText);
+    DrawItemText(hdc, pData->m_text, { L + W + S(9), T - S(1), R, B - S(1) }, W, crText);
 }
 
 void COwnerDrawMenu::DrawItemClassic(DRAWITEMSTRUCT* pDis, MenuItemData* pData, COLORREF crBar)
@@ -348,6 +355,9 @@ void COwnerDrawMenu::DrawItemClassic(DRAWITEMSTRUCT* pDis, MenuItemData* pData, 
     const bool bChecked = (pDis->itemState & ODS_CHECKED) != 0;
     const bool bPicture = pData->m_nImageSource != -1;
     const COLORREF bg = crBar;
+    // Gaps and offsets are written at 96 DPI; lines stay one pixel wide.
+    const int nDpi = GetMenuDpi();
+    auto S = [nDpi](int n) { return ScaleForDpi(n, nDpi); };
 
     if (pData->m_nFlags & MF_SEPARATOR)
     {
@@ -359,7 +369,7 @@ void COwnerDrawMenu::DrawItemClassic(DRAWITEMSTRUCT* pDis, MenuItemData* pData, 
     COLORREF crText;
     if (bSelected)
     {
-        RECT rcHighlight = (bPicture || bChecked) ? RECT{ L + W + 5, T, R, B } : rcItem;
+        RECT rcHighlight = (bPicture || bChecked) ? RECT{ L + W + S(5), T, R, B } : rcItem;
         FillSolid(hdc, rcHighlight, ::GetSysColor(COLOR_HIGHLIGHT));
         crText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
     }
@@ -370,9 +380,9 @@ void COwnerDrawMenu::DrawItemClassic(DRAWITEMSTRUCT* pDis, MenuItemData* pData, 
         crText = ::GetSysColor(COLOR_MENUTEXT);
     }
 
-    const int o = std::max(0, (h - H - 4) / 2);
-    const RECT rcF = { L + 1, T + o + 1, L + W + 3, T + o + H + 3 };
-    const RECT rcG = { L, T + o, L + W + 4, T + o + H + 4 };
+    const int o = std::max(0, (h - H - S(4)) / 2);
+    const RECT rcF = { L + S(1), T + o + S(1), L + W + S(3), T + o + H + S(3) };
+    const RECT rcG = { L, T + o, L + W + S(4), T + o + H + S(4) };
     const COLORREF crShadow = ::GetSysColor(COLOR_BTNSHADOW);
     const COLORREF crLight = ::GetSysColor(COLOR_BTNHIGHLIGHT);
     if (bPicture)
@@ -382,7 +392,7 @@ void COwnerDrawMenu::DrawItemClassic(DRAWITEMSTRUCT* pDis, MenuItemData* pData, 
         {
             CGdiObject bitmap = MakeImageBitmap(hdc, pData->m_pImageList.Get(), pData->m_nImageIndex, W, H);
             FrameSolid(hdc, rcG, bg);
-            DrawEmbossedImage(hdc, L + 2, T + o + 2, W, H, bitmap.Bitmap(), bg);
+            DrawEmbossedImage(hdc, L + S(2), T + o + S(2), W, H, bitmap.Bitmap(), bg);
         }
         else
         {
@@ -403,24 +413,24 @@ void COwnerDrawMenu::DrawItemClassic(DRAWITEMSTRUCT* pDis, MenuItemData* pData, 
                 FillSolid(hdc, rcF, bg);
                 FrameSolid(hdc, rcG, bg);
             }
-            ::ImageList_Draw(pData->m_pImageList.Get(), pData->m_nImageIndex, hdc, L + 2, T + o + 2, ILD_TRANSPARENT);
+            ::ImageList_Draw(pData->m_pImageList.Get(), pData->m_nImageIndex, hdc, L + S(2), T + o + S(2), ILD_TRANSPARENT);
         }
     }
     else if (bChecked)
     {
-        RECT rcBox = { L + 1, T + o + 2, L + W + 1, T + o + H + 2 };
+        RECT rcBox = { L + S(1), T + o + S(2), L + W + S(1), T + o + H + S(2) };
         FillSolid(hdc, rcBox, ::GetSysColor((bSelected || !IsNewShell()) ? COLOR_MENU : COLOR_3DLIGHT));
         if (IsNewShell())
             ::DrawEdge(hdc, &rcBox, BDR_SUNKENOUTER, BF_RECT);
         if (IsRadioItem(pDis))
-            DrawRadioDot(hdc, rcBox.left + 5, rcBox.top + 4, ::GetSysColor(COLOR_MENUTEXT));
+            DrawRadioDot(hdc, rcBox.left + S(5), rcBox.top + S(4), ::GetSysColor(COLOR_MENUTEXT), S(1));
         else
-            DrawTick(hdc, rcBox.left + 4, rcBox.top + 4, ::GetSysColor(COLOR_MENUTEXT));
+            DrawTick(hdc, rcBox.left + S(4), rcBox.top + S(4), ::GetSysColor(COLOR_MENUTEXT), S(1));
     }
 
     CGdiObject font = CreateMenuFont();
     CSelectObject selectFont(hdc, font.Get());
-    const RECT rcText = { L + W + 9, T - 1, R, B - 1 };
+    const RECT rcText = { L + W + S(9), T - S(1), R, B - S(1) };
     if (!bGrayed)
     {
         DrawItemText(hdc, pData->m_text, rcText, W, crText);

@@ -28,7 +28,23 @@
 #define IDR_OPEN_POPUP                  145
 #define IDD_PROGRESS                    162
 
-// Image sizes of the toolbar strips, in pixels
+// The same pictures drawn for larger displays (tools/make_art.py): the 100 % picture's id plus 1000
+// for 125 %, 2000 for 150 % and 3000 for 200 % (framework/win/Dpi.h). The program takes the one
+// nearest the screen's scaling and never stretches a picture.
+#define IDB_TOOLBAR_MAIN_125            1128 // 28 x 28
+#define IDB_TOOLBAR_MAIN_150            2128 // 33 x 33
+#define IDB_TOOLBAR_MAIN_200            3128 // 44 x 44
+#define IDB_TOOLBAR_FLAT_125            1131 // 25 x 25
+#define IDB_TOOLBAR_FLAT_150            2131 // 30 x 30
+#define IDB_TOOLBAR_FLAT_200            3131 // 40 x 40
+#define IDB_TOOLBAR_CLASSIC_125         1132 // 20 x 19
+#define IDB_TOOLBAR_CLASSIC_150         2132 // 24 x 23
+#define IDB_TOOLBAR_CLASSIC_200         3132 // 32 x 30
+#define IDB_ANNOUNCEMENT_200            3138 // the splash, its plate and the announcement: 1x and 2x
+#define IDB_SPLASH_200                  3139
+#define IDB_SPLASH_VERSION_200          3141
+
+// Image sizes of the toolbar strips at 100 %, in pixels
 #define QUARNEL_TOOLBAR_MAIN_CX         22
 #define QUARNEL_TOOLBAR_MAIN_CY         22
 #define QUARNEL_TOOLBAR_FLAT_CX         20

@@ -4,14 +4,16 @@
     python3 tools/make_art.py [OUTPUT_DIR]
 
 Writes the toolbar strips (16 colours, light grey RGB(192,192,192) as the transparent
-background), the application icon (16, 32 and 48 pixels, 32-bit with alpha), the splash
-picture with its version plate and the announcement picture. The output depends on nothing
+background) for 100, 125, 150 and 200 % display scaling, each drawn at its own size; the
+application icon (16 to 256 pixels, 32-bit with alpha); the splash picture with its version plate
+and the announcement picture, at 1x and 2x. The output depends on nothing
 but this script, so running it again gives the same bytes.
 """
 import math
 import os
 import struct
 import sys
+import zlib
 
 # --------------------------------------------------------------------------------------------
 # Colours
@@ -67,12 +69,29 @@ def bmp_bytes(width, height, rows, bpp):
     return head + info + palette + bytes(body)
 
 
+def png_bytes(width, height, rows):
+    """An 8-bit RGBA PNG of rows[y][x] = (r, g, b, a), top row first."""
+    raw = b"".join(b"\0" + bytes(v for px in row for v in px) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def ico_bytes(images):
-    """A multi-size .ico; images is a list of (size, rgba rows), each 32-bit with an AND mask."""
+    """A multi-size .ico; images is a list of (size, rgba rows), each 32-bit with an AND mask up to
+    64 pixels, and a PNG (as the shell keeps its 256-pixel views) above."""
     entries = b""
     blobs = b""
     offset = 6 + 16 * len(images)
     for size, rows in images:
+        if size > 64:
+            blob = png_bytes(size, size, rows)
+            entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
+            blobs += blob
+            offset += len(blob)
+            continue
         pixels = bytearray()
         for y in range(size - 1, -1, -1):
             for (r, g, b, a) in rows[y]:
@@ -156,9 +175,13 @@ class Cell:
         return {(x, y) for y in range(self.h) for x in range(self.w) if inside(x + 0.5, y + 0.5)}
 
     def shape(self, pixels, fill, outline=None):
-        """Fills a pixel set; with an outline colour its 4-connected border gets that colour."""
+        """Fills a pixel set; with an outline colour its border gets that colour: one pixel thick
+        (4-connected) up to 22-pixel cells, two pixels thick from 32 pixels on."""
+        near = ((1, 0), (-1, 0), (0, 1), (0, -1))
+        if self.w >= 32:
+            near += ((2, 0), (-2, 0), (0, 2), (0, -2), (1, 1), (1, -1), (-1, 1), (-1, -1))
         for (x, y) in pixels:
-            edge = any((x + dx, y + dy) not in pixels for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+            edge = any((x + dx, y + dy) not in pixels for dx, dy in near)
             self.put(x, y, outline if (edge and outline is not None) else fill)
 
 
@@ -190,7 +213,18 @@ def near_segment(x0, y0, x1, y1, r):
 
 
 # --------------------------------------------------------------------------------------------
-# Toolbar pictures. Each takes a cell of w x h pixels (22 x 22, 20 x 20 or 16 x 15).
+# Toolbar pictures. Each takes a cell of w x h pixels: 16 x 15 (the small design), 20 x 20 and
+# 22 x 22 (the large design), and the large design again at 125, 150 and 200 % of those.
+
+
+def small(c):
+    """The 16 x 15 design: tighter margins, thinner badges."""
+    return c.w < 20
+
+
+def px(c, n):
+    """n pixels of the 20- and 22-pixel designs at this cell's size, in whole pixels."""
+    return n if c.w <= 22 else int(n * c.w / 21.0 + 0.5)
 
 
 def draw_page(c, x0, y0, x1, y1, fold):
@@ -210,40 +244,47 @@ def draw_page(c, x0, y0, x1, y1, fold):
             c.put(x1 + 1 - fold + j, y0 + i, DGREY if j < i else K)
 
 
-def page_lines(c, x0, y0, x1, y1, step=2):
-    """Grey text lines on a page."""
+def page_lines(c, x0, y0, x1, y1, step=2, short=2):
+    """Grey text lines on a page; every third line is shorter."""
     y = y0
     n = 0
     while y <= y1:
-        c.line(x0, y, x1 - (2 if n % 3 == 2 else 0), y, DGREY)
+        for k in range(max(1, step // 2)):
+            c.line(x0, y + k, x1 - (short if n % 3 == 2 else 0), y + k, DGREY)
         y += step
         n += 1
 
 
-def pic_new(c):
-    w, h = c.w, c.h
-    x0, x1 = (3, 12) if w == 16 else (4, w - 5)
-    draw_page(c, x0, 0 if h < 20 else 1, x1, h - 1 if h < 20 else h - 2, 4 if w == 16 else 5)
-    # a small yellow spark: "new"
-    sx, sy = x0 - 1, 2
-    arm = 2 if w >= 20 else 1
+def spark(c, sx, sy, arm):
+    """A small star of light: white centre, yellow near it, olive at the tips."""
     for i in range(1, arm + 1):
         for dx, dy in ((-i, 0), (i, 0), (0, -i), (0, i)):
-            c.put(sx + dx, sy + dy, YELLOW if i < 2 else OLIVE)
+            c.put(sx + dx, sy + dy, YELLOW if i <= arm // 2 or i < 2 else OLIVE)
     c.put(sx, sy, WHITE)
+
+
+def pic_new(c):
+    w, h = c.w, c.h
+    if small(c):
+        x0, x1, y0, y1, fold = 3, 12, 0, h - 1, 4
+    else:
+        x0, x1, y0, y1, fold = px(c, 4), w - px(c, 5), px(c, 1), h - 1 - px(c, 1), px(c, 5)
+    draw_page(c, x0, y0, x1, y1, fold)
+    # a small yellow spark: "new"
+    spark(c, x0 - px(c, 1), px(c, 2), 1 if small(c) else px(c, 2))
 
 
 def pic_open(c):
     w, h = c.w, c.h
     s = w / 16.0
-    top = 2 if h < 20 else 3
-    bot = h - 2 if h < 20 else h - 3
+    top = 2 if small(c) else px(c, 3)
+    bot = h - 2 if small(c) else h - 1 - px(c, 2)
     # back of the folder with its tab
     back = c.mask(in_polygon([(0.5 * s, top + 1), (1.5 * s, top), (5.5 * s, top), (6.5 * s, top + 1.5 * s),
                               (12.5 * s, top + 1.5 * s), (12.5 * s, bot + 1), (0.5 * s, bot + 1)]))
     c.shape(back, OLIVE, K)
     # a sheet sticking out
-    c.rect(int(2.5 * s), top + int(2.5 * s), int(11 * s), top + int(2.5 * s) + 1, WHITE)
+    c.rect(int(2.5 * s), top + int(2.5 * s), int(11 * s), top + int(2.5 * s) + px(c, 1), WHITE)
     # front flap, tilted open
     mid = top + round(5 * s)
     flap = c.mask(in_polygon([(3.5 * s, mid), (15.6 * s, mid), (12.5 * s, bot + 1), (0.5 * s, bot + 1)]))
@@ -252,28 +293,30 @@ def pic_open(c):
 
 def pic_save(c):
     w, h = c.w, c.h
-    if w == 16:
+    if small(c):
         x0, y0, x1, y1 = 1, 0, 14, 14
     else:
-        m = 2
+        m = px(c, 2)
         x0, y0, x1, y1 = m, m, w - 1 - m, h - 1 - m
-    cut = 2 if w == 16 else 3
+    cut = 2 if small(c) else px(c, 3)
     body = c.mask(in_polygon([(x0, y0), (x1 + 1 - cut, y0), (x1 + 1, y0 + cut), (x1 + 1, y1 + 1), (x0, y1 + 1)]))
     c.shape(body, NAVY, K)
     bw = x1 - x0
     # label: white with two lines
-    lx0, lx1 = x0 + 2, x1 - 2 - (1 if w == 16 else 1)
-    ly0, ly1 = y0 + 1, y0 + (bw * 9) // 20
+    lx0, lx1 = x0 + px(c, 2), x1 - px(c, 3)
+    ly0, ly1 = y0 + px(c, 1), y0 + (bw * 9) // 20
     c.rect(lx0, ly0, lx1, ly1, WHITE)
-    for y in range(ly0 + 2, ly1, 2):
-        c.line(lx0 + 1, y, lx1 - 1, y, DGREY)
+    step = px(c, 2)
+    for y in range(ly0 + step, ly1, step):
+        for k in range(max(1, step // 2)):
+            c.line(lx0 + px(c, 1), y + k, lx1 - px(c, 1), y + k, DGREY)
     # metal shutter with its window
-    sx0, sx1 = x0 + 3, x1 - 2
+    sx0, sx1 = x0 + px(c, 3), x1 - px(c, 2)
     sy0 = y1 - (bw * 7) // 20
     c.rect(sx0, sy0, sx1, y1 - 1, DGREY)
     c.line(sx0, sy0, sx1, sy0, WHITE)
     hx = sx0 + (sx1 - sx0) * 2 // 3
-    c.rect(hx - (1 if w > 16 else 0), sy0 + 2, hx + 1, y1 - 2, NAVY)
+    c.rect(hx - (0 if small(c) else px(c, 1)), sy0 + px(c, 2), hx + px(c, 1), y1 - px(c, 2), NAVY)
 
 
 def badge_plus(c, cx, cy, r, t):
@@ -288,52 +331,54 @@ def badge_plus(c, cx, cy, r, t):
 
 def badge_cross(c, cx, cy, r, t):
     """A red diagonal cross centred on the pixel (cx, cy)."""
-    px = set()
+    px_ = set()
     for dy in range(-r, r + 1):
         for dx in range(-r, r + 1):
             if min(abs(dx - dy), abs(dx + dy)) <= t:
                 if abs(dx) <= r and abs(dy) <= r:
-                    px.add((cx + dx, cy + dy))
-    c.shape(px, RED, MAROON)
+                    px_.add((cx + dx, cy + dy))
+    c.shape(px_, RED, MAROON)
 
 
 def small_page(c):
     w, h = c.w, c.h
-    if w == 16:
+    if small(c):
         draw_page(c, 1, 0, 10, 12, 3)
         page_lines(c, 3, 4, 8, 10)
     else:
-        draw_page(c, 2, 1, w - 8, h - 4, 4)
-        page_lines(c, 4, 6, w - 10, h - 6)
+        draw_page(c, px(c, 2), px(c, 1), w - px(c, 8), h - px(c, 4), px(c, 4))
+        page_lines(c, px(c, 4), px(c, 6), w - px(c, 10), h - px(c, 6), px(c, 2), px(c, 2))
 
 
 def pic_add(c):
     small_page(c)
-    if c.w == 16:
+    if small(c):
         badge_plus(c, 11, 10, 4, 3)
     else:
-        badge_plus(c, c.w - 7, c.h - 7, 5, 5)
+        badge_plus(c, c.w - px(c, 7), c.h - px(c, 7), px(c, 5), px(c, 5))
 
 
 def pic_remove(c):
     small_page(c)
-    if c.w == 16:
+    if small(c):
         badge_cross(c, 11, 10, 4, 1)
     else:
-        badge_cross(c, c.w - 7, c.h - 7, 5, 2)
+        badge_cross(c, c.w - px(c, 7), c.h - px(c, 7), px(c, 5), px(c, 2))
 
 
 def pic_extract(c):
     w, h = c.w, c.h
     s = w / 16.0
     # an open box at the bottom
-    bt = h - round(6 * s) - (1 if h < 20 else 2)
-    bb = h - 1 if h < 20 else h - 2
+    margin = 1 if small(c) else px(c, 2)
+    bt = h - round(6 * s) - margin
+    bb = h - margin
     inner = c.mask(in_polygon([(1.5 * s, bt - 2 * s + 1), (14.5 * s, bt - 2 * s + 1), (15.5 * s, bt + 1), (0.5 * s, bt + 1)]))
     c.shape(inner, OLIVE, K)
     front = c.mask(in_polygon([(0.5 * s, bt), (15.5 * s, bt), (15.5 * s, bb + 1), (0.5 * s, bb + 1)]))
     c.shape(front, YELLOW, K)
-    c.line(round(3 * s), bt + round(2 * s), round(12.5 * s), bt + round(2 * s), OLIVE)
+    for k in range(px(c, 1)):
+        c.line(round(3 * s), bt + round(2 * s) + k, round(12.5 * s), bt + round(2 * s) + k, OLIVE)
     # a green arrow rising out of it
     cx = w / 2.0
     head = round(5 * s)
@@ -355,30 +400,31 @@ def pic_browse(c):
     c.shape(ring, DGREY, K)
     glass = c.mask(in_ellipse(cx, cy, r - 1.6 * s, r - 1.6 * s))
     c.shape(glass, CYAN, TEAL)
-    # a glint
+    # a glint: three blocks of a pixel (of the 22-pixel design) each
     gx, gy = int(cx - r * 0.45), int(cy - r * 0.45)
-    c.put(gx, gy, WHITE)
-    c.put(gx + 1, gy, WHITE)
-    c.put(gx, gy + 1, WHITE)
+    g = px(c, 1)
+    for (bx, by) in ((0, 0), (1, 0), (0, 1)):
+        c.rect(gx + bx * g, gy + by * g, gx + bx * g + g - 1, gy + by * g + g - 1, WHITE)
 
 
 def pic_about(c):
     w, h = c.w, c.h
     d = min(w, h)
     cx, cy = w / 2.0, h / 2.0
-    r = d / 2.0 - (0.2 if d < 20 else 1.0)
+    r = d / 2.0 - (0.2 if d < 20 else px(c, 1))
     disc = c.mask(in_ellipse(cx, cy, r, r))
     c.shape(disc, BLUE, NAVY)
     # the letter i in white
-    sw = 2 if d < 20 else 3
+    sw = 2 if d < 20 else px(c, 3)
+    g = px(c, 1)
     x0 = int(cx - sw / 2.0 + 0.5)
     top = int(cy - r * 0.62)
     c.rect(x0, top, x0 + sw - 1, top + sw - 1, WHITE)
-    st = top + sw + 1
+    st = top + sw + g
     sb = int(cy + r * 0.6)
     c.rect(x0, st, x0 + sw - 1, sb, WHITE)
-    c.rect(x0 - 1, st, x0 - 1, st, WHITE)
-    c.rect(x0 - 1, sb, x0 + sw, sb, WHITE)
+    c.rect(x0 - g, st, x0 - 1, st + g - 1, WHITE)
+    c.rect(x0 - g, sb - g + 1, x0 + sw - 1 + g, sb, WHITE)
 
 
 def pic_blank(c):
@@ -409,8 +455,10 @@ def pic_summoner(c):
             c.put(x, y, PURPLE)
     # a spark of magic beside it
     sx, sy = int(3.0 * s), int(3.2 * hs)
-    for (dx, dy) in ((0, 0), (1, 0), (-1, 0), (0, 1), (0, -1)):
-        c.put(sx + dx, sy + dy, YELLOW)
+    arm = px(c, 1)
+    for i in range(1, arm + 1):
+        for (dx, dy) in ((i, 0), (-i, 0), (0, i), (0, -i)):
+            c.put(sx + dx, sy + dy, YELLOW)
     c.put(sx, sy, WHITE)
 
 
@@ -428,7 +476,9 @@ def pic_redfaction(c):
     star = c.mask(in_polygon(pts))
     c.shape(star, RED, MAROON)
     # a highlight on the upper left arms
-    c.put(int(cx) - 1, int(cy - R * 0.45), YELLOW)
+    g = px(c, 1)
+    hx, hy = int(cx) - g, int(cy - R * 0.45)
+    c.rect(hx, hy, hx + g - 1, hy + g - 1, YELLOW)
 
 
 MAIN_PICS = [pic_new, pic_open, pic_save, pic_add, pic_remove, pic_extract, pic_browse, pic_about,
@@ -452,8 +502,10 @@ def strip(pics, w, h):
 
 
 class Smooth:
-    def __init__(self, width, height, ss, background=(0, 0, 0, 0)):
-        self.w, self.h, self.ss = width, height, ss
+    """width x height output pixels; drawing coordinates are given at 1x and multiplied by zoom."""
+
+    def __init__(self, width, height, ss, background=(0, 0, 0, 0), zoom=1):
+        self.w, self.h, self.ss, self.zoom = width, height, ss, zoom
         self.W, self.H = width * ss, height * ss
         r, g, b, a = background
         self.buf = [[(r, g, b, a)] * self.W for _ in range(self.H)]
@@ -476,7 +528,8 @@ class Smooth:
         if len(col) == 3:
             col = col + (255,)
         ss = self.ss
-        P = [(x * ss, y * ss) for (x, y) in pts]
+        z = self.zoom
+        P = [(x * z * ss, y * z * ss) for (x, y) in pts]
         ys = [p[1] for p in P]
         y0 = max(0, int(math.floor(min(ys))))
         y1 = min(self.H - 1, int(math.ceil(max(ys))))
@@ -580,7 +633,7 @@ def blocks_logo(sm, cx, top, a, line):
 
 
 def icon_image(size):
-    ss = 8 if size <= 16 else 6
+    ss = 8 if size <= 16 else 6 if size <= 64 else 3
     sm = Smooth(size, size, ss)
     # the stack is 4 * 0.866 * a wide and 3 * a high
     a = (size - 0.6) / 3.5
@@ -718,13 +771,14 @@ TITLE_SMALL = "Kestrin Manager"
 TITLE_BIG = "QUARNEL"
 
 
-def splash_rows():
-    sm = Smooth(SPLASH_W, SPLASH_H, 2, BAND + (255,))
-    # background: deep blue, lighter at the top
-    for y in range(BAND_TOP):
+def splash_rows(zoom=1):
+    sm = Smooth(SPLASH_W * zoom, SPLASH_H * zoom, 2, BAND + (255,), zoom)
+    # background: deep blue, lighter at the top, one band per output row
+    for i in range(BAND_TOP * zoom):
+        y = i / zoom
         t = y / float(BAND_TOP)
         col = (int(46 + (BAND[0] - 46) * t), int(70 + (BAND[1] - 70) * t), int(128 + (BAND[2] - 128) * t))
-        sm.rect(0, y, SPLASH_W, 1, col)
+        sm.rect(0, y, SPLASH_W, 1 / zoom, col)
     # faint rays behind the logo
     cx = SPLASH_W / 2.0
     for k in range(12):
@@ -746,17 +800,17 @@ def splash_rows():
     return [[px[:3] for px in row] for row in sm.rows()]
 
 
-def version_rows():
-    sm = Smooth(VERSION_W, VERSION_H, 2, BAND + (255,))
+def version_rows(zoom=1):
+    sm = Smooth(VERSION_W * zoom, VERSION_H * zoom, 2, BAND + (255,), zoom)
     tw = text_width(VERSION_TEXT, 1)
     draw_text(sm, VERSION_W - tw - 6, (VERSION_H - 7) // 2, VERSION_TEXT, 1, (240, 240, 250))
     return [[px[:3] for px in row] for row in sm.rows()]
 
 
-def announcement_rows():
+def announcement_rows(zoom=1):
     """A small picture of an archive viewer: file list on the left, texture preview on the right."""
     W, H = 285, 92
-    sm = Smooth(W, H, 2, (212, 208, 200, 255))
+    sm = Smooth(W * zoom, H * zoom, 2, (212, 208, 200, 255), zoom)
     sm.rect(0, 0, W, H, (90, 90, 96))
     sm.rect(1, 1, W - 2, H - 2, (212, 208, 200))
     # title bar
@@ -802,6 +856,22 @@ def announcement_rows():
 # --------------------------------------------------------------------------------------------
 
 
+# The program icon's sizes: the small and large icons at each scaling, and the shell's larger views.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+
+# Display scalings the pictures are drawn for; the program takes the one nearest the screen's.
+ART_PERCENTS = (100, 125, 150, 200)
+
+
+def scaled(n, percent):
+    """n pixels at a scaling, rounded half up as the program's own arithmetic rounds."""
+    return (n * percent + 50) // 100
+
+
+def art_name(name, percent):
+    return name + (".bmp" if percent == 100 else "_%d.bmp" % percent)
+
+
 def write(path, data):
     with open(path, "wb") as f:
         f.write(data)
@@ -813,15 +883,22 @@ def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "res")
     out = os.path.normpath(out)
     os.makedirs(out, exist_ok=True)
-    for name, pics, w, h in (("toolbar.bmp", MAIN_PICS, 22, 22),
-                             ("menu_flat.bmp", MENU_PICS, 20, 20),
-                             ("menu_classic.bmp", MENU_PICS, 16, 15)):
-        cv = strip(pics, w, h)
-        write(os.path.join(out, name), bmp_bytes(cv.w, cv.h, cv.px, 4))
-    write(os.path.join(out, "quarnel.ico"), ico_bytes([(s, icon_image(s)) for s in (16, 32, 48)]))
-    write(os.path.join(out, "splash.bmp"), bmp_bytes(SPLASH_W, SPLASH_H, splash_rows(), 24))
-    write(os.path.join(out, "splash_version.bmp"), bmp_bytes(VERSION_W, VERSION_H, version_rows(), 24))
-    write(os.path.join(out, "announcement.bmp"), bmp_bytes(285, 92, announcement_rows(), 24))
+    for name, pics, w, h in (("toolbar", MAIN_PICS, 22, 22),
+                             ("menu_flat", MENU_PICS, 20, 20),
+                             ("menu_classic", MENU_PICS, 16, 15)):
+        for percent in ART_PERCENTS:
+            cv = strip(pics, scaled(w, percent), scaled(h, percent))
+            write(os.path.join(out, art_name(name, percent)), bmp_bytes(cv.w, cv.h, cv.px, 4))
+    write(os.path.join(out, "quarnel.ico"), ico_bytes([(s, icon_image(s)) for s in ICON_SIZES]))
+    # The pictures of the splash and the announcement come at 1x and 2x: sharp at 200 %.
+    for zoom in (1, 2):
+        percent = 100 * zoom
+        write(os.path.join(out, art_name("splash", percent)),
+              bmp_bytes(SPLASH_W * zoom, SPLASH_H * zoom, splash_rows(zoom), 24))
+        write(os.path.join(out, art_name("splash_version", percent)),
+              bmp_bytes(VERSION_W * zoom, VERSION_H * zoom, version_rows(zoom), 24))
+        write(os.path.join(out, art_name("announcement", percent)),
+              bmp_bytes(285 * zoom, 92 * zoom, announcement_rows(zoom), 24))
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include "core/QuarnelDoc.h"
 #include "framework/win/AnsiName.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/FrameWnd.h"
 #include "res/resource.h"
 #include "ui/ErrorDetailsDialog.h"
@@ -21,6 +22,7 @@ struct ColumnDef
     int nWidth;
 };
 
+// Widths at 96 DPI, scaled to the window's DPI.
 const ColumnDef kColumns[] = {
     { "Filename", LVCFMT_LEFT, 160 },
     { "Filesize", LVCFMT_RIGHT, 100 },
@@ -62,6 +64,36 @@ std::string CQuarnelView::CellText(const CQuarnelDoc& doc, int nIndex, int nColu
 CQuarnelView::~CQuarnelView()
 {
     m_dropTarget.Revoke();
+    if (m_hFont)
+        ::DeleteObject(m_hFont);
+}
+
+int CQuarnelView::GetDpi() const
+{
+    CFrameWnd* pFrame = GetParentFrame();
+    return pFrame ? pFrame->GetDpi() : GetWindowDpi(m_hWnd);
+}
+
+void CQuarnelView::OnDpiChanged(int nOldDpi, int nNewDpi)
+{
+    if (!m_hWnd || nOldDpi <= 0)
+        return;
+    // The list draws with the icon-title font the system made for its DPI: another screen gets its own.
+    LOGFONTA lf = {};
+    if (GetIconTitleFontAtDpi(lf, nNewDpi))
+    {
+        HFONT hFont = ::CreateFontIndirectA(&lf);
+        ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+        if (m_hFont)
+            ::DeleteObject(m_hFont);
+        m_hFont = hFont;
+    }
+    // Each column keeps its share of the list, whatever the user made of it.
+    for (int i = 0; i < static_cast<int>(sizeof(kColumns) / sizeof(kColumns[0])); ++i)
+    {
+        int cx = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
+        ::SendMessageA(m_hWnd, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(::MulDiv(cx, nNewDpi, nOldDpi), 0));
+    }
 }
 
 bool CQuarnelView::Create(HWND hParent, UINT nID)
@@ -105,7 +137,7 @@ void CQuarnelView::SetUpColumns()
         LVCOLUMNA col = {};
         col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         col.fmt = kColumns[i].nFormat;
-        col.cx = kColumns[i].nWidth;
+        col.cx = ScaleForDpi(kColumns[i].nWidth, GetDpi());
         col.pszText = const_cast<char*>(kColumns[i].pszTitle);
         col.iSubItem = i;
         ::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));

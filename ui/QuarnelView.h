@@ -35,6 +35,10 @@ public:
     static std::string CellText(const CQuarnelDoc& doc, int nIndex, int nColumn);
     /// Adds the files of the last drop to the document (what WM_APP+1 does).
     void AddDroppedFiles();
+    /// The frame moved to a screen of another DPI: the list's font and its column widths follow.
+    void OnDpiChanged(int nOldDpi, int nNewDpi);
+    /// The DPI the list is laid out for: its frame's.
+    int GetDpi() const;
 
     CFileDropTarget& GetDropTarget() { return m_dropTarget; }
     COwnerDrawMenu& GetContextMenu() { return m_contextMenu; }
@@ -64,6 +68,7 @@ private:
     void ShowContextMenu(POINT ptClient);
 
     bool m_bColumnsReady = false;     // columns are made on the first fill, once
+    HFONT m_hFont = nullptr;          // owned; only made once the list moved to another DPI
     COwnerDrawMenu m_contextMenu;     // loaded for each right click, destroyed when it closes
     CFileDropTarget m_dropTarget;
 

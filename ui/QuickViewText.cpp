@@ -2,6 +2,7 @@
 #include "ui/QuickViewText.h"
 #include <algorithm>
 #include <vector>
+#include "framework/win/Dpi.h"
 #include "menu/GdiHandles.h"
 #include "ui/QuickViewLayout.h"
 
@@ -40,16 +41,27 @@ bool IsOwnerBusy(HWND hWnd)
     return hOwner && !::IsWindowEnabled(hOwner);
 }
 
-bool CTextLinesView::Create(HWND hParent, int nId, HFONT hFont)
+bool CTextLinesView::Create(HWND hParent, int nId, HFONT hFont, int nDpi)
 {
     if (!RegisterTextClass())
         return false;
     m_hFont = hFont;
+    m_cxMargin = ScaleForDpi(kTextMargin, nDpi);
     if (!CreateEx(WS_EX_CLIENTEDGE, kClassName, "", WS_CHILD | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP, 0, 0, 0, 0, hParent,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(nId))))
         return false;
     Measure();
     return true;
+}
+
+void CTextLinesView::SetFont(HFONT hFont, int nDpi)
+{
+    m_hFont = hFont;
+    m_cxMargin = ScaleForDpi(kTextMargin, nDpi);
+    Measure();
+    ScrollTo(m_nTop, m_nLeft);
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 void CTextLinesView::Measure()
@@ -83,7 +95,7 @@ int CTextLinesView::PageColumns() const
 {
     RECT rc = {};
     ::GetClientRect(m_hWnd, &rc);
-    return std::max(1, static_cast<int>(rc.right - kTextMargin) / m_cxChar);
+    return std::max(1, static_cast<int>(rc.right - m_cxMargin) / m_cxChar);
 }
 
 void CTextLinesView::ScrollTo(int nTop, int nLeft)
@@ -185,7 +197,7 @@ void CTextLinesView::Paint(HDC hdc)
             pText = reinterpret_cast<const wchar_t*>(m_lines.text.data() + nFrom);
             nCount = static_cast<UINT>(std::min<size_t>(nEnd - nFrom, static_cast<size_t>(nColumns)));
         }
-        ::ExtTextOutW(hdc, kTextMargin, y, ETO_OPAQUE | ETO_CLIPPED, &rcLine, pText, nCount, nullptr);
+        ::ExtTextOutW(hdc, m_cxMargin, y, ETO_OPAQUE | ETO_CLIPPED, &rcLine, pText, nCount, nullptr);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include "framework/win/Wnd.h"
 #include "preview/PreviewDecode.h"
+#include "ui/QuickViewLayout.h"
 
 /// True while the owner of hWnd's top-level window is disabled, as it is under a modal dialog: the
 /// quick view then takes no input, so that nothing typed there acts behind the dialog's back.
@@ -19,8 +20,10 @@ bool IsOwnerBusy(HWND hWnd);
 class CTextLinesView : public CWnd
 {
 public:
-    /// A child of hParent with id nId; hFont (not owned) should be of fixed pitch.
-    bool Create(HWND hParent, int nId, HFONT hFont);
+    /// A child of hParent with id nId; hFont (not owned) should be of fixed pitch; the margin is scaled to nDpi.
+    bool Create(HWND hParent, int nId, HFONT hFont, int nDpi = 96);
+    /// Another font (not owned), and the DPI the margin is scaled to; lines and columns are measured again.
+    void SetFont(HFONT hFont, int nDpi);
     /// Shows these lines from the first.
     void SetLines(PreviewTextLines lines);
     void Clear() { SetLines(PreviewTextLines()); }
@@ -47,6 +50,7 @@ private:
     int m_nLeft = 0;            // the first column shown
     int m_cyLine = 16;
     int m_cxChar = 8;
+    int m_cxMargin = QuickViewLayout::kTextMargin;   // left of the lines, at the view's DPI
     int m_nWheel = 0;           // wheel movement not yet turned into lines
     SCROLLINFO m_siVert = {};   // what the scroll bars were last given
     SCROLLINFO m_siHorz = {};

@@ -1,6 +1,7 @@
 // QuickViewWave.cpp
 #include "ui/QuickViewWave.h"
 #include <algorithm>
+#include "framework/win/Dpi.h"
 #include "menu/GdiHandles.h"
 #include "ui/QuickViewLayout.h"
 
@@ -21,18 +22,19 @@ void Fill(HDC hdc, int x, int y, int cx, int cy, COLORREF colour)
 }
 }
 
-void DrawWaveform(HDC hdc, const RECT& rc, const PreviewWaveform& wave, double dPlayed)
+void DrawWaveform(HDC hdc, const RECT& rc, const PreviewWaveform& wave, double dPlayed, int nDpi)
 {
+    const int nGap = ScaleForDpi(kChannelGap, nDpi), cxPosition = ScaleForDpi(kPositionWidth, nDpi);
     const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
     Fill(hdc, rc.left, rc.top, cx, cy, ::GetSysColor(COLOR_WINDOW));
     if (cx <= 0 || cy <= 0 || wave.nColumns == 0 || wave.nChannels <= 0)
         return;
     const int nChannels = wave.nChannels;
-    const int cyBand = std::max(1, (cy - kChannelGap * (nChannels - 1)) / nChannels);
+    const int cyBand = std::max(1, (cy - nGap * (nChannels - 1)) / nChannels);
     const int xPlayed = dPlayed < 0 ? -1 : static_cast<int>(std::min(1.0, dPlayed) * cx);
     for (int c = 0; c < nChannels; ++c)
     {
-        const int yTop = rc.top + c * (cyBand + kChannelGap), yMid = yTop + cyBand / 2;
+        const int yTop = rc.top + c * (cyBand + nGap), yMid = yTop + cyBand / 2;
         Fill(hdc, rc.left, yMid, cx, 1, kAxisColour);
         for (int x = 0; x < cx; ++x)
         {
@@ -53,5 +55,5 @@ void DrawWaveform(HDC hdc, const RECT& rc, const PreviewWaveform& wave, double d
         }
     }
     if (xPlayed >= 0)
-        Fill(hdc, rc.left + std::min(xPlayed, cx - kPositionWidth), rc.top, kPositionWidth, cy, kPositionColour);
+        Fill(hdc, rc.left + std::min(xPlayed, cx - cxPosition), rc.top, cxPosition, cy, kPositionColour);
 }

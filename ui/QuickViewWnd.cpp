@@ -5,6 +5,8 @@
 #include <cstdio>
 #include "config/SettingsStore.h"
 #include "core/QuarnelDoc.h"
+#include "framework/win/Dpi.h"
+#include "framework/win/FrameWnd.h"
 #include "ui/FormatNumber.h"
 #include "ui/QuickViewLayout.h"
 #include "ui/QuickViewLoader.h"
@@ -29,8 +31,6 @@ const size_t kTextReadLimit = 1u << 20;
 const double kMaxSmoothScale = 4.0;
 
 using namespace QuickViewLayout;
-
-CQuickViewWnd* s_pHooked = nullptr;   // the window whose list's Esc the keyboard hook watches
 
 bool RegisterQuickViewClass()
 {
@@ -81,14 +81,14 @@ BITMAPINFO TopDownInfo(int nWidth, int nHeight)
     return bmi;
 }
 
-HBRUSH MakeCheckerBrush()
+HBRUSH MakeCheckerBrush(int cxCell)
 {
-    // Two light greys in cells of kCheckerCell: what shows through the transparent pixels.
-    const int n = 2 * kCheckerCell;
+    // Two light greys in cells of cxCell: what shows through the transparent pixels.
+    const int n = 2 * cxCell;
     std::vector<uint32_t> pixels(n * n);
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x)
-            pixels[y * n + x] = ((x / kCheckerCell) ^ (y / kCheckerCell)) ? 0xFFFFFF : 0xCCCCCC;
+            pixels[y * n + x] = ((x / cxCell) ^ (y / cxCell)) ? 0xFFFFFF : 0xCCCCCC;
     BITMAPINFO bmi = TopDownInfo(n, n);
     HDC hdc = ::GetDC(nullptr);
     HBITMAP hBitmap = ::CreateDIBitmap(hdc, &bmi.bmiHeader, CBM_INIT, pixels.data(), &bmi, DIB_RGB_COLORS);
@@ -119,6 +119,45 @@ RECT CQuickViewWnd::FitInto(RECT rc, const RECT& rcArea)
     return rc;
 }
 
+int CQuickViewWnd::Scaled(int n) const
+{
+    return ScaleForDpi(n, m_nDpi);
+}
+
+HFONT CQuickViewWnd::GuiFont() const
+{
+    return m_hGui ? static_cast<HFONT>(m_hGui.Get()) : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void CQuickViewWnd::MakeFonts()
+{
+    // The stock GUI font is made for the system DPI; on a screen of another it is made again at its size.
+    LOGFONTA lf = {};
+    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    lf.lfHeight = ::MulDiv(lf.lfHeight, m_nDpi, GetSystemDpi());
+    m_hGui = CGdiObject(m_nDpi != GetSystemDpi() ? ::CreateFontIndirectA(&lf) : nullptr);
+    lf.lfWeight = FW_BOLD;
+    m_hBold = CGdiObject(::CreateFontIndirectA(&lf));
+    m_hMono = CGdiObject(::CreateFontA(-Scaled(kMonoFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+                                       "Courier New"));
+    m_hChecker = CGdiObject(MakeCheckerBrush(Scaled(kCheckerCell)));
+    if (m_wndText.m_hWnd)
+        m_wndText.SetFont(m_hMono ? static_cast<HFONT>(m_hMono.Get()) : GuiFont(), m_nDpi);
+    if (m_hButton)
+        ::SendMessageA(m_hButton, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), TRUE);
+}
+
+void CQuickViewWnd::OnDpiChanged(int nDpi, const RECT& rcSuggested)
+{
+    m_nDpi = nDpi;
+    MakeFonts();
+    ::SetWindowPos(m_hWnd, nullptr, rcSuggested.left, rcSuggested.top, rcSuggested.right - rcSuggested.left,
+                   rcSuggested.bottom - rcSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
 RECT CQuickViewWnd::InitialPlace(HWND hOwner) const
 {
     // The stored place, moved whole onto the nearest screen's work area (a place stored while a
@@ -126,13 +165,13 @@ RECT CQuickViewWnd::InitialPlace(HWND hOwner) const
     RECT rc = {};
     const bool bStored = std::sscanf(ReadSetting(kPlacementSetting, std::string()).c_str(), "%ld %ld %ld %ld", &rc.left,
                                      &rc.top, &rc.right, &rc.bottom) == 4 &&
-                         rc.right - rc.left >= kMinWidth && rc.bottom - rc.top >= kMinHeight;
+                         rc.right - rc.left >= Scaled(kMinWidth) && rc.bottom - rc.top >= Scaled(kMinHeight);
     if (!bStored)
     {
         RECT rcOwner = {};
         ::GetWindowRect(hOwner, &rcOwner);
-        rc = { rcOwner.right - kDefaultWidth / 2, rcOwner.top + kOwnerTopOffset, rcOwner.right + kDefaultWidth / 2,
-               rcOwner.top + kOwnerTopOffset + kDefaultHeight };
+        const int cx = Scaled(kDefaultWidth), yTop = rcOwner.top + Scaled(kOwnerTopOffset);
+        rc = { rcOwner.right - cx / 2, yTop, rcOwner.right - cx / 2 + cx, yTop + Scaled(kDefaultHeight) };
     }
     MONITORINFO mi = {};
     mi.cbSize = sizeof(mi);
@@ -148,6 +187,9 @@ bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
     if (!RegisterQuickViewClass())
         return false;
     m_hFollow = hFollow;
+    // Opened beside its owner, on the owner's screen: measured for that screen's DPI.
+    CFrameWnd* pFrame = dynamic_cast<CFrameWnd*>(CWnd::FromHandle(hOwner));
+    m_nDpi = pFrame ? pFrame->GetDpi() : GetWindowDpi(hOwner);
     const RECT rc = InitialPlace(hOwner);
     if (!CreateEx(WS_EX_TOOLWINDOW, kClassName, "Quick view",
                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, rc.left, rc.top,
@@ -155,26 +197,15 @@ bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
         return false;
     m_pLoader.reset(new CQuickViewLoader(m_hWnd, WM_MEMBER_LOADED));
 
-    HFONT hGui = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    LOGFONTA lf = {};
-    ::GetObjectA(hGui, sizeof(lf), &lf);
-    lf.lfWeight = FW_BOLD;
-    m_hBold = CGdiObject(::CreateFontIndirectA(&lf));
-    m_hMono = CGdiObject(::CreateFontA(-kMonoFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
-                                       "Courier New"));
-    m_hChecker = CGdiObject(MakeCheckerBrush());
-
-    m_wndText.Create(m_hWnd, kTextId, m_hMono ? static_cast<HFONT>(m_hMono.Get()) : hGui);
+    MakeFonts();
+    HFONT hGui = GuiFont();
+    m_wndText.Create(m_hWnd, kTextId, m_hMono ? static_cast<HFONT>(m_hMono.Get()) : hGui, m_nDpi);
     m_hButton = ::CreateWindowExA(0, "BUTTON", "Play", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_hWnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), ::GetModuleHandleA(nullptr),
                                   nullptr);
     ::SendMessageA(m_hButton, WM_SETFONT, reinterpret_cast<WPARAM>(hGui), FALSE);
     m_pfnButton = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(m_hButton, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc)));
-    // Esc typed in the list closes the window; the list itself is left as it is.
-    s_pHooked = this;
-    m_hListKeys = ::SetWindowsHookExA(WH_KEYBOARD, &ListKeyHook, nullptr, ::GetCurrentThreadId());
 
     ResetContent();
     // The list keeps the keyboard: the window is shown without being activated.
@@ -485,10 +516,11 @@ RECT CQuickViewWnd::ContentArea() const
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
     int nTop = const_cast<CQuickViewWnd*>(this)->DrawHeader(CWindowDC(m_hWnd), rc.right, false);
-    int nBottom = rc.bottom - kMargin;
+    const int nMargin = Scaled(kMargin);
+    int nBottom = rc.bottom - nMargin;
     if (::IsWindowVisible(m_hButton))
-        nBottom -= kButtonHeight + kMargin;
-    return { kMargin, nTop, std::max<LONG>(kMargin, rc.right - kMargin), std::max(nTop, nBottom) };
+        nBottom -= Scaled(kButtonHeight) + nMargin;
+    return { nMargin, nTop, std::max<LONG>(nMargin, rc.right - nMargin), std::max(nTop, nBottom) };
 }
 
 void CQuickViewWnd::Layout()
@@ -509,7 +541,8 @@ void CQuickViewWnd::Layout()
         ::SetWindowPos(hChild, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
         ::RedrawWindow(hChild, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
     };
-    place(m_hButton, kMargin, rc.bottom - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
+    place(m_hButton, Scaled(kMargin), rc.bottom - Scaled(kMargin) - Scaled(kButtonHeight), Scaled(kButtonWidth),
+          Scaled(kButtonHeight));
     place(m_wndText.m_hWnd, rcArea.left, rcArea.top, rcArea.right - rcArea.left, rcArea.bottom - rcArea.top);
 }
 
@@ -574,37 +607,38 @@ int CQuickViewWnd::DrawHeader(HDC hdc, int cxClient, bool bDraw)
 {
     // The name in bold and the size and place on one line each; what it is and why it is not
     // shown wrap at the window's width, so a reason is read whole.
-    HGDIOBJ hGui = ::GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ hGui = GuiFont();
     HGDIOBJ hOldFont = ::SelectObject(hdc, hGui);
+    const int nMargin = Scaled(kMargin), nLineGap = Scaled(kLineGap);
     TEXTMETRICA tm = {};
     ::GetTextMetricsA(hdc, &tm);
     ::SetBkMode(hdc, TRANSPARENT);
     ::SetTextColor(hdc, ::GetSysColor(COLOR_BTNTEXT));
-    const int nRight = std::max(kMargin + 1, cxClient - kMargin);
-    int y = kMargin;
+    const int nRight = std::max(nMargin + 1, cxClient - nMargin);
+    int y = nMargin;
     for (size_t i = 0; i < m_arrLines.size(); ++i)
     {
         ::SelectObject(hdc, i == 0 && m_hBold && m_nIndex >= 0 ? m_hBold.Get() : hGui);
         UINT nFormat = DT_LEFT | DT_NOPREFIX |
                        (i == 0 ? DT_SINGLELINE | DT_END_ELLIPSIS : i == 1 ? DT_SINGLELINE | DT_PATH_ELLIPSIS : DT_WORDBREAK);
-        RECT rcLine = { kMargin, y, nRight, y + tm.tmHeight };
+        RECT rcLine = { nMargin, y, nRight, y + tm.tmHeight };
         ::DrawTextA(hdc, m_arrLines[i].c_str(), -1, &rcLine, nFormat | DT_CALCRECT);
         rcLine.right = nRight;
         if (bDraw)
             ::DrawTextA(hdc, m_arrLines[i].c_str(), -1, &rcLine, nFormat | DT_NOCLIP);
-        y = rcLine.bottom + kLineGap;
+        y = rcLine.bottom + nLineGap;
     }
     if (m_bReading)
     {
         // Drawn as Unicode: the ellipsis is a character of its own in no code page alike.
         ::SelectObject(hdc, hGui);
-        RECT rcLine = { kMargin, y, nRight, y + tm.tmHeight };
+        RECT rcLine = { nMargin, y, nRight, y + tm.tmHeight };
         if (bDraw)
             ::DrawTextW(hdc, L"Reading\x2026", -1, &rcLine, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-        y = rcLine.bottom + kLineGap;
+        y = rcLine.bottom + nLineGap;
     }
     ::SelectObject(hdc, hOldFont);
-    return std::max(y, kMargin + kHeaderLines * (static_cast<int>(tm.tmHeight) + kLineGap)) + kMargin;
+    return std::max(y, nMargin + kHeaderLines * (static_cast<int>(tm.tmHeight) + nLineGap)) + nMargin;
 }
 
 void CQuickViewWnd::Paint(HDC hdcWindow)
@@ -625,21 +659,8 @@ void CQuickViewWnd::Paint(HDC hdcWindow)
         m_nFrame < static_cast<int>(m_content.frames.size()))
         DrawPicture(hdc, rcArea);
     else if (m_content.kind == PreviewKind::sound && m_content.wave.nColumns > 0)
-        DrawWaveform(hdc, rcArea, m_content.wave, PlayedPart());
+        DrawWaveform(hdc, rcArea, m_content.wave, PlayedPart(), m_nDpi);
     ::BitBlt(hdcWindow, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
-}
-
-LRESULT CALLBACK CQuickViewWnd::ListKeyHook(int nCode, WPARAM wParam, LPARAM lParam)
-{
-    // Esc pressed (not repeated, not released) in the followed list, with no drag or dialog going on.
-    CQuickViewWnd* pView = s_pHooked;
-    if (nCode == HC_ACTION && wParam == VK_ESCAPE && !(lParam & 0xC0000000) && pView && pView->m_hWnd &&
-        ::GetFocus() == pView->m_hFollow && !::GetCapture() && !IsOwnerBusy(pView->m_hWnd))
-    {
-        ::PostMessageA(pView->m_hWnd, WM_CLOSE, 0, 0);
-        return 1;
-    }
-    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
 LRESULT CALLBACK CQuickViewWnd::ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -682,7 +703,10 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
         return 0;
     case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = { kMinWidth, kMinHeight };
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = { Scaled(kMinWidth), Scaled(kMinHeight) };
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_MEMBER_LOADED:
         OnLoaded(static_cast<uint64_t>(lParam));
@@ -729,11 +753,6 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     case WM_DESTROY:
-        if (m_hListKeys)
-            ::UnhookWindowsHookEx(m_hListKeys);
-        m_hListKeys = nullptr;
-        if (s_pHooked == this)
-            s_pHooked = nullptr;
         ::KillTimer(m_hWnd, kSettleTimer);
         SetPlaying(false);
         m_pLoader.reset();   // cancels the reading and waits for the worker
@@ -750,6 +769,7 @@ LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
         m_pDoc = nullptr;
         m_nIndex = -1;
         m_bLoaded = m_bReading = false;
+        m_hGui.Reset();
         m_hBold.Reset();
         m_hMono.Reset();
         m_hChecker.Reset();

@@ -72,6 +72,12 @@ private:
     enum { WM_MEMBER_LOADED = WM_APP + 0x31 };
 
     RECT InitialPlace(HWND hOwner) const;
+    /// n pixels of the layout (96 DPI) at the window's DPI.
+    int Scaled(int n) const;
+    /// The fonts and the checkerboard for m_nDpi, given to the children too.
+    void MakeFonts();
+    HFONT GuiFont() const;
+    void OnDpiChanged(int nDpi, const RECT& rcSuggested);
     void LeaveRow();
     void ResetContent();
     void StartLoad();
@@ -90,13 +96,13 @@ private:
     bool SelectFrame();   // the current frame in m_hPicture
     void SavePlacement() const;
     static LRESULT CALLBACK ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ListKeyHook(int nCode, WPARAM wParam, LPARAM lParam);
 
     HWND m_hFollow = nullptr;
     HWND m_hButton = nullptr;
     WNDPROC m_pfnButton = nullptr;   // the button's own procedure
     CTextLinesView m_wndText;
-    HHOOK m_hListKeys = nullptr;     // Esc in the followed list, while the window is open
+    int m_nDpi = 96;         // the DPI of the window's screen: the layout's lengths are scaled to it
+    CGdiObject m_hGui;       // font; only made for a DPI other than the system's (else the stock GUI font)
     CGdiObject m_hBold;      // font
     CGdiObject m_hMono;      // font
     CGdiObject m_hChecker;   // brush

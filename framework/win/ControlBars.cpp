@@ -1,5 +1,6 @@
 // ControlBars.cpp
 #include "framework/win/ControlBars.h"
+#include "framework/win/Dpi.h"
 
 namespace
 {
@@ -20,21 +21,39 @@ int VisibleHeight(HWND hWnd)
 // destructor destroys only a window that is still its own.
 CToolBar::~CToolBar()
 {
-    if (m_hWnd)
-        ::DestroyWindow(m_hWnd);
-    if (m_hbmImages)
-        ::DeleteObject(m_hbmImages);
+    DestroyWindow();
 }
 
-bool CToolBar::Create(HWND hParent, DWORD dwCtrlStyle, DWORD dwStyle, UINT nID)
+bool CToolBar::Create(HWND hParent, DWORD dwCtrlStyle, DWORD dwStyle, UINT nID, int nDpi)
 {
     m_hWnd = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, dwStyle | dwCtrlStyle, 0, 0, 0, 0,
                                hParent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
                                ::GetModuleHandleA(nullptr), nullptr);
     if (!m_hWnd)
         return false;
+    m_nDpi = nDpi ? nDpi : GetWindowDpi(hParent);
     ::SendMessageA(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // The bar makes its own font for the system DPI; on another screen it gets the one made for that.
+    LOGFONTA lf = {};
+    if (m_nDpi != GetSystemDpi() && GetIconTitleFontAtDpi(lf, m_nDpi))
+    {
+        m_hFont = ::CreateFontIndirectA(&lf);
+        ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+    }
     return true;
+}
+
+void CToolBar::DestroyWindow()
+{
+    if (m_hWnd)
+        ::DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+    if (m_hbmImages)
+        ::DeleteObject(m_hbmImages);
+    m_hbmImages = nullptr;
+    if (m_hFont)
+        ::DeleteObject(m_hFont);
+    m_hFont = nullptr;
 }
 
 bool CToolBar::ReadToolbarResource(HINSTANCE hInst, UINT nIDResource, std::vector<UINT>& arrIds,
@@ -67,7 +86,9 @@ bool CToolBar::LoadToolBar(UINT nIDResource)
 
     // The strip's black, greys and white become the system's button colours, so its light
     // grey background turns into the button face.
-    HBITMAP hbm = ::CreateMappedBitmap(hInst, nIDResource, 0, nullptr, 0);
+    int nPercent = 100;
+    UINT nIDBitmap = PickArtBitmap(hInst, nIDResource, m_nDpi, &nPercent);
+    HBITMAP hbm = ::CreateMappedBitmap(hInst, nIDBitmap, 0, nullptr, 0);
     if (!hbm)
         return false;
     if (m_hbmImages)
@@ -77,6 +98,15 @@ bool CToolBar::LoadToolBar(UINT nIDResource)
     int nImages = 0;
     for (UINT id : arrIds)
         nImages += id != 0;
+    if (nIDBitmap != nIDResource)
+    {
+        // A strip drawn for another scaling: its pictures are as high as it is, side by side.
+        BITMAP bm = {};
+        ::GetObjectA(hbm, sizeof(bm), &bm);
+        cx = nImages ? bm.bmWidth / nImages : bm.bmHeight;
+        cy = bm.bmHeight;
+    }
+    m_sizeImage = { cx, cy };
     ::SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(cx, cy));
     TBADDBITMAP tbab = { nullptr, reinterpret_cast<UINT_PTR>(hbm) };
     ::SendMessageA(m_hWnd, TB_ADDBITMAP, nImages, reinterpret_cast<LPARAM>(&tbab));
@@ -171,6 +201,8 @@ CStatusBar::~CStatusBar()
 {
     if (m_hWnd)
         ::DestroyWindow(m_hWnd);
+    if (m_hFont)
+        ::DeleteObject(m_hFont);
 }
 
 bool CStatusBar::Create(HWND hParent, DWORD dwStyle, UINT nID)
@@ -178,6 +210,7 @@ bool CStatusBar::Create(HWND hParent, DWORD dwStyle, UINT nID)
     m_hWnd = ::CreateWindowExA(0, STATUSCLASSNAMEA, nullptr, dwStyle, 0, 0, 0, 0, hParent,
                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
                                ::GetModuleHandleA(nullptr), nullptr);
+    m_nDpi = GetWindowDpi(hParent);
     return m_hWnd != nullptr;
 }
 
@@ -224,6 +257,23 @@ std::string CStatusBar::GetPaneText(int nIndex) const
     return m_arrPanes[nIndex].strText;
 }
 
+void CStatusBar::SetDpi(int nDpi)
+{
+    if (nDpi == m_nDpi || !m_hWnd)
+        return;
+    m_nDpi = nDpi;
+    NONCLIENTMETRICSA metrics = {};
+    if (GetNonClientMetricsAtDpi(metrics, nDpi))
+    {
+        HFONT hFont = ::CreateFontIndirectA(&metrics.lfStatusFont);
+        ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+        if (m_hFont)
+            ::DeleteObject(m_hFont);
+        m_hFont = hFont;
+    }
+    Resize();
+}
+
 void CStatusBar::Resize()
 {
     ::SendMessageA(m_hWnd, WM_SIZE, 0, 0);
@@ -244,7 +294,7 @@ void CStatusBar::ApplyParts()
     int cxFixed = 0, nStretchy = 0;
     for (const Pane& pane : m_arrPanes)
     {
-        cxFixed += pane.cxWidth;
+        cxFixed += ScaleForDpi(pane.cxWidth, m_nDpi);
         nStretchy += (pane.nStyle & SBPS_STRETCH) != 0;
     }
     // Room the panes do not need goes in equal shares to the stretchable ones.
@@ -255,7 +305,7 @@ void CStatusBar::ApplyParts()
     int x = 0, nSeen = 0;
     for (const Pane& pane : m_arrPanes)
     {
-        x += pane.cxWidth;
+        x += ScaleForDpi(pane.cxWidth, m_nDpi);
         if ((pane.nStyle & SBPS_STRETCH) && nStretchy)
         {
             ++nSeen;

@@ -10,9 +10,12 @@ class CToolBar
 {
 public:
     ~CToolBar();
-    bool Create(HWND hParent, DWORD dwCtrlStyle, DWORD dwStyle, UINT nID);
-    /// Loads the button list and the image strip of resource nIDResource.
+    /// Creates the bar for nDpi (0: the DPI of its parent), with the system's font for that DPI.
+    bool Create(HWND hParent, DWORD dwCtrlStyle, DWORD dwStyle, UINT nID, int nDpi = 0);
+    /// Loads the button list of resource nIDResource and the picture strip drawn for the scaling
+    /// nearest m_nDpi (its image size in m_sizeImage).
     bool LoadToolBar(UINT nIDResource);
+    void DestroyWindow();
 
     int GetButtonCount() const;
     UINT GetItemID(int nIndex) const;               ///< 0 for a separator
@@ -33,9 +36,15 @@ public:
     HWND m_hWnd = nullptr;
     HBITMAP m_hbmImages = nullptr;   // owned; the toolbar only references it
     bool m_bBorderBottom = false;    ///< a one-pixel shadow line under the buttons
+    int m_nDpi = 96;                 ///< the DPI the bar is made for
+    SIZE m_sizeImage = { 0, 0 };     ///< the pictures' size in the strip loaded
+
+private:
+    HFONT m_hFont = nullptr;   // owned; only made for a bar at another DPI than the system's
 };
 
-/** @brief A status bar of panes; stretchable panes share the width left by the fixed ones. */
+/** @brief A status bar of panes; stretchable panes share the width left by the fixed ones. Pane
+    widths are given at 96 DPI and laid out at the bar's DPI. */
 class CStatusBar
 {
 public:
@@ -52,10 +61,14 @@ public:
     /// Moves the bar to the bottom of its parent and recomputes the pane edges.
     void Resize();
     int GetHeight() const;
+    /// Lays the bar out for another DPI, with the status font the system gives for it.
+    void SetDpi(int nDpi);
 
     HWND m_hWnd = nullptr;
     std::vector<Pane> m_arrPanes;
+    int m_nDpi = 96;   ///< the DPI the bar is made for
 
 private:
     void ApplyParts();
+    HFONT m_hFont = nullptr;   // owned; only made once the bar moved to another DPI than the system's
 };

@@ -2,9 +2,11 @@
 #include "framework/win/FrameWnd.h"
 #include <shellapi.h>
 #include <cstring>
+#include <initializer_list>
 #include "framework/base/MessageSink.h"
 #include "framework/win/AnsiName.h"
 #include "framework/win/DocTemplate.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/Menu.h"
 #include "framework/win/WinApp.h"
 
@@ -52,6 +54,11 @@ CFrameWnd::~CFrameWnd()
 {
     // The view's window dies with the frame's; drop the object while the document still lives.
     m_pView.reset();
+    for (HICON hIcon : { m_hIconSmall, m_hIconBig })
+    {
+        if (hIcon)
+            ::DestroyIcon(hIcon);
+    }
 }
 
 CDocument* CFrameWnd::GetActiveDocument() const
@@ -100,6 +107,9 @@ bool CFrameWnd::LoadFrame(UINT nIDResource, CSingleDocTemplate* pTemplate)
 
 int CFrameWnd::OnCreate(CREATESTRUCTA* pcs)
 {
+    // The class's icons are made for the system DPI.
+    if (m_nDpi != GetSystemDpi())
+        SetIconsForDpi(m_nDpi);
     return OnCreateClient(pcs) ? 0 : -1;
 }
 
@@ -293,6 +303,37 @@ LRESULT CFrameWnd::OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu)
     return Default(WM_MENUCHAR, MAKEWPARAM(nChar, nFlags), reinterpret_cast<LPARAM>(hMenu));
 }
 
+void CFrameWnd::SetIconsForDpi(int nDpi)
+{
+    const struct { WPARAM nWhich; int nMetric; HICON* phIcon; } kIcons[] = {
+        { ICON_SMALL, SM_CXSMICON, &m_hIconSmall }, { ICON_BIG, SM_CXICON, &m_hIconBig },
+    };
+    for (const auto& icon : kIcons)
+    {
+        // The program icon holds sizes from 16 to 256 pixels: the one the system asks for is taken whole.
+        int cx = GetSystemMetricsAtDpi(icon.nMetric, nDpi);
+        HICON hIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDResource),
+                                                      IMAGE_ICON, cx, cx, 0));
+        if (!hIcon)
+            continue;
+        ::SendMessageA(m_hWnd, WM_SETICON, icon.nWhich, reinterpret_cast<LPARAM>(hIcon));
+        if (*icon.phIcon)
+            ::DestroyIcon(*icon.phIcon);
+        *icon.phIcon = hIcon;
+    }
+}
+
+void CFrameWnd::OnDpiChanged(int nDpi, const RECT& rcSuggested)
+{
+    m_nDpi = nDpi;
+    SetIconsForDpi(nDpi);
+    if (m_pStatusBar && m_pStatusBar->m_hWnd)
+        m_pStatusBar->SetDpi(nDpi);
+    ::SetWindowPos(m_hWnd, nullptr, rcSuggested.left, rcSuggested.top, rcSuggested.right - rcSuggested.left,
+                   rcSuggested.bottom - rcSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcLayout();
+}
+
 void CFrameWnd::OnDropFiles(HDROP hDrop)
 {
     // The first name, read at its full length: a name cut to a fixed buffer can name another,
@@ -334,8 +375,18 @@ LRESULT CFrameWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg)
     {
+    case WM_NCCREATE:
+        // Caption and menu bar scaled by Windows on every screen; all inside is measured at m_nDpi.
+        EnableNonClientDpiScalingFor(m_hWnd);
+        m_nDpi = GetWindowDpi(m_hWnd);
+        break;
+
     case WM_CREATE:
         return OnCreate(reinterpret_cast<CREATESTRUCTA*>(lParam));
+
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
 
     case WM_SIZE:
         RecalcLayout();

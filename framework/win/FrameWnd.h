@@ -40,6 +40,8 @@ public:
     bool ExecuteCommand(UINT nID);
 
     void RecalcLayout();
+    /// The DPI of the screen the window is on, as Windows last told it (96 DPI is 100 %).
+    int GetDpi() const { return m_nDpi; }
     void OnUpdateFrameTitle();
     void SetMessageText(const std::string& strText);
     std::string GetMessageText() const;
@@ -66,6 +68,11 @@ protected:
     virtual bool OnDrawItem(DRAWITEMSTRUCT* pDis);
     virtual LRESULT OnMenuChar(UINT nChar, UINT nFlags, HMENU hMenu);
     virtual void OnDropFiles(HDROP hDrop);
+    /// WM_DPICHANGED: the window moved to a screen of nDpi. Takes the rectangle Windows suggests and
+    /// lays the bars out for the new DPI; derived frames rebuild their own pictures and fonts first.
+    virtual void OnDpiChanged(int nDpi, const RECT& rcSuggested);
+    /// The caption's and the task bar's icons in the sizes the system gives them at nDpi.
+    void SetIconsForDpi(int nDpi);
     void UpdateMenuPopup(HMENU hPopup);
     void UpdateRecentFileMenu(HMENU hPopup);
 
@@ -76,4 +83,7 @@ protected:
     UINT m_nIDResource = 0;
     DWORD m_dwFrameStyle = 0;                    // FWS_ bits, kept apart from the window style
     UINT m_nIDIdleMessage;
+    int m_nDpi = 96;                             // set when the window is made, then by WM_DPICHANGED
+    HICON m_hIconSmall = nullptr;                // owned; only made for a DPI other than the system's
+    HICON m_hIconBig = nullptr;                  // owned
 };

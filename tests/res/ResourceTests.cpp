@@ -280,11 +280,16 @@ TEST(Resources, ToolbarStripsUseLightGreyAsBackground)
 {
     struct { UINT nID; int cx, cy, nBlank; } strips[] = {
         { IDR_MAINFRAME, 22, 22, 8 }, { IDR_TOOLBAR_FLAT, 20, 20, -1 }, { IDR_TOOLBAR_CLASSIC, 16, 15, -1 },
+        { IDB_TOOLBAR_MAIN_125, 28, 28, 8 }, { IDB_TOOLBAR_MAIN_150, 33, 33, 8 }, { IDB_TOOLBAR_MAIN_200, 44, 44, 8 },
+        { IDB_TOOLBAR_FLAT_125, 25, 25, -1 }, { IDB_TOOLBAR_FLAT_150, 30, 30, -1 }, { IDB_TOOLBAR_FLAT_200, 40, 40, -1 },
+        { IDB_TOOLBAR_CLASSIC_125, 20, 19, -1 }, { IDB_TOOLBAR_CLASSIC_150, 24, 23, -1 }, { IDB_TOOLBAR_CLASSIC_200, 32, 30, -1 },
     };
     for (const auto& s : strips) {
         SCOPED_TRACE("strip " + std::to_string(s.nID));
         const BITMAPINFOHEADER* pbih = BitmapHeader(s.nID);
         ASSERT_NE(pbih, nullptr);
+        EXPECT_EQ(pbih->biWidth, s.cx * (s.nBlank < 0 ? 10 : 9));
+        EXPECT_EQ(pbih->biHeight, s.cy);
         // the loaders look the colours up by value: index 7 must be RGB(192,192,192), and the
         // remapped black, dark grey and white must be where the standard palette has them
         const RGBQUAD* pPal = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(pbih) + pbih->biSize);
@@ -315,6 +320,7 @@ TEST(Resources, PicturesHaveTheirSizesAndDepths)
 {
     struct { UINT nID; int cx, cy, bpp; } bmps[] = {
         { IDB_SPLASH, 389, 350, 24 }, { IDB_SPLASH_VERSION, 164, 28, 24 }, { IDB_ANNOUNCEMENT, 285, 92, 24 },
+        { IDB_SPLASH_200, 778, 700, 24 }, { IDB_SPLASH_VERSION_200, 328, 56, 24 }, { IDB_ANNOUNCEMENT_200, 570, 184, 24 },
     };
     for (const auto& b : bmps) {
         SCOPED_TRACE("bitmap " + std::to_string(b.nID));
@@ -329,22 +335,35 @@ TEST(Resources, PicturesHaveTheirSizesAndDepths)
     }
 }
 
-TEST(Resources, IconHoldsThreeSizes)
+TEST(Resources, ManifestRunsAsInvokerOnWindows7To11AndScalesPerMonitor)
+{
+    HRSRC hRes = FindResourceA(Module(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_NE(hRes, nullptr);
+    std::string strManifest(static_cast<const char*>(LockResource(LoadResource(Module(), hRes))), SizeofResource(Module(), hRes));
+    for (const char* pszPart : { "level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                                 ">PerMonitorV2, PerMonitor</dpiAwareness>", ">true/pm</dpiAware>" })
+        EXPECT_NE(std::string::npos, strManifest.find(pszPart)) << pszPart;
+    // The common controls stay the classic ones: a dependency on version 6 would change every window's look.
+    EXPECT_EQ(std::string::npos, strManifest.find("Microsoft.Windows.Common-Controls"));
+}
+
+TEST(Resources, IconHoldsEverySizeFrom16To256)
 {
     HRSRC hRes = FindResourceA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
     ASSERT_NE(hRes, nullptr);
     const BYTE* p = static_cast<const BYTE*>(LockResource(LoadResource(Module(), hRes)));
     // GRPICONDIR: reserved, type 1, count; then 14-byte entries starting with width and height
     ASSERT_EQ(*reinterpret_cast<const WORD*>(p + 2), 1);
-    ASSERT_EQ(*reinterpret_cast<const WORD*>(p + 4), 3);
+    ASSERT_EQ(*reinterpret_cast<const WORD*>(p + 4), 8);
     std::vector<int> sizes;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 8; ++i) {
         const BYTE* e = p + 6 + 14 * i;
         EXPECT_EQ(e[0], e[1]);
-        sizes.push_back(e[0]);
+        sizes.push_back(e[0] ? e[0] : 256);
     }
-    EXPECT_EQ(sizes, (std::vector<int>{ 16, 32, 48 }));
-    for (int cx : { 16, 32, 48 }) {
+    EXPECT_EQ(sizes, (std::vector<int>{ 16, 20, 24, 32, 40, 48, 64, 256 }));
+    for (int cx : { 16, 20, 24, 32, 40, 48, 64 }) {
         HICON hIcon = static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, cx, cx, 0));
         ASSERT_NE(hIcon, nullptr) << cx;
         ICONINFO ii = {};
