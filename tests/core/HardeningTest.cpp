@@ -403,9 +403,15 @@ TEST_F(Hardening, NamesThatTheCutWouldMakeEqualAreRefused)
     // Another tool may store 60-byte names; a save cuts them to 59 and must not merge two members.
     // Names equal ignoring case are one name to the game; two rows of one name were so already.
     const std::string s59(59, 'n');
-    for (auto names : {std::make_pair(s59 + "1", s59 + "2"), std::make_pair(s59 + "X", std::string(59, 'N') + "y"),
-                       std::make_pair(s59 + "1", s59), std::make_pair(s59 + "1", s59 + "1"), std::make_pair(s59 + "1", std::string("s"))}) {
-        const bool bRefused = names.first != names.second && names.second.size() >= 59;
+    const struct { std::string first, second; bool bRefused; } kCases[] = {
+        {s59 + "1", s59 + "2", true},
+        {s59 + "X", std::string(59, 'N') + "y", true},  // equal ignoring case once cut
+        {s59 + "1", s59, true},
+        {s59 + "1", s59 + "1", false},                   // one name twice already
+        {s59 + "1", "s", false},
+    };
+    for (const auto& names : kCases) {
+        const bool bRefused = names.bRefused;
         std::string strArchive = Archive("a.vpp", {{names.first, Pattern(5, 1)}, {names.second, Pattern(6, 2)}});
         Bytes before = ReadAll(strArchive);
         ASSERT_TRUE(m_pDoc->OpenDocumentFile(strArchive));

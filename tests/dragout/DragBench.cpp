@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "BenchTimer.h"
 #include "DragOutSupport.h"
 #include "GuiHarness.h"
 #include "core/VppFormat.h"
@@ -17,14 +18,6 @@ std::string g_strScreenshotFolder;
 
 namespace
 {
-double Now()
-{
-    LARGE_INTEGER f, t;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(f.QuadPart);
-}
-
 /** Notes the moment the drag loop first asks, and ends the drag there. */
 class CTimingSource : public IDropSource
 {
@@ -39,7 +32,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override
     {
         if (m_dFirst == 0)
-            m_dFirst = Now();
+            m_dFirst = SecondsNow();
         return DRAGDROP_S_CANCEL;
     }
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
@@ -61,13 +54,13 @@ void TimeDragStart(CGuiHarness& gui, const char* pszWhat)
     double dBuild = 1e9, dStart = 1e9;
     for (int i = 0; i < 5; ++i)
     {
-        double t0 = Now();
+        double t0 = SecondsNow();
         IDataObject* pData = gui.View()->CreateSelectionDataObject();
-        dBuild = std::min(dBuild, Now() - t0);
+        dBuild = std::min(dBuild, SecondsNow() - t0);
         pData->Release();
 
         CTimingSource source;
-        t0 = Now();
+        t0 = SecondsNow();
         gui.View()->DragSelectedRows(&source);
         if (source.m_dFirst > 0)
             dStart = std::min(dStart, source.m_dFirst - t0);
@@ -108,7 +101,7 @@ double StreamToFile(IDataObject* pData, const std::string& strDest, ULONG cbPiec
     std::vector<char> buf(cbPiece);
     SIZE_T nBase = PrivateBytes();
     nPeakExtra = 0;
-    double t0 = Now();
+    double t0 = SecondsNow();
     STGMEDIUM medium = {};
     if (FAILED(pData->GetData(&fe, &medium)))
         return -1;
@@ -124,14 +117,14 @@ double StreamToFile(IDataObject* pData, const std::string& strDest, ULONG cbPiec
     }
     ::CloseHandle(hDest);
     ::ReleaseStgMedium(&medium);
-    return Now() - t0;
+    return SecondsNow() - t0;
 }
 
 /// The same bytes read and written with the same piece size, without the data object.
 double PlainLoop(const std::string& strSource, uint64_t nOffset, uint64_t nSize, const std::string& strDest, ULONG cbPiece)
 {
     std::vector<char> buf(cbPiece);
-    double t0 = Now();
+    double t0 = SecondsNow();
     HANDLE hSource = ::CreateFileA(strSource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     HANDLE hDest = ::CreateFileA(strDest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     LARGE_INTEGER li;
@@ -147,13 +140,13 @@ double PlainLoop(const std::string& strSource, uint64_t nOffset, uint64_t nSize,
     }
     ::CloseHandle(hSource);
     ::CloseHandle(hDest);
-    return Now() - t0;
+    return SecondsNow() - t0;
 }
 }
 
 int main()
 {
-    std::string strFolder = MakeTestFolder("drag-bench");
+    std::string strFolder = CTestFolder("drag-bench").Path();
     std::printf("Drag and copy out of the list (Wine; times are the best of several runs)\n\n");
 
     // 1,000 members of one archive, and one member of 200 MB.
@@ -190,9 +183,9 @@ int main()
         dStream = std::min(dStream, StreamToFile(pData, strFolder + "streamed.rfl", cbPiece, nExtra));
         nPeak = std::max(nPeak, nExtra);
         dLoop = std::min(dLoop, PlainLoop(strFolder + "big.vpp", nOffset, nBig, strFolder + "looped.rfl", cbPiece));
-        double t0 = Now();
+        double t0 = SecondsNow();
         ::CopyFileA((strFolder + "big.vpp").c_str(), (strFolder + "copied.vpp").c_str(), FALSE);
-        dCopy = std::min(dCopy, Now() - t0);
+        dCopy = std::min(dCopy, SecondsNow() - t0);
     }
     pData->Release();
     const double dMB = nBig / 1048576.0;

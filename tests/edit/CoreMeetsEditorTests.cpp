@@ -35,10 +35,10 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
     const std::string strOnDisk = ReadFileText(dir + "x.vpp");
 
     // Ctrl+S: one message naming the cause; the edit is kept, the file on disk untouched.
-    gui.m_messages.clear();
     gui.Command(ID_FILE_SAVE);
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(kChanged)) << gui.m_messages[0].strText;
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_CONTAINS(box.strText, kChanged);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt", "new.txt" }), gui.Column(0));
     EXPECT_EQ(strOnDisk, ReadFileText(dir + "x.vpp"));
@@ -48,17 +48,16 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
     gui.AnswerFolder(strOut);
     gui.SelectRow(0);
     gui.SelectRow(1);
-    gui.m_messages.clear();
     gui.Command(ID_EDIT_EXTRACT);
-    ASSERT_EQ(1u, gui.m_details.size());
-    EXPECT_NE(std::string::npos, gui.m_details[0].strDetails.find("a.txt\r\nThe archive was changed by another program"))
-        << gui.m_details[0].strDetails;
-    EXPECT_NE(std::string::npos, gui.m_details[0].strDetails.find("b.txt\r\n")) << gui.m_details[0].strDetails;
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ("At least one file was not extracted. See below for details.", report.strHeader);
+    std::string strReport = report.strDetails;
+    EXPECT_CONTAINS(strReport, "a.txt\r\nThe archive was changed by another program");
+    EXPECT_CONTAINS(strReport, "b.txt\r\n");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strOut + "a.txt").c_str()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((strOut + "b.txt").c_str()));
 
     // Copy and paste: the same refusal, never the other member's bytes under a.txt.
-    gui.m_details.clear();
     gui.Command(ID_EDIT_COPY);
     IDataObject* pData = nullptr;
     ASSERT_EQ(S_OK, ::OleGetClipboard(&pData));
@@ -69,14 +68,16 @@ TEST(CoreMeetsEditor, AnArchiveReplacedOnDiskIsRefusedBySaveExtractAndCopy)
     EXPECT_TRUE(result.arrWritten.empty());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "b.txt" }), result.arrFailed);
     EXPECT_NE(strB, ReadFileText(strPaste + "a.txt"));
-    ASSERT_EQ(1u, gui.m_details.size());
-    EXPECT_EQ(0u, gui.m_details[0].strDetails.find("a.txt\r\nThe archive was changed by another program"))
-        << gui.m_details[0].strDetails;
+    report = gui.TakeDetails();
+    EXPECT_EQ("At least one file could not be copied. See below for details.", report.strHeader);
+    strReport = report.strDetails;
+    EXPECT_EQ(0u, strReport.find("a.txt\r\nThe archive was changed by another program")) << strReport;
     EXPECT_EQ(3, gui.RowCount());
 }
 
 // A name of 60 bytes cannot be stored whole: refused whether chosen in the Add dialog or dropped on
-// the list, and said so; one of 59 bytes goes in, and comes back whole after a save and a re-open.
+// the list, and said so (as is one the code page cannot spell); one of 59 bytes goes in, and comes
+// back whole after a save and a re-open.
 TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRoundTrips)
 {
     CTestFolder dir("core-editor-names");
@@ -93,31 +94,36 @@ TEST(CoreMeetsEditor, ANameTooLongIsRefusedAloudByAddAndDropAndTheLongestNameRou
     gui.AnswerAdd({ dir.Path().substr(0, dir.Path().size() - 1), strLong, "sub" });
     gui.Command(ID_EDIT_ADD);
     EXPECT_EQ(std::vector<std::string>{ "a.txt" }, gui.Column(0));
-    ASSERT_EQ(1u, gui.m_details.size());
-    const std::string& strAdd = gui.m_details[0].strDetails;
-    EXPECT_NE(std::string::npos, strAdd.find(strLong + "\r\nFile name too long (a member name can have at most 59 bytes)."))
-        << strAdd;
-    EXPECT_NE(std::string::npos, strAdd.find("sub\r\nNot a regular file")) << strAdd;
+    const char kAddHeader[] = "One or more errors occured while trying to add files. These files have been skipped.";
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ(kAddHeader, report.strHeader);
+    const std::string strAdd = report.strDetails;
+    EXPECT_CONTAINS(strAdd, strLong + "\r\nFile name too long (a member name can have at most 59 bytes).");
+    EXPECT_CONTAINS(strAdd, "sub\r\nNot a regular file");
     EXPECT_FALSE(gui.Doc()->IsModified());
+    // A name the dialog hands back with "?" for what the code page lacks is said to be that.
+    gui.AnswerAdd({ dir + "??.bin" });
+    gui.Command(ID_EDIT_ADD);
+    EXPECT_CONTAINS(gui.TakeMessage().strText, "code page cannot spell");
 
     // A drop: the long name is reported too (a folder stays a silent skip), the 59-byte one added.
-    gui.m_details.clear();
-    gui.m_messages.clear();
     DropOnList(gui, { dir + strLong, dir + "sub", dir + strLongest });
     EXPECT_EQ((std::vector<std::string>{ "a.txt", strLongest }), gui.Column(0));
-    ASSERT_EQ(1u, gui.m_details.size());
-    EXPECT_EQ(dir + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n",
-              gui.m_details[0].strDetails);
-    EXPECT_EQ(1u, gui.m_messages.size());
+    report = gui.TakeDetails();
+    EXPECT_EQ(kAddHeader, report.strHeader);
+    EXPECT_EQ(dir + strLong + "\r\nFile name too long (a member name can have at most 59 bytes).\r\n\r\n", report.strDetails);
 
     // Saved, read back by the save's re-open, extracted whole under its full name.
     gui.Command(ID_FILE_SAVE);
     EXPECT_FALSE(gui.Doc()->IsModified());
-    ASSERT_EQ(2, gui.Doc()->m_nFileCount);
-    EXPECT_EQ(strLongest, gui.Doc()->m_entries[1].m_strName);
-    EXPECT_EQ(1, gui.Doc()->m_entries[1].m_bInArchive);
+    EXPECT_EQ((std::vector<ArchiveMember>{ { "a.txt", Pattern(10, 1) }, { strLongest, std::string(4099, 'm') } }),
+              ReadArchive(dir + "n.vpp"));
+    ASSERT_EQ(2, gui.RowCount());
+    EXPECT_EQ("In VPP at offset " + std::string(14, ' ') + "6.144", gui.Cell(1, 2));
     std::string strOut = dir.Sub("out");
-    ASSERT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile(strLongest, strOut));
+    gui.SelectOnly({ 1 });
+    gui.AnswerFolder(strOut);
+    gui.Command(ID_EDIT_EXTRACT);
     EXPECT_EQ(std::string(4099, 'm'), ReadFileText(strOut + strLongest));
 }
 
@@ -134,23 +140,26 @@ TEST(CoreMeetsEditor, SaveOverAReadOnlyArchiveAsksForANewName)
     gui.Command(ID_EDIT_ADD);
     ASSERT_TRUE(::SetFileAttributesA((dir + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY));
 
-    gui.m_messages.clear();
     ASSERT_EQ(1u, gui.Command(ID_FILE_SAVE, { Press(IDCANCEL) }).size());
-    EXPECT_EQ(0u, gui.m_messages.size());
+    EXPECT_EQ("", gui.TakeMessage());
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
     EXPECT_EQ(strBefore, ReadFileText(dir + "r.vpp"));
 
     const std::string strCopy = dir + "copy.vpp";
     ASSERT_EQ(1u, gui.Command(ID_FILE_SAVE, { SaveAs(strCopy) }).size());
-    EXPECT_EQ(0u, gui.m_messages.size());
+    EXPECT_EQ("", gui.TakeMessage());
     EXPECT_FALSE(gui.Doc()->IsModified());
-    EXPECT_EQ(0, ::lstrcmpiA(strCopy.c_str(), gui.Doc()->GetPathName().c_str())) << gui.Doc()->GetPathName();
+    EXPECT_EQ("Kestrin Manager QUARNEL - copy.vpp", gui.Caption());
     EXPECT_EQ((std::vector<std::string>{ "a.txt", "new.txt" }), gui.Column(0));
     EXPECT_EQ(strBefore, ReadFileText(dir + "r.vpp"));
+    EXPECT_EQ((std::vector<ArchiveMember>{ { "a.txt", Pattern(3000, 1) }, { "new.txt", std::string(9, 'n') } }),
+              ReadArchive(strCopy));
+    // The rows now read from the copy.
     std::string strOut = dir.Sub("out");
-    EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("a.txt", strOut));
-    EXPECT_EQ(EXTRACT_RESULT_DONE, gui.Doc()->ExtractFile("new.txt", strOut));
+    gui.Command(ID_EDIT_SELECT_ALL);
+    gui.AnswerFolder(strOut);
+    gui.Command(ID_EDIT_EXTRACT);
     EXPECT_EQ(Pattern(3000, 1), ReadFileText(strOut + "a.txt"));
     EXPECT_EQ(std::string(9, 'n'), ReadFileText(strOut + "new.txt"));
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "BenchTimer.h"
 #include "GuiHarness.h"
 #include "core/QuarnelDoc.h"
 #include "core/VppFormat.h"
@@ -38,7 +39,7 @@ std::string MemberName(int i)
 /// The sub-folders of a folder of members (extraction writes into existing sub-folders only).
 std::string MakeMemberFolder(const std::string& strName)
 {
-    std::string strFolder = MakeTestFolder(strName);
+    std::string strFolder = CTestFolder(strName).Path();
     for (int i = 0; i < kSubFolders; ++i)
         ::CreateDirectoryA((strFolder + SubFolder(i)).c_str(), nullptr);
     return strFolder;
@@ -69,6 +70,7 @@ void BenchRemove(const std::string& strArchive)
     if (!gui.Start({ strArchive }))
         return;
     gui.m_nAnswer = IDYES;
+    gui.m_bStrict = false;   // the confirmations are answered, not checked
 
     // Every other row first: the refill that follows puts 32,768 rows back.
     for (int i = 0; i < VPP_MAX_FILES; i += 2)
@@ -161,7 +163,7 @@ void BenchSave(const std::string& strWhat, const std::string& strArchive)
 
 int main()
 {
-    std::string strFolder = MakeTestFolder("edit-bench");
+    std::string strFolder = CTestFolder("edit-bench").Path();
     std::string strArchive = strFolder + "small.vpp";
     if (!WriteSmallMembersArchive(strArchive, VPP_MAX_FILES))
     {

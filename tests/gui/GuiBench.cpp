@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <string>
+#include "BenchTimer.h"
 #include "GuiHarness.h"
 #include "core/VppFormat.h"
 
@@ -39,7 +40,7 @@ void FillTable(CQuarnelDoc& doc, int nCount)
 
 int main()
 {
-    std::string strFolder = MakeTestFolder("bench");
+    std::string strFolder = CTestFolder("bench").Path();
     std::string strArchive = strFolder + "full.vpp";
     if (!WriteEmptyMembersArchive(strArchive, VPP_MAX_FILES))
     {

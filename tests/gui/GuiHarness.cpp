@@ -11,7 +11,6 @@
 #include "res/resource.h"
 #include "ui/ErrorDetailsDialog.h"
 
-extern std::string g_strScreenshotFolder;
 /// Set by the GUI test main to the test framework's failure; a benchmark leaves it null.
 void (*g_pfnHarnessFailure)(const std::string& strWhat) = nullptr;
 
@@ -28,7 +27,12 @@ CGuiHarness::CGuiHarness() = default;
 CGuiHarness::~CGuiHarness()
 {
     if (m_bStrict && m_nUnread)
-        HarnessFailure("a message nobody looked at: " + TakeMessage().strText);
+    {
+        std::string strTexts;
+        for (const RecordedMessage& m : TakeMessages())
+            strTexts += "\n\"" + m.strText + "\" (" + m.strCaption + ")";
+        HarnessFailure("a message nobody looked at:" + strTexts);
+    }
     m_pApp.reset();
     // Let the destroyed windows' last messages through before the next test starts.
     MSG msg;
@@ -98,9 +102,24 @@ std::vector<std::string> CGuiHarness::Column(int nColumn) const
 
 std::string CGuiHarness::Caption() const
 {
-    char sz[512] = "";
-    ::GetWindowTextA(Frame()->m_hWnd, sz, sizeof(sz));
-    return sz;
+    return WindowText(Frame()->m_hWnd);
+}
+
+std::vector<std::string> CGuiHarness::HeaderTexts() const
+{
+    HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(List(), LVM_GETHEADER, 0, 0));
+    std::vector<std::string> arr(static_cast<size_t>(::SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0)));
+    for (size_t i = 0; i < arr.size(); ++i)
+    {
+        char sz[256] = "";
+        HDITEMA item = {};
+        item.mask = HDI_TEXT;
+        item.pszText = sz;
+        item.cchTextMax = sizeof(sz);
+        ::SendMessageA(hHeader, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        arr[i] = sz;
+    }
+    return arr;
 }
 
 std::string CGuiHarness::StatusPane(int nPane) const
@@ -203,16 +222,13 @@ void CGuiHarness::AnswerFolder(const std::string& strFolder)
 
 RecordedMessage CGuiHarness::TakeMessage()
 {
-    size_t nUnread = std::min(m_nUnread, m_messages.size());
-    m_nUnread = 0;
-    if (nUnread == 0)
-        return {};
-    RecordedMessage taken = m_messages.back();
-    if (nUnread > 1)
+    std::vector<RecordedMessage> arrTaken = TakeMessages();
+    RecordedMessage taken = arrTaken.empty() ? RecordedMessage() : arrTaken.back();
+    if (arrTaken.size() > 1)
     {
         taken.strText.clear();
-        for (size_t i = m_messages.size() - nUnread; i < m_messages.size(); ++i)
-            taken.strText += (taken.strText.empty() ? "" : "\n") + m_messages[i].strText;
+        for (const RecordedMessage& m : arrTaken)
+            taken.strText += (taken.strText.empty() ? "" : "\n") + m.strText;
         HarnessFailure("more than one message since the last look:\n" + taken.strText);
     }
     return taken;
@@ -225,6 +241,24 @@ void CGuiHarness::ExpectMessage(const std::string& strPart)
         HarnessFailure("no message came; expected one saying \"" + strPart + "\"");
     else if (m.strText.find(strPart) == std::string::npos)
         HarnessFailure("expected a message saying \"" + strPart + "\", got \"" + m.strText + "\"");
+}
+
+std::vector<RecordedMessage> CGuiHarness::TakeMessages()
+{
+    size_t nUnread = std::min(m_nUnread, m_messages.size());
+    m_nUnread = 0;
+    return std::vector<RecordedMessage>(m_messages.end() - nUnread, m_messages.end());
+}
+
+RecordedDetails CGuiHarness::TakeDetails()
+{
+    RecordedMessage m = TakeMessage();
+    if (m.strCaption != "Error details" || m_details.empty())
+    {
+        HarnessFailure("expected an error-details dialog, got \"" + m.strText + "\"");
+        return {};
+    }
+    return m_details.back();
 }
 
 void PrintTo(const RecordedMessage& m, std::ostream* os)
@@ -283,6 +317,12 @@ bool CGuiHarness::WaitUntil(const std::function<bool()>& fnDone, const std::stri
     return true;
 }
 
+void CGuiHarness::PumpFor(DWORD dwMs)
+{
+    DWORD dwStart = ::GetTickCount();
+    WaitUntil([&] { return ::GetTickCount() - dwStart >= dwMs; }, "the time to pass", dwMs + 1000);
+}
+
 std::string ExeFolder()
 {
     char sz[MAX_PATH] = "";
@@ -318,7 +358,8 @@ void ClearReadOnly(const std::string& strPath, DWORD dwAttributes)
         ::SetFileAttributesA(strPath.c_str(), dwAttributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-void EmptyFolder(const std::string& strFolder)
+/// The folder, made empty (of what an earlier run left); ends in a backslash.
+std::string EmptyFolder(const std::string& strFolder)
 {
     ForEachBelow(strFolder, [](const std::string& strPath, DWORD dwAttributes) {
         ClearReadOnly(strPath, dwAttributes);
@@ -327,20 +368,19 @@ void EmptyFolder(const std::string& strFolder)
         else
             ::DeleteFileA(strPath.c_str());
     });
-}
-}
-
-std::string MakeTestFolder(const std::string& strName)
-{
-    char szTemp[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(szTemp), szTemp);
-    std::string strFolder = std::string(szTemp) + "quarnel-gui-" + strName + "\\";
-    EmptyFolder(strFolder);   // from an earlier run
     ::CreateDirectoryA(strFolder.c_str(), nullptr);
     return strFolder;
 }
 
-CTestFolder::CTestFolder(const std::string& strName) : m_strPath(MakeTestFolder(strName)) {}
+std::string TempFolder()
+{
+    char szTemp[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(szTemp), szTemp);
+    return szTemp;
+}
+}
+
+CTestFolder::CTestFolder(const std::string& strName) : m_strPath(EmptyFolder(TempFolder() + "quarnel-gui-" + strName + "\\")) {}
 
 CTestFolder::~CTestFolder()
 {
@@ -370,10 +410,7 @@ std::string CTestFolder::Archive(const std::string& strName,
 
 std::string CTestFolder::Sub(const std::string& strName) const
 {
-    std::string strFolder = m_strPath + strName + "\\";
-    EmptyFolder(strFolder);
-    ::CreateDirectoryA(strFolder.c_str(), nullptr);
-    return strFolder;
+    return EmptyFolder(m_strPath + strName + "\\");
 }
 
 std::string CTestFolder::Read(const std::string& strName) const
@@ -383,7 +420,7 @@ std::string CTestFolder::Read(const std::string& strName) const
 
 bool CTestFolder::Exists(const std::string& strName) const
 {
-    return PathExists(m_strPath + strName);
+    return ::GetFileAttributesA((m_strPath + strName).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 namespace
@@ -417,11 +454,6 @@ std::string ReadFileText(const std::string& strPath)
     return ReadWhole(strPath, strData) ? strData : "<missing>";
 }
 
-bool PathExists(const std::string& strPath)
-{
-    return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string BuildArchive(const std::vector<std::pair<std::string, std::string>>& arrMembers)
 {
     std::string data(2048 + RoundUp(arrMembers.size() * 64), '\0');
@@ -443,9 +475,7 @@ std::string BuildArchive(const std::vector<std::pair<std::string, std::string>>&
 bool WriteArchive(const std::string& strPath, const std::vector<std::pair<std::string, std::string>>& arrMembers)
 {
     std::string data = BuildArchive(arrMembers);
-    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    return static_cast<bool>(out.flush());
+    return static_cast<bool>(std::ofstream(strPath, std::ios::binary | std::ios::trunc).write(data.data(), data.size()).flush());
 }
 
 std::vector<ArchiveMember> ReadArchive(const std::string& strPath)
@@ -489,108 +519,6 @@ std::vector<ArchiveMember> ReadArchive(const std::string& strPath)
     return arrMembers;
 }
 
-void WriteFileBytes(const std::string& strPath, size_t nSize, char chFill)
-{
-    FILE* pFile = std::fopen(strPath.c_str(), "wb");
-    if (!pFile)
-        return;
-    std::string strData(nSize, chFill);
-    std::fwrite(strData.data(), 1, strData.size(), pFile);
-    std::fclose(pFile);
-}
-
-bool MakeArchive(const std::string& strArchive, const std::vector<std::string>& arrFiles)
-{
-    std::vector<std::pair<std::string, std::string>> arrMembers;
-    for (const std::string& strFile : arrFiles)
-    {
-        std::string strData;
-        if (!ReadWhole(strFile, strData))
-            return false;
-        arrMembers.push_back({ strFile.substr(strFile.rfind('\\') + 1), strData });
-    }
-    return WriteArchive(strArchive, arrMembers);
-}
-
-bool SaveWindowShot(HWND hWnd, const std::string& strName)
-{
-    if (g_strScreenshotFolder.empty())
-        return false;
-    // Repaint first when the window is ours; another thread's window (the splash during the
-    // start-up wait) is taken as it stands on the screen.
-    if (::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId())
-    {
-        ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-        // Wine hands a window's drawing to the X server while its thread looks at its
-        // message queue, so keep looking for a moment before reading the screen.
-        for (int i = 0; i < 10; ++i)
-        {
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            {
-                if (msg.message == WM_QUIT)
-                {
-                    ::PostQuitMessage(static_cast<int>(msg.wParam));
-                    break;
-                }
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-            ::Sleep(30);
-        }
-    }
-    return SaveScreenShotOf(hWnd, strName);
-}
-
-bool SaveScreenShotOf(HWND hWnd, const std::string& strName)
-{
-    RECT rc;
-    if (!::GetWindowRect(hWnd, &rc))
-        return false;
-    HDC hdcScreen = ::GetDC(nullptr);
-    bool bOk = SaveAreaShot(hdcScreen, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, strName);
-    ::ReleaseDC(nullptr, hdcScreen);
-    return bOk;
-}
-
-bool SaveAreaShot(HDC hdc, int x, int y, int cx, int cy, const std::string& strName)
-{
-    if (g_strScreenshotFolder.empty() || cx <= 0 || cy <= 0)
-        return false;
-    HDC hdcMem = ::CreateCompatibleDC(hdc);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = cy;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 24;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* pBits = nullptr;
-    HBITMAP hbm = ::CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
-    ::BitBlt(hdcMem, 0, 0, cx, cy, hdc, x, y, SRCCOPY);
-    ::SelectObject(hdcMem, hOld);
-    ::GdiFlush();
-
-    bool bOk = false;
-    int nStride = ((cx * 3) + 3) & ~3;
-    BITMAPFILEHEADER bfh = {};
-    bfh.bfType = 0x4D42;
-    bfh.bfOffBits = sizeof(bfh) + sizeof(bmi.bmiHeader);
-    bfh.bfSize = bfh.bfOffBits + nStride * cy;
-    FILE* pFile = pBits ? std::fopen((g_strScreenshotFolder + strName + ".bmp").c_str(), "wb") : nullptr;
-    if (pFile)
-    {
-        std::fwrite(&bfh, sizeof(bfh), 1, pFile);
-        std::fwrite(&bmi.bmiHeader, sizeof(bmi.bmiHeader), 1, pFile);
-        std::fwrite(pBits, 1, static_cast<size_t>(nStride) * cy, pFile);
-        bOk = std::fclose(pFile) == 0;
-    }
-    ::DeleteObject(hbm);
-    ::DeleteDC(hdcMem);
-    return bOk;
-}
-
 HWND FindMessageBoxOfProcess(DWORD dwProcessId)
 {
     struct Search { DWORD dwPid; HWND hBox; } search = { dwProcessId, nullptr };
@@ -611,13 +539,6 @@ HWND FindMessageBoxOfProcess(DWORD dwProcessId)
     return search.hBox;
 }
 
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b)
-{
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
-}
-
 void PutLe32(std::string& s, size_t nPos, uint32_t n)
 {
     for (int i = 0; i < 4; ++i)
@@ -636,6 +557,20 @@ std::string WindowText(HWND hWnd)
 std::string ItemText(HWND hDlg, int nId)
 {
     return WindowText(::GetDlgItem(hDlg, nId));
+}
+
+std::vector<std::string> ChildTexts(HWND hWnd, const char* pszClass)
+{
+    struct Search { const char* pszClass; std::vector<std::string> arr; } search = { pszClass, {} };
+    ::EnumChildWindows(hWnd, [](HWND hChild, LPARAM lParam) -> BOOL {
+        Search& s = *reinterpret_cast<Search*>(lParam);
+        char szClass[64] = "";
+        ::GetClassNameA(hChild, szClass, sizeof(szClass));
+        if (!s.pszClass || _stricmp(szClass, s.pszClass) == 0)
+            s.arr.push_back(WindowText(hChild));
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.arr;
 }
 
 // Keys by name, as the tests spell them.
@@ -807,12 +742,41 @@ Step MenuKeys(const std::string& strKeys)
     } };
 }
 
+Step InMenu(const std::string& strKeys, std::function<void(HWND)> fn)
+{
+    auto pbPosted = std::make_shared<bool>(false);
+    Step keys = MenuKeys(strKeys);
+    return When([keys, pbPosted](HWND hMenuWnd) {
+                    MSG msg;
+                    *pbPosted = *pbPosted || keys.fnAct(hMenuWnd);
+                    return !::PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE);
+                },
+                { "menu", [fn](HWND hMenuWnd) {
+                     if (fn)
+                         fn(hMenuWnd);
+                     ::EndMenu();
+                     return true;
+                 } });
+}
+
 Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButton)
 {
     return { strWindow, [fn, nButton](HWND hDlg) {
         fn(hDlg);
         ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED), 0);
         return true;
+    } };
+}
+
+Step When(std::function<bool(HWND)> fnReady, Step step, DWORD dwAtMostMs)
+{
+    auto pdwFirst = std::make_shared<DWORD>(0);
+    return { step.strWindow, [fnReady, step, dwAtMostMs, pdwFirst](HWND hWnd) {
+        DWORD dwNow = ::GetTickCount();
+        if (!*pdwFirst)
+            *pdwFirst = dwNow;
+        bool bTimeUp = dwAtMostMs && dwNow - *pdwFirst >= dwAtMostMs;
+        return (fnReady(hWnd) || bTimeUp) && step.fnAct(hWnd);
     } };
 }
 

@@ -17,7 +17,8 @@
 //   }
 //
 // Dialogs and popup menus that a command opens are met by steps, in order; a window no step expects,
-// or a step whose window never comes, fails the running test with the caption and is closed.
+// or a step whose window never comes, fails the running test with the caption and is closed. A
+// message box or error-details dialog that the test never takes fails it too, with its text.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -32,6 +33,8 @@
 #include "app/QuarnelApp.h"
 #include "core/QuarnelDoc.h"
 #include "ui/QuarnelView.h"
+#include "ScreenshotSupport.h"
+#include "BenchTimer.h"   // for a benchmark that includes only the harness
 
 /// Fails the running test (the GUI test main binds it to the test framework; a benchmark prints it).
 void HarnessFailure(const std::string& strWhat);
@@ -53,6 +56,8 @@ inline bool operator==(const char* psz, const RecordedMessage& m) { return m.str
 inline bool operator!=(const RecordedMessage& m, const char* psz) { return !(m == psz); }
 inline bool operator!=(const char* psz, const RecordedMessage& m) { return !(m == psz); }
 void PrintTo(const RecordedMessage& m, std::ostream* os);
+/// EXPECT_CONTAINS: the text holds the part; a failure shows both.
+#define EXPECT_CONTAINS(text, part) EXPECT_PRED_FORMAT2(::testing::IsSubstring, part, text)
 
 /** One error-details dialog the program showed. */
 struct RecordedDetails
@@ -77,8 +82,14 @@ Step Press(int nButton, const std::string& strWindow = "");
 Step SaveAs(const std::string& strPath, const std::string& strWindow = "");
 /// Keys for an open popup menu ("Down Enter", "Esc"), posted to the menu's own loop.
 Step MenuKeys(const std::string& strKeys);
+/// Meets the next popup menu: posts the keys to it and, once its loop has taken every key waiting
+/// (these and any posted before it opened), calls fn with the menu's window and closes the menu.
+Step InMenu(const std::string& strKeys = "", std::function<void(HWND)> fn = nullptr);
 /// Calls fn with the window (to read it), then ends it with the button.
 Step Look(const std::string& strWindow, std::function<void(HWND)> fn, int nButton = IDCANCEL);
+/// The step, taken once fnReady holds for its window (looked at each tick; a state that never comes
+/// fails the step at the steps' wait), or once dwAtMostMs have passed when given.
+Step When(std::function<bool(HWND)> fnReady, Step step, DWORD dwAtMostMs = 0);
 
 /** Meets the modal windows of this thread with the steps, for its own life (a timer, killed with it). */
 class CModalSteps
@@ -126,6 +137,8 @@ public:
     std::string Cell(int nRow, int nColumn) const;
     std::vector<std::string> Column(int nColumn) const;
     std::string Caption() const;
+    /// The list's column headers.
+    std::vector<std::string> HeaderTexts() const;
     std::string StatusPane(int nPane) const;
     void SelectRow(int nRow, bool bSelected = true);
     /// Selects exactly these rows.
@@ -138,6 +151,8 @@ public:
     /// Pumps messages and idle passes until fnDone holds; fails the test naming strWhat after dwTimeoutMs.
     bool WaitUntil(const std::function<bool()>& fnDone, const std::string& strWhat = "the awaited state",
                    DWORD dwTimeoutMs = 5000);
+    /// Pumps messages and idle passes for a while: time for something that must not happen.
+    void PumpFor(DWORD dwMs);
     /// Sends WM_COMMAND as a menu would (refused when the command is disabled).
     void Command(UINT nID);
     /// The same, with steps for the dialogs and menus it opens; returns the captions met.
@@ -161,6 +176,10 @@ public:
     RecordedMessage TakeMessage();
     /// The one message since the last look must contain strPart; fails the test otherwise.
     void ExpectMessage(const std::string& strPart);
+    /// Every message since the last look, in order (one action may show several).
+    std::vector<RecordedMessage> TakeMessages();
+    /// The one message since the last look as an error-details dialog; fails the test when it is none.
+    RecordedDetails TakeDetails();
 
     std::unique_ptr<CQuarnelApp> m_pApp;
     std::vector<RecordedMessage> m_messages;
@@ -168,8 +187,9 @@ public:
     /// the caption "Error details" and the header, "\r\n" and the details as its text.
     std::vector<RecordedDetails> m_details;
     int m_nAnswer = 1;   // IDOK
-    /// Strict: a message nobody took with TakeMessage fails the test at the end.
-    bool m_bStrict = false;
+    /// Strict (the default): a message nobody took fails the test when the harness ends, naming its
+    /// text; a test that means to see a box takes it (TakeMessage, ExpectMessage, TakeDetails).
+    bool m_bStrict = true;
     /// What the last Add dialog was opened with, and where the last folder picker started.
     OPENFILENAMEA m_lastAddDialog = {};
     std::string m_strPickerStart;
@@ -223,27 +243,14 @@ bool WriteArchive(const std::string& strPath, const std::vector<std::pair<std::s
 /// total size or length do not agree.
 std::vector<ArchiveMember> ReadArchive(const std::string& strPath);
 
-/// Folder for this test run's files (created empty), ending in a backslash.
-std::string MakeTestFolder(const std::string& strName);
-void WriteFileBytes(const std::string& strPath, size_t nSize, char chFill = 'x');
-/// The whole file, or "<missing>" when it cannot be read.
+/// The whole file at a path (one the program chose, a screenshot), or "<missing>" when it cannot be
+/// read; a test's own files are made through CTestFolder.
 std::string ReadFileText(const std::string& strPath);
-bool PathExists(const std::string& strPath);
-/// Writes an archive holding the given files under their own names (the tests' own writer).
-bool MakeArchive(const std::string& strArchive, const std::vector<std::string>& arrFiles);
-/// Captures a window into a 24-bit BMP in the screenshot folder.
-bool SaveWindowShot(HWND hWnd, const std::string& strName);
-/// The same capture without repainting or pumping first: the window as it stands on the screen
-/// (a popup menu open inside its own loop, for one).
-bool SaveScreenShotOf(HWND hWnd, const std::string& strName);
-/// Copies the cx x cy area at (x, y) of a device context (a memory canvas, the screen) into a
-/// 24-bit BMP in the screenshot folder.
-bool SaveAreaShot(HDC hdc, int x, int y, int cx, int cy, const std::string& strName);
 std::string ExeFolder();
 std::string WindowText(HWND hWnd);
 std::string ItemText(HWND hDlg, int nId);
-/// Seconds between two performance-counter readings (the benchmarks).
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b);
+/// The texts of a window's child windows in their order, of one window class when given.
+std::vector<std::string> ChildTexts(HWND hWnd, const char* pszClass = nullptr);
 /// Writes n little-endian at nPos, as the archive's fields are stored.
 void PutLe32(std::string& s, size_t nPos, uint32_t n);
 /// A visible message box of another process (the splash has no text control 0xFFFF), or null.

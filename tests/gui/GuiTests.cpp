@@ -16,13 +16,13 @@ namespace
 const char kAppTitle[] = "Kestrin Manager QUARNEL";
 const char kRecentKey[] = "Software\\Kestrin Network\\Kestrin Manager QUARNEL\\Recent File List";
 
-/// Files of the given sizes, in the order given.
-std::vector<std::string> MakeFiles(const CTestFolder& dir, const std::vector<std::pair<std::string, size_t>>& arrFiles)
+/// Members of the given sizes, filled with 'x'.
+std::vector<std::pair<std::string, std::string>> Sized(const std::vector<std::pair<std::string, size_t>>& arrSizes)
 {
-    std::vector<std::string> arrPaths;
-    for (const auto& file : arrFiles)
-        arrPaths.push_back(dir.File(file.first, file.second));
-    return arrPaths;
+    std::vector<std::pair<std::string, std::string>> arrMembers;
+    for (const auto& member : arrSizes)
+        arrMembers.push_back({ member.first, std::string(member.second, 'x') });
+    return arrMembers;
 }
 
 std::string Padded(int nSpaces, const std::string& strDigits)
@@ -73,19 +73,7 @@ TEST(StartUp, WithoutArgumentShowsSplashAloneThenEmptyUntitledArchive)
 
     EXPECT_EQ(std::string(kAppTitle) + " - Untitled", gui.Caption());
     EXPECT_EQ(0, gui.RowCount());
-    HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(gui.List(), LVM_GETHEADER, 0, 0));
-    ASSERT_EQ(3, ::SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0));
-    const char* kHeaders[] = { "Filename", "Filesize", "Location" };
-    for (int i = 0; i < 3; ++i)
-    {
-        char sz[64] = "";
-        HDITEMA item = {};
-        item.mask = HDI_TEXT;
-        item.pszText = sz;
-        item.cchTextMax = sizeof(sz);
-        ::SendMessageA(hHeader, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        EXPECT_STREQ(kHeaders[i], sz);
-    }
+    EXPECT_EQ((std::vector<std::string>{ "Filename", "Filesize", "Location" }), gui.HeaderTexts());
     EXPECT_EQ("Ready", gui.StatusPane(0));
     EXPECT_EQ("0 files, 0 bytes", gui.StatusPane(1));
     EXPECT_EQ(QUARNEL_VERSION_TEXT, gui.StatusPane(2));
@@ -96,8 +84,7 @@ TEST(StartUp, WithoutArgumentShowsSplashAloneThenEmptyUntitledArchive)
 TEST(StartUp, WithArchiveListsMembersWithoutWaiting)
 {
     CTestFolder dir("start-archive");
-    auto arrFiles = MakeFiles(dir, { { "level1.rfl", 9 }, { "music.ogg", 0 }, { "Textures.tga", 5000 } });
-    ASSERT_TRUE(MakeArchive(dir + "maps.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "maps.vpp", Sized({ { "level1.rfl", 9 }, { "music.ogg", 0 }, { "Textures.tga", 5000 } })));
 
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "maps.vpp" }, 60000));   // a wait would time the test out
@@ -121,9 +108,10 @@ TEST(StartUp, NonVppFileShowsTheReadersMessageAndEnds)
 
     CGuiHarness gui;
     EXPECT_FALSE(gui.Start({ dir + "notes.txt" }));
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_EQ("Unsupported file format (Invalid signature)!", gui.m_messages[0].strText);
-    EXPECT_EQ(kAppTitle, gui.m_messages[0].strCaption);
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ("Unsupported file format (Invalid signature)!", box);
+    EXPECT_EQ(kAppTitle, box.strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
     EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));   // the frame went with it
     EXPECT_FALSE(::IsWindow(gui.m_pApp->GetSplashWindow()));
 }
@@ -190,9 +178,11 @@ TEST(MainFrame, ToolbarButtonsTextsAndEnableStates)
     EXPECT_FALSE(bar.IsButtonEnabled(ID_TOOLBAR_BLANK));
 
     CTestFolder dir("toolbar");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 } });
     ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "none.vpp") == false);
-    ASSERT_TRUE(MakeArchive(dir + "two.vpp", arrFiles));
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_CONTAINS(box.strText, dir + "none.vpp");
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
+    ASSERT_TRUE(WriteArchive(dir + "two.vpp", Sized({ { "a.txt", 1 }, { "b.txt", 2 } })));
     ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(dir + "two.vpp"));
     gui.Pump();
     EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_BROWSE_MIRADOR));
@@ -227,8 +217,7 @@ TEST(MainFrame, MenuPopupsFollowTheEnableRules)
 TEST(Commands, KeysOfDisabledCommandsAreRefused)
 {
     CTestFolder dir("keys");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 }, { "c.txt", 3 } });
-    ASSERT_TRUE(MakeArchive(dir + "three.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "three.vpp", Sized({ { "a.txt", 1 }, { "b.txt", 2 }, { "c.txt", 3 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "three.vpp" }));
 
@@ -247,8 +236,7 @@ TEST(Commands, KeysOfDisabledCommandsAreRefused)
 TEST(ListView, HeaderClicksSortEachColumnAscending)
 {
     CTestFolder dir("sort");
-    auto arrFiles = MakeFiles(dir, { { "b.txt", 1000 }, { "C.txt", 9 }, { "a.txt", 10 } });
-    ASSERT_TRUE(MakeArchive(dir + "sort.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "sort.vpp", Sized({ { "b.txt", 1000 }, { "C.txt", 9 }, { "a.txt", 10 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "sort.vpp" }));
 
@@ -289,7 +277,7 @@ TEST(ListView, HeaderClicksSortEachColumnAscending)
 TEST(ListView, DroppedFilesAreAddedWhileLockedFilesAndFoldersAreSkippedSilently)
 {
     CTestFolder dir("drop");
-    auto arrFiles = MakeFiles(dir, { { "one.txt", 11 }, { "locked.txt", 22 }, { "three.txt", 33 } });
+    std::vector<std::string> arrFiles = { dir.File("one.txt", 11), dir.File("locked.txt", 22), dir.File("three.txt", 33) };
     ::CreateDirectoryA((dir + "folder").c_str(), nullptr);
     HANDLE hLock = ::CreateFileA((dir + "locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
@@ -364,8 +352,9 @@ TEST(ListView, DropOntoAFullTableSaysSoAndStillReplacesByName)
     ASSERT_TRUE(gui.Start({ dir.Archive("full.vpp", arrMembers) }));
     ASSERT_EQ(65536, gui.RowCount());
     DropOnList(gui, { dir.File("new.txt", 5), dir.File("F7", 9) });
-    ASSERT_EQ(1u, gui.m_details.size());
-    EXPECT_EQ(dir + "new.txt\r\nVPP exceeds 65536 files.\r\n\r\n", gui.m_details[0].strDetails);
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ("One or more errors occured while trying to add files. These files have been skipped.", report.strHeader);
+    EXPECT_EQ(dir + "new.txt\r\nVPP exceeds 65536 files.\r\n\r\n", report.strDetails);
     EXPECT_EQ(65536, gui.RowCount());
     EXPECT_EQ("F7", gui.Cell(7, 0));   // a name already there needs no new row
     EXPECT_EQ("File at " + dir + "F7", gui.Cell(7, 2));
@@ -374,8 +363,7 @@ TEST(ListView, DropOntoAFullTableSaysSoAndStillReplacesByName)
 TEST(MainFrame, FileDroppedOnTheWindowOpensIt)
 {
     CTestFolder dir("drop-frame");
-    auto arrFiles = MakeFiles(dir, { { "x.bin", 3 } });
-    ASSERT_TRUE(MakeArchive(dir + "dropped.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "dropped.vpp", Sized({ { "x.bin", 3 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     gui.DropOnFrame({ dir + "dropped.vpp" });
@@ -387,7 +375,7 @@ TEST(MainFrame, FileDroppedOnTheWindowOpensIt)
 TEST(Document, NewAsksToSaveAModifiedArchive)
 {
     CTestFolder dir("ask-save");
-    auto arrFiles = MakeFiles(dir, { { "keep.txt", 7 } });
+    std::vector<std::string> arrFiles = { dir.File("keep.txt", 7) };
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     DropOnList(gui, arrFiles);
@@ -395,12 +383,12 @@ TEST(Document, NewAsksToSaveAModifiedArchive)
 
     gui.m_nAnswer = IDCANCEL;
     gui.Command(ID_FILE_NEW);
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_EQ("Save changes to Untitled?", gui.m_messages[0].strText);
+    EXPECT_EQ("Save changes to Untitled?", gui.TakeMessage());
     EXPECT_EQ(1, gui.RowCount());   // cancelled: nothing changes
 
     gui.m_nAnswer = IDNO;
     gui.Command(ID_FILE_NEW);
+    EXPECT_EQ("Save changes to Untitled?", gui.TakeMessage());
     EXPECT_EQ(0, gui.RowCount());
     EXPECT_FALSE(gui.Doc()->IsModified());
 }
@@ -451,14 +439,15 @@ TEST(Document, YesToSaveChangesWithAFailedOrCancelledSaveKeepsTheEditsAndStops)
             });
             if (hHold != INVALID_HANDLE_VALUE)
                 ::CloseHandle(hHold);
-            ASSERT_FALSE(gui.m_messages.empty());
-            EXPECT_EQ(std::string("Save changes to ") + (bUntitled ? "Untitled" : "mine.vpp") + "?", gui.m_messages[0].strText);
-            EXPECT_EQ(bUntitled ? 1u : 2u, gui.m_messages.size());   // a failed save says why
+            std::vector<RecordedMessage> arrBoxes = gui.TakeMessages();
+            ASSERT_FALSE(arrBoxes.empty());
+            EXPECT_EQ(std::string("Save changes to ") + (bUntitled ? "Untitled" : "mine.vpp") + "?", arrBoxes[0]);
+            EXPECT_EQ(bUntitled ? 1u : 2u, arrBoxes.size());   // a failed save says why
             EXPECT_EQ(nAction == LOGOFF ? FALSE : -1, lEndSession);
             EXPECT_TRUE(::IsWindow(hFrame));
             EXPECT_TRUE(gui.Doc()->IsModified());
             EXPECT_EQ(arrRows, gui.Column(0));
-            EXPECT_EQ(bUntitled ? std::string() : strMine, gui.Doc()->GetPathName());
+            EXPECT_EQ(std::string(kAppTitle) + (bUntitled ? " - Untitled" : " - mine.vpp"), gui.Caption());
             EXPECT_EQ(1u, ReadArchive(strMine).size());
         }
     }
@@ -468,7 +457,7 @@ TEST(Document, SaveThroughTheTemplateUpdatesListTitleAndRecentFiles)
 {
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);
     CTestFolder dir("save");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 2049 } });
+    std::vector<std::string> arrFiles = { dir.File("a.txt", 2049) };
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
     DropOnList(gui, arrFiles);
@@ -493,7 +482,7 @@ TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
     for (int i = 0; i < 12; ++i)
     {
         std::string strPath = dir + "r" + std::to_string(i) + ".vpp";
-        ASSERT_TRUE(MakeArchive(strPath, {}));
+        ASSERT_TRUE(WriteArchive(strPath, {}));
         ASSERT_TRUE(gui.m_pApp->OpenDocumentFile(strPath));
     }
     CRegistryKey key;
@@ -521,7 +510,7 @@ TEST(RecentFiles, KeepTheTenNewestInRegistryAndMenu)
 
     // Choosing the second entry opens that archive.
     gui.Command(ID_FILE_MRU_FILE1 + 1);
-    EXPECT_EQ(dir + "r10.vpp", gui.Doc()->GetPathName());
+    EXPECT_EQ(std::string(kAppTitle) + " - r10.vpp", gui.Caption());
 }
 
 TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
@@ -546,8 +535,7 @@ TEST(Shell, VppFilesAreRegisteredForTheCurrentUser)
 TEST(ListView, RightClickShowsTheMenuWithoutTouchingTheSelection)
 {
     CTestFolder dir("right-click");
-    auto arrFiles = MakeFiles(dir, { { "a.txt", 1 }, { "b.txt", 2 } });
-    ASSERT_TRUE(MakeArchive(dir + "two.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "two.vpp", Sized({ { "a.txt", 1 }, { "b.txt", 2 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "two.vpp" }));
     gui.SelectRow(0);
@@ -568,6 +556,13 @@ TEST(ListView, RightClickShowsTheMenuWithoutTouchingTheSelection)
               });
     EXPECT_EQ(1, nSelectedInMenu);
     EXPECT_EQ(LVIS_SELECTED, ::SendMessageA(gui.List(), LVM_GETITEMSTATE, 0, LVIS_SELECTED));
+
+    // The keyboard reaches the menu too.
+    for (const char* pszKey : { "Shift+F10", "Apps" })
+    {
+        gui.FocusRow(1);
+        EXPECT_EQ(std::vector<std::string>({ "menu" }), WithSteps({ MenuKeys("Esc") }, [&] { gui.Key(pszKey); })) << pszKey;
+    }
 }
 
 TEST(Help, AboutAndCheckForNewVersionOpenTheCompanionLibrarysWindows)
@@ -599,40 +594,28 @@ TEST(StartUp, RegistersTheToolAndMarksTheMigrationDone)
     EXPECT_EQ(ExeFolder(), strExe.substr(0, ExeFolder().size()));
 }
 
-TEST(StartUp, MissingArchiveOnTheCommandLineReportsTheFileAndEnds)
-{
-    CTestFolder dir("start-missing");
-    CGuiHarness gui;
-    EXPECT_FALSE(gui.Start({ dir + "gone.vpp" }));
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(dir + "gone.vpp")) << gui.m_messages[0].strText;
-    EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));
-}
-
 TEST(Document, SaveWithAVanishedFileSaysWhichFileAndKeepsTheOldArchive)
 {
     CTestFolder dir("save-vanished");
-    auto arrFiles = MakeFiles(dir, { { "old.txt", 100 } });
-    ASSERT_TRUE(MakeArchive(dir + "keep.vpp", arrFiles));
+    ASSERT_TRUE(WriteArchive(dir + "keep.vpp", Sized({ { "old.txt", 100 } })));
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ dir + "keep.vpp" }));
     DropOnList(gui, { dir.File("gone.txt", 10) });
     ::DeleteFileA((dir + "gone.txt").c_str());
 
     gui.Command(ID_FILE_SAVE);
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("gone.txt\r\n")) << gui.m_messages[0].strText;
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ("Not saved: the archive on disk was left unchanged. These files could not be copied:", report.strHeader);
+    EXPECT_EQ("gone.txt\r\nError while trying to access source file.\r\n\r\n", report.strDetails);
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ("File at " + dir + "gone.txt", gui.Cell(1, 2));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((dir + "keep.vpp.try").c_str()));
-    CQuarnelDoc check;
-    ASSERT_TRUE(check.OpenDocumentFile(dir + "keep.vpp"));
-    EXPECT_EQ(1, check.m_nFileCount);
+    EXPECT_EQ((std::vector<ArchiveMember>{ { "old.txt", std::string(100, 'x') } }), ReadArchive(dir + "keep.vpp"));
 }
 
 // The harness fails the running test for a window no step expects, a step whose window never
-// comes, two messages taken as one, a message nobody read in strict mode, and an archive whose
-// fields disagree; the windows it meets are closed again.
+// comes, two messages taken as one, a message nobody read, and an archive whose fields disagree;
+// the windows it meets are closed again.
 TEST(Harness, FailsTheTestForUnexpectedOrMissingWindowsUnreadMessagesAndBadArchives)
 {
     CTestFolder dir("harness");
@@ -650,11 +633,12 @@ TEST(Harness, FailsTheTestForUnexpectedOrMissingWindowsUnreadMessagesAndBadArchi
         gui.DropOnFrame({ dir + "gone2.vpp" });
         EXPECT_NONFATAL_FAILURE(gui.TakeMessage(), "more than one message");
         EXPECT_EQ("", gui.TakeMessage());
+        gui.DropOnFrame({ dir + "gone3.vpp" });   // a message box, not an error-details dialog
+        EXPECT_NONFATAL_FAILURE(gui.TakeDetails(), "expected an error-details dialog");
     }
     EXPECT_NONFATAL_FAILURE(
         {
             CGuiHarness gui;
-            gui.m_bStrict = true;
             if (gui.Start({}))
                 gui.DropOnFrame({ dir + "gone.vpp" });
         },

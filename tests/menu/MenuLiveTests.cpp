@@ -11,20 +11,6 @@ namespace
 {
 const char kRecentKey[] = "Software\\Kestrin Network\\Kestrin Manager QUARNEL\\Recent File List";
 
-/// Meets the next popup menu: lets it paint for nTicks timer ticks, hands fn its window and closes it.
-Step InMenu(std::function<void(HWND)> fn = nullptr, int nTicks = 1)
-{
-    auto pnTicks = std::make_shared<int>(0);
-    return { "menu", [=](HWND hMenuWnd) {
-        if (++*pnTicks < nTicks)
-            return false;
-        if (fn)
-            fn(hMenuWnd);
-        ::EndMenu();
-        return true;
-    } };
-}
-
 void RightClickRow(CGuiHarness& gui, int nRow)
 {
     RECT rc = {};
@@ -107,7 +93,7 @@ TEST(MenuLive, ContextMenuIsDrawnAndLeavesNoOwnedHandleBehind)
     size_t nOwned = g_ownedMenus.size();
     long nDrawn = COwnerDrawMenu::s_nItemsDrawn;
     std::vector<HMENU> arrSeen;
-    auto arrMet = WithSteps({ InMenu([&](HWND) { arrSeen = g_ownedMenus; }) }, [&] { RightClickRow(gui, 1); });
+    auto arrMet = WithSteps({ InMenu("", [&](HWND) { arrSeen = g_ownedMenus; }) }, [&] { RightClickRow(gui, 1); });
     gui.Pump();
     ASSERT_EQ(1u, arrMet.size());
     EXPECT_EQ(nOwned + 1, arrSeen.size());   // its one popup while it was open
@@ -182,17 +168,12 @@ TEST(MenuLive, PopupsShowTheirOwnerDrawnItemsInTheChosenLook)
         gui.m_pApp->AddToRecentFileList("C:\\R&D\\x.vpp");
         std::string strLook = nDisable ? "classic" : "flat";
         HWND hFrame = gui.Frame()->m_hWnd;
-        // Down on the first tick, a tick to paint, then the look at the menu and its picture.
+        // Down, then the look at the menu and its picture.
         HMENU hShown = nullptr;
         UINT nFirstId = 0, nRemoveState = 0;
         auto shoot = [&](const std::string& strName, const std::function<void()>& fnOpen) {
             long nDrawn = COwnerDrawMenu::s_nItemsDrawn;
-            auto pnTicks = std::make_shared<int>(0);
-            auto arrMet = WithSteps({ { "menu", [&, pnTicks](HWND hMenuWnd) {
-                                         if (++*pnTicks == 1)
-                                             ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_DOWN, 1);
-                                         if (*pnTicks < 3)
-                                             return false;
+            auto arrMet = WithSteps({ InMenu("Down", [&](HWND hMenuWnd) {
                                          hShown = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
                                          nFirstId = ::GetMenuItemID(hShown, 0);
                                          nRemoveState = ::GetMenuState(hShown, ID_EDIT_REMOVE, MF_BYCOMMAND);
@@ -201,9 +182,7 @@ TEST(MenuLive, PopupsShowTheirOwnerDrawnItemsInTheChosenLook)
                                          EXPECT_TRUE(::GetMenuState(hShown, 0, MF_BYPOSITION) & MF_HILITE) << strName;
                                          EXPECT_GT(COwnerDrawMenu::s_nItemsDrawn - nDrawn, 1) << strName;
                                          EXPECT_TRUE(SaveScreenShotOf(hMenuWnd, strName + strLook)) << strName;
-                                         ::EndMenu();
-                                         return true;
-                                     } } },
+                                     }) },
                                     fnOpen);
             EXPECT_EQ(1u, arrMet.size()) << strName;
         };
@@ -247,7 +226,7 @@ TEST(MenuLive, TypingALetterInTheFilePopupPicksItsItem)
         return nChosen;
     };
     EXPECT_EQ(static_cast<UINT>(ID_APP_EXIT), typeInFile('x', {}));
-    EXPECT_EQ(0u, typeInFile('d', { InMenu(nullptr, 3) }));   // not the recent file C:\R&D\x.vpp
+    EXPECT_EQ(0u, typeInFile('d', { InMenu() }));   // not the recent file C:\R&D\x.vpp
     EXPECT_EQ(static_cast<UINT>(ID_FILE_MRU_FILE1), typeInFile('1', {}));
     gui.Pump();
     CRegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentKey);

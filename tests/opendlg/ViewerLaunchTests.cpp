@@ -17,7 +17,7 @@ std::string StandInPath()
 /// Where the stand-in writes its parameters; emptied for each test.
 std::string LogPath()
 {
-    static const std::string s_strLog = MakeTestFolder("viewer-log") + "viewer.log";
+    static const std::string s_strLog = CTestFolder("viewer-log") + "viewer.log";
     return s_strLog;
 }
 
@@ -31,19 +31,18 @@ void RegisterStandIn(int nBuild)
     ::DeleteFileA(LogPath().c_str());
 }
 
-/// The parameters the stand-in was started with, once it has written them; "<none>" when it was
-/// not started within the wait.
-std::string WaitForViewer(CGuiHarness& gui, int nWaitMs = 20000)
+/// The parameters the stand-in was started with, once it has written them.
+std::string WaitForViewer(CGuiHarness& gui)
 {
-    for (int nWaited = 0; nWaited <= nWaitMs; nWaited += 50)
-    {
-        std::string strLog = ReadFileText(LogPath());
-        if (strLog != "<missing>")
-            return strLog;
-        gui.Pump();
-        ::Sleep(50);
-    }
-    return "<none>";
+    gui.WaitUntil([] { return ReadFileText(LogPath()) != "<missing>"; }, "the viewer to start", 20000);
+    return ReadFileText(LogPath());
+}
+
+/// True when the stand-in was not started within the time given.
+bool NoViewerWithin(CGuiHarness& gui, DWORD dwMs)
+{
+    gui.PumpFor(dwMs);
+    return ReadFileText(LogPath()) == "<missing>";
 }
 
 /// An archive of the given members (100 bytes each) in a fresh folder; returns its path.
@@ -144,7 +143,7 @@ TEST(ViewerLaunch, NoBuildOrAnOldBuildShowsTheAnnouncement)
     EXPECT_EQ(std::string("https://") + MIRADOR_DOWNLOAD_HOST + "/cgi-bin/tarnmod.cgi?module=mirador20",
               pages.arrPages[0]);
     EXPECT_TRUE(gui.m_messages.empty());
-    EXPECT_EQ("<none>", WaitForViewer(gui, 500));
+    EXPECT_TRUE(NoViewerWithin(gui, 500));
 }
 
 TEST(ViewerLaunch, Build107GetsTheQuotedPathOnlyAnd108AlsoTheOneSelectedMember)
@@ -174,15 +173,14 @@ TEST(ViewerLaunch, NeverSavedArchiveIsReportedBeforeAnyQuestion)
     CTestFolder dir("never-saved");
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({}));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(dir.File("new.txt", 10)));
-    gui.Doc()->SetModifiedFlag(true);
-    gui.Doc()->UpdateAllViews(nullptr);
+    gui.AddFiles({ dir.File("new.txt", 10) });
+    ASSERT_EQ(1, gui.RowCount());
     gui.Command(ID_FILE_BROWSE_MIRADOR);
 
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_EQ(VIEWER_NOT_SAVED_TEXT, gui.m_messages[0].strText);
-    EXPECT_EQ("Error", gui.m_messages[0].strCaption);
-    EXPECT_EQ(static_cast<unsigned>(MB_OK), gui.m_messages[0].nFlags);
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ(VIEWER_NOT_SAVED_TEXT, box);
+    EXPECT_EQ("Error", box.strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK), box.nFlags);
 }
 
 TEST(ViewerLaunch, ModifiedArchiveAnsweredYesNoOrCancel)
@@ -192,39 +190,37 @@ TEST(ViewerLaunch, ModifiedArchiveAnsweredYesNoOrCancel)
     std::string strExtra = CTestFolder("modified-extra").File("c.txt", 30);
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strExtra));
-    gui.Doc()->SetModifiedFlag(true);
-    gui.Doc()->UpdateAllViews(nullptr);
+    gui.AddFiles({ strExtra });
+    ASSERT_EQ(3, gui.RowCount());
     gui.SelectRow(0);
 
     // Cancel: nothing happens.
     gui.m_nAnswer = IDCANCEL;
     gui.Command(ID_FILE_BROWSE_MIRADOR);
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_EQ(VIEWER_SAVE_QUESTION, gui.m_messages[0].strText);
-    EXPECT_EQ("Kestrin Manager QUARNEL", gui.m_messages[0].strCaption);
-    EXPECT_EQ(static_cast<unsigned>(MB_YESNOCANCEL), gui.m_messages[0].nFlags);
-    EXPECT_EQ("<none>", WaitForViewer(gui, 500));
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ(VIEWER_SAVE_QUESTION, box);
+    EXPECT_EQ("Kestrin Manager QUARNEL", box.strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_YESNOCANCEL), box.nFlags);
+    EXPECT_TRUE(NoViewerWithin(gui, 500));
     EXPECT_TRUE(gui.Doc()->IsModified());
 
     // No: the viewer gets the file as last saved; the document stays modified.
     gui.m_nAnswer = IDNO;
     gui.Command(ID_FILE_BROWSE_MIRADOR);
+    EXPECT_EQ(VIEWER_SAVE_QUESTION, gui.TakeMessage());
     EXPECT_EQ("\"" + strArchive + "\" @a.txt", WaitForViewer(gui));
     EXPECT_TRUE(gui.Doc()->IsModified());
-    CQuarnelDoc onDisk;
-    ASSERT_TRUE(onDisk.OnOpenDocument(strArchive));
-    EXPECT_EQ(2, onDisk.m_nFileCount);
+    EXPECT_EQ(2u, ReadArchive(strArchive).size());
 
     // Yes: saved first; the viewer still gets the member that was selected when the command was
     // given, though the save's refill has cleared the selection.
     ::DeleteFileA(LogPath().c_str());
     gui.m_nAnswer = IDYES;
     gui.Command(ID_FILE_BROWSE_MIRADOR);
+    EXPECT_EQ(VIEWER_SAVE_QUESTION, gui.TakeMessage());
     EXPECT_EQ("\"" + strArchive + "\" @a.txt", WaitForViewer(gui));
     EXPECT_FALSE(gui.Doc()->IsModified());
-    ASSERT_TRUE(onDisk.OnOpenDocument(strArchive));
-    EXPECT_EQ(3, onDisk.m_nFileCount);
+    EXPECT_EQ(3u, ReadArchive(strArchive).size());
 }
 
 TEST(ViewerLaunch, YesWithAFailingSaveDoesNotLaunch)
@@ -234,8 +230,8 @@ TEST(ViewerLaunch, YesWithAFailingSaveDoesNotLaunch)
     std::string strExtra = CTestFolder("save-fails-extra").File("c.txt", 30);
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
-    ASSERT_EQ(ADD_RESULT_ADDED, gui.Doc()->AddFile(strExtra));
-    gui.Doc()->SetModifiedFlag(true);
+    gui.AddFiles({ strExtra });
+    ASSERT_EQ(2, gui.RowCount());
     // Another program holds the archive open without sharing: the save cannot replace it.
     HANDLE hLock = ::CreateFileA(strArchive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
@@ -243,9 +239,13 @@ TEST(ViewerLaunch, YesWithAFailingSaveDoesNotLaunch)
     gui.Command(ID_FILE_BROWSE_MIRADOR);
     ::CloseHandle(hLock);
 
-    EXPECT_GE(gui.m_messages.size(), 2u);   // the question, then the save's own report
+    std::vector<RecordedMessage> arrBoxes = gui.TakeMessages();   // the question, then the save's own report
+    ASSERT_EQ(2u, arrBoxes.size());
+    EXPECT_EQ(VIEWER_SAVE_QUESTION, arrBoxes[0]);
+    EXPECT_EQ(strArchive + " is in use by another program.", arrBoxes[1]);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), arrBoxes[1].nFlags);
     EXPECT_TRUE(gui.Doc()->IsModified());
-    EXPECT_EQ("<none>", WaitForViewer(gui, 1000));
+    EXPECT_TRUE(NoViewerWithin(gui, 1000));
 }
 
 TEST(ViewerLaunch, MissingOrFolderExeIsReportedAndARunningViewerIsNot)
@@ -255,15 +255,13 @@ TEST(ViewerLaunch, MissingOrFolderExeIsReportedAndARunningViewerIsNot)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
 
-    WriteSharedString(VIEWER_SUBKEY, VIEWER_VALUE_EXE, ExeFolder() + "gone.exe");
-    gui.Command(ID_FILE_BROWSE_MIRADOR);
-    WriteSharedString(VIEWER_SUBKEY, VIEWER_VALUE_EXE, ExeFolder());
-    gui.Command(ID_FILE_BROWSE_MIRADOR);
-    ASSERT_EQ(2u, gui.m_messages.size());
-    for (const RecordedMessage& msg : gui.m_messages)
+    for (const std::string& strExe : { ExeFolder() + "gone.exe", ExeFolder() })
     {
-        EXPECT_EQ(VIEWER_NOT_FOUND_TEXT, msg.strText);
-        EXPECT_EQ("Error", msg.strCaption);
+        WriteSharedString(VIEWER_SUBKEY, VIEWER_VALUE_EXE, strExe);
+        gui.Command(ID_FILE_BROWSE_MIRADOR);
+        RecordedMessage box = gui.TakeMessage();
+        EXPECT_EQ(VIEWER_NOT_FOUND_TEXT, box) << strExe;
+        EXPECT_EQ("Error", box.strCaption) << strExe;
     }
 
     // A running program file is held open: the exclusive open of FileExists fails, the viewer
@@ -277,7 +275,7 @@ TEST(ViewerLaunch, MissingOrFolderExeIsReportedAndARunningViewerIsNot)
     std::string strStarted = WaitForViewer(gui);
     ::CloseHandle(hHeld);
     EXPECT_EQ("\"" + strArchive + "\"", strStarted);
-    EXPECT_EQ(2u, gui.m_messages.size());
+    EXPECT_EQ("", gui.TakeMessage());
 }
 
 TEST(ViewerLaunch, QuoteInTheMemberNameSendsThePathOnly)
@@ -305,9 +303,10 @@ TEST(ViewerLaunch, FailedStartIsReportedNamingTheProgram)
     CGuiHarness gui;
     ASSERT_TRUE(gui.Start({ strArchive }));
     gui.Command(ID_FILE_BROWSE_MIRADOR);
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_EQ("Error", gui.m_messages[0].strCaption);
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find(strBad)) << gui.m_messages[0].strText;
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ("Error", box.strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK), box.nFlags);
+    EXPECT_CONTAINS(box.strText, strBad);
 }
 
 TEST(ViewerLaunch, DoubleClickOnAnEmptyListDoesNothing)

@@ -35,12 +35,11 @@ TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
 {
     CTestFolder dir("drop-long");
     const std::string strFolder = dir.Path();
-    dir.File("x.bin", 3);
     // A 288-character name whose first 259 characters name another, existing archive.
     const size_t nLength = 288;
     std::string strLong = strFolder + std::string(nLength - strFolder.size() - 4, 'n') + ".vpp";
     ASSERT_EQ(nLength, strLong.size());
-    ASSERT_TRUE(MakeArchive(strLong.substr(0, MAX_PATH - 1), { strFolder + "x.bin" }));
+    ASSERT_TRUE(WriteArchive(strLong.substr(0, MAX_PATH - 1), { { "x.bin", "xxx" } }));
     ASSERT_TRUE(WriteLongPathFile(Widen(strLong), 0));
 
     CGuiHarness gui;
@@ -48,17 +47,20 @@ TEST(DroppedOnFrame, LongAndUnspellableNamesAreRefusedNeverCutOrGuessed)
     ::SendMessageA(gui.Frame()->m_hWnd, WM_DROPFILES,
                    reinterpret_cast<WPARAM>(MakeWideHDrop({ Widen(strLong) })), 0);
     gui.Pump();
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_NE(std::string::npos, gui.m_messages[0].strText.find("too long")) << gui.m_messages[0].strText;
-    EXPECT_EQ("", gui.Doc()->GetPathName());
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ(strLong + "\r\nThis file name is too long to be opened.", box);
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
+    EXPECT_EQ("Kestrin Manager QUARNEL - Untitled", gui.Caption());
     EXPECT_EQ(0, gui.RowCount());
 
     // A name the code page cannot spell would turn into another name with "?" in it.
     ::SendMessageA(gui.Frame()->m_hWnd, WM_DROPFILES,
                    reinterpret_cast<WPARAM>(MakeWideHDrop({ Widen(strFolder) + L"\x4E2D\x6587.vpp" })), 0);
     gui.Pump();
-    ASSERT_EQ(2u, gui.m_messages.size());
-    EXPECT_EQ("", gui.Doc()->GetPathName());
+    box = gui.TakeMessage();
+    EXPECT_CONTAINS(box.strText, "code page cannot represent");
+    EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
+    EXPECT_EQ("Kestrin Manager QUARNEL - Untitled", gui.Caption());
 }
 
 TEST(DroppedNames, RoundTripDecidesForEveryCodePageUtf8Included)

@@ -65,17 +65,17 @@ TEST(Session, LogoffAndCloseAskWithTheFilesTitleAndCancelKeepsEverything)
     // Logoff, answered Cancel: the session must not end, the changes stay.
     gui.m_nAnswer = IDCANCEL;
     EXPECT_EQ(FALSE, ::SendMessageA(hFrame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
-    ASSERT_EQ(1u, gui.m_messages.size());
-    EXPECT_EQ("Save changes to maps.vpp?", gui.m_messages[0].strText);
-    EXPECT_EQ(kAppTitle, gui.m_messages[0].strCaption);
-    EXPECT_EQ(static_cast<unsigned>(MB_YESNOCANCEL | MB_ICONQUESTION), gui.m_messages[0].nFlags);
+    RecordedMessage box = gui.TakeMessage();
+    EXPECT_EQ("Save changes to maps.vpp?", box);
+    EXPECT_EQ(kAppTitle, box.strCaption);
+    EXPECT_EQ(static_cast<unsigned>(MB_YESNOCANCEL | MB_ICONQUESTION), box.nFlags);
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ(2, gui.RowCount());
 
     // Shutdown, answered No: the session may end; nothing is closed or thrown away before it does.
     gui.m_nAnswer = IDNO;
     EXPECT_EQ(TRUE, ::SendMessageA(hFrame, WM_QUERYENDSESSION, 0, 0));
-    ASSERT_EQ(2u, gui.m_messages.size());
+    EXPECT_EQ("Save changes to maps.vpp?", gui.TakeMessage());
     EXPECT_TRUE(::IsWindow(hFrame));
     EXPECT_TRUE(gui.Doc()->IsModified());
     EXPECT_EQ(2, gui.RowCount());
@@ -83,9 +83,9 @@ TEST(Session, LogoffAndCloseAskWithTheFilesTitleAndCancelKeepsEverything)
     // Close asks the same way; Cancel keeps the window.
     gui.m_nAnswer = IDCANCEL;
     ::SendMessageA(hFrame, WM_CLOSE, 0, 0);
-    ASSERT_EQ(3u, gui.m_messages.size());
-    EXPECT_EQ("Save changes to maps.vpp?", gui.m_messages[2].strText);
-    EXPECT_EQ(static_cast<unsigned>(MB_YESNOCANCEL | MB_ICONQUESTION), gui.m_messages[2].nFlags);
+    box = gui.TakeMessage();
+    EXPECT_EQ("Save changes to maps.vpp?", box);
+    EXPECT_EQ(static_cast<unsigned>(MB_YESNOCANCEL | MB_ICONQUESTION), box.nFlags);
     EXPECT_TRUE(::IsWindow(hFrame));
     ::SetCurrentDirectoryA(strOldFolder.c_str());
 }
@@ -113,13 +113,18 @@ TEST(FileDialogs, SaveAsLeavesTheCurrentFolderWhereItWas)
     ::SetCurrentDirectoryA(strOldFolder.c_str());
 }
 
-TEST(StartUp, FailedStartsEndWithNonZeroStatusAndUnregisterWithZero)
+TEST(StartUp, AMissingArchiveIsReportedAndEndsWithNonZeroStatusAndUnregisterWithZero)
 {
     CTestFolder dir("exit-status");
     const std::string strFolder = dir.Path();
     {
         CGuiHarness gui;
         EXPECT_FALSE(gui.Start({ strFolder + "gone.vpp" }));
+        RecordedMessage box = gui.TakeMessage();
+        EXPECT_CONTAINS(box.strText, strFolder + "gone.vpp");
+        EXPECT_EQ(kAppTitle, box.strCaption);
+        EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION), box.nFlags);
+        EXPECT_EQ(nullptr, ::FindWindowA("QuarnelFrame", nullptr));   // the frame went with it
         EXPECT_EQ(1, gui.m_pApp->ExitInstance());
     }
     {
