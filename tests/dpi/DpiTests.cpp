@@ -136,7 +136,6 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
         CMenuLook look(nDisable);
         const std::string strLook = nDisable ? "classic" : "flat";
         CGuiHarness gui;
-        gui.m_bStrict = true;
         ASSERT_TRUE(gui.Start({ strArchive }));
         HWND hFrame = gui.Frame()->m_hWnd;
         int nHeight = 0;
@@ -284,7 +283,6 @@ TEST(Dpi, AWindowMovedToA200PercentScreenAndBackLooksAsBefore)
 {
     CTestFolder dir("dpi-move");
     CGuiHarness gui;
-    gui.m_bStrict = true;
     ASSERT_TRUE(gui.Start({ dir.Archive("maps.vpp", { { "level1.rfl", "rfl" }, { "wall.tga", MakeTga(8, 8) } }) }));
     HWND hFrame = gui.Frame()->m_hWnd;
     ::SendMessageA(gui.List(), LVM_SETCOLUMNWIDTH, 2, 301);

