@@ -502,20 +502,11 @@ TEST(DragOut, AnArchiveCutShortWhileAMemberStreamsFailsTheRead)
     EXPECT_EQ(STG_E_READFAULT, pStream->Read(buf.data(), 65536, &cbRead));
     EXPECT_EQ(0u, cbRead);
     pStream->Release();
-    // Each failed copy is reported, a later one in a report of its own.
-    for (int nCopy = 0; nCopy < 2; ++nCopy)
-    {
-        if (nCopy && (pStream = ContentsStream(pData, 0)) != nullptr)
-        {
-            EXPECT_NE(S_OK, ReadStream(pStream, strRest, 65536));
-            pStream->Release();
-        }
-        gui.Pump();
-        RecordedDetails report = gui.TakeDetails();
-        EXPECT_EQ(kCopyHeader, report.strHeader);
-        EXPECT_CONTAINS(report.strDetails, nCopy ? "big.bin\r\n" : "big.bin\r\nThe archive ends before this member does.");
-    }
     pData->Release();
+    gui.Pump();
+    RecordedDetails report = gui.TakeDetails();
+    EXPECT_EQ(kCopyHeader, report.strHeader);
+    EXPECT_CONTAINS(report.strDetails, "big.bin\r\nThe archive ends before this member does.");
 }
 
 TEST(DragOut, RowsDroppedBackOntoTheirOwnListDoNothing)
