@@ -189,7 +189,7 @@ TEST(DpiChild, DISABLED_MeasureAndPhotographTheWindows)
         WriteSetting(CQuickViewWnd::kPlacementSetting, "");   // opened at its first place, beside the window
         gui.Key("F3");
         CQuickViewWnd* pView = gui.Frame()->GetQuickView();
-        ASSERT_TRUE(pView && WaitFor(gui, [&] { return pView->ShownIndex() == 1; }));
+        ASSERT_TRUE(pView && gui.WaitUntil([&] { return pView->ShownIndex() == 1; }, "the picture shown"));
         ::SetWindowPos(pView->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         Shoot(pView->m_hWnd, strShot + "quickview-picture");
         sizes["quick view width"] = (::GetWindowRect(pView->m_hWnd, &rc), rc.right - rc.left);
@@ -314,7 +314,7 @@ TEST(Dpi, AWindowMovedToA200PercentScreenAndBackLooksAsBefore)
     ::SetFocus(gui.List());
     gui.Key("F3");
     CQuickViewWnd* pView = gui.Frame()->GetQuickView();
-    ASSERT_TRUE(pView && WaitFor(gui, [&] { return pView->ShownIndex() == 1; }));
+    ASSERT_TRUE(pView && gui.WaitUntil([&] { return pView->ShownIndex() == 1; }, "the picture shown"));
     ::GetWindowRect(pView->m_hWnd, &rcBefore);
     Shoot(pView->m_hWnd, "dpi-move-quickview-before");
     rcSuggested = { 20, 20, 20 + 1240, 20 + 1040 };

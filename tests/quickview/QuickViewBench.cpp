@@ -16,6 +16,18 @@ std::string g_strScreenshotFolder;
 
 namespace
 {
+/// Pumps the harness until fn holds or nTimeoutMs have passed; returns whether it held (and fails nothing).
+bool WaitFor(CGuiHarness& gui, const std::function<bool()>& fn, DWORD nTimeoutMs = 3000)
+{
+    for (DWORD dwStart = ::GetTickCount(); !fn(); ::Sleep(2))
+    {
+        if (::GetTickCount() - dwStart > nTimeoutMs)
+            return false;
+        gui.Pump();
+    }
+    return true;
+}
+
 double Ms(LARGE_INTEGER t0)
 {
     LARGE_INTEGER t1;

@@ -1,7 +1,6 @@
 // QuickViewSamples.h: members made by the tests for the quick view, and waiting for it to show them.
 #pragma once
 #include <cmath>
-#include <functional>
 #include <string>
 #include "GuiHarness.h"
 
@@ -78,15 +77,3 @@ inline std::string MakeWav(int nMilliseconds, int nChannels = 1)
     return s;
 }
 
-/// Pumps the harness until fn holds or nTimeoutMs have passed; returns whether it held (and fails nothing:
-/// the benchmark times with it, and a test waits out a pause with it).
-inline bool WaitFor(CGuiHarness& gui, const std::function<bool()>& fn, DWORD nTimeoutMs = 3000)
-{
-    for (DWORD dwStart = ::GetTickCount(); !fn(); ::Sleep(2))
-    {
-        if (::GetTickCount() - dwStart > nTimeoutMs)
-            return false;
-        gui.Pump();
-    }
-    return true;
-}
