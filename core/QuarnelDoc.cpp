@@ -250,7 +250,7 @@ void CQuarnelDoc::Store(CFile& file)
     for (int32_t i = 0; i < m_nFileCount;) {
         const VppEntry& entry = m_entries[i];
         int32_t nEnd = i + 1;
-        if (!readArchive.IsOpen() || !entry.m_bInArchive || entry.m_strSourcePath != m_strReadArchive) {
+        if (!m_bHaveReadIdentity || !entry.m_bInArchive || entry.m_strSourcePath != m_strReadArchive) {
             int nCode = CopyMember(entry.m_strSourcePath, entry.m_nOffset, file, entry.m_nSize, buffer);
             if (nCode < 0)
                 AddSaveFailure(entry.m_strName, nCode);
@@ -408,8 +408,9 @@ bool CQuarnelDoc::OpenSideFile(const std::string& strTarget, CFile& output, std:
     // is, and the next free name used.
     CFileIdentity target;
     const bool bHaveTarget = CFile::GetPathIdentity(strTarget, target);
-    std::unordered_map<std::string, bool> checked;
     auto isSource = [&](const std::string& strName) {
+        // Each source compared with this name once, however many rows it has.
+        std::unordered_map<std::string, bool> checked;
         for (int32_t i = 0; i < m_nFileCount; i++) {
             const std::string& strSource = m_entries[i].m_strSourcePath;
             if (strSource == strName ||
