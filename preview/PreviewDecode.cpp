@@ -161,11 +161,6 @@ PreviewTextEncoding TextEncodingOf(const uint8_t* pData, size_t nSize, const Ans
     return PreviewTextEncoding::none;
 }
 
-bool LooksLikeText(const uint8_t* pData, size_t nSize, const AnsiTextCheck& fnAnsiText)
-{
-    return TextEncodingOf(pData, nSize, fnAnsiText) != PreviewTextEncoding::none;
-}
-
 std::u16string TextToUtf16(const std::string& strBytes, PreviewTextEncoding encoding, const AnsiToUtf16& fnAnsi)
 {
     const uint8_t* p = reinterpret_cast<const uint8_t*>(strBytes.data());
@@ -416,8 +411,6 @@ PreviewContent DecodePreview(const std::string& strName, const uint8_t* pData, s
         std::string strError;
         if (!DecodeWhole(strExt, pData, nSize, content, strError))
             ShowHex(content, pData, nSize, strError);
-        if (options.fnCancelled && options.fnCancelled())
-            return PreviewContent();
         return content;
     }
     PreviewTextEncoding encoding = TextEncodingOf(pData, nSize, options.fnAnsiText);

@@ -80,8 +80,7 @@ using AnsiTextCheck = std::function<bool(const uint8_t* pData, size_t nSize)>;
 
 /** @brief What DecodePreview may ask of its caller. */
 struct PreviewOptions {
-    std::function<bool()> fnCancelled;  // true once the result is no longer wanted: decoding stops early
-    AnsiTextCheck fnAnsiText;           // none: text in a single-byte code page must be mostly ASCII
+    AnsiTextCheck fnAnsiText;  // none: text in a single-byte code page must be mostly ASCII
 };
 
 // Single formats. Each returns false with a one-line reason in strError on bad input.
@@ -101,7 +100,6 @@ std::vector<uint8_t> PlayableWav(const uint8_t* pData, size_t nSize, const Previ
 // How the bytes (at most the first PREVIEW_TEXT_SNIFF) read as text: UTF-16 or UTF-8 with a byte-order mark,
 // UTF-8, or the ANSI code page; none when they do not look like text.
 PreviewTextEncoding TextEncodingOf(const uint8_t* pData, size_t nSize, const AnsiTextCheck& fnAnsiText = nullptr);
-bool LooksLikeText(const uint8_t* pData, size_t nSize, const AnsiTextCheck& fnAnsiText = nullptr);
 // Offsets, 16 bytes in hex and the printable characters per line, for at most PREVIEW_HEX_BYTES bytes.
 // Lines end in "\n".
 std::string FormatHexPage(const uint8_t* pData, size_t nSize);

@@ -41,13 +41,7 @@ bool PreparePictures(QuickViewLoaded& loaded, const std::function<bool()>& fnCan
     if (frames.size() == 1)
     {
         PreviewImage& frame = frames[0];
-        BITMAPINFO bmi = {};
-        bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-        bmi.bmiHeader.biWidth = frame.nWidth;
-        bmi.bmiHeader.biHeight = -frame.nHeight;   // top-down
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bmi = TopDownBitmapInfo(frame.nWidth, frame.nHeight);
         void* pBits = nullptr;
         loaded.hPicture = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
         if (loaded.hPicture && pBits)
@@ -63,6 +57,18 @@ bool PreparePictures(QuickViewLoaded& loaded, const std::function<bool()>& fnCan
     }
     return true;
 }
+}
+
+BITMAPINFO TopDownBitmapInfo(int nWidth, int nHeight)
+{
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = nWidth;
+    bmi.bmiHeader.biHeight = -nHeight;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    return bmi;
 }
 
 QuickViewLoaded::~QuickViewLoaded()
@@ -95,7 +101,6 @@ std::unique_ptr<QuickViewLoaded> LoadQuickViewMember(const QuickViewJob& job, co
     pLoaded->bRead = true;
 
     PreviewOptions options;
-    options.fnCancelled = fnCancelled;
     options.fnAnsiText = &IsAnsiText;
     PreviewContent& content = pLoaded->content = DecodePreview(job.strName, bytes.data(), bytes.size(), job.nSize, options);
     switch (content.kind)

@@ -43,6 +43,9 @@ struct QuickViewLoaded
     std::vector<uint8_t> sound;     ///< the sound as a player may be given it: its sizes match its bytes
 };
 
+/// A 32-bit picture of top-down rows, the layout of a PreviewImage's pixels.
+BITMAPINFO TopDownBitmapInfo(int nWidth, int nHeight);
+
 /// Pictures are kept at most this large a side for showing; larger ones are shrunk once, not at each paint.
 constexpr int kQuickViewMaxShownSide = 2048;
 
@@ -51,8 +54,8 @@ std::unique_ptr<QuickViewLoaded> LoadQuickViewMember(const QuickViewJob& job, co
 
 /**
  * @brief One worker thread that runs the latest job. A newer job, Cancel or the end of the loader
- * cancels the one running: its reading and decoding stop at their next check and its result is
- * dropped. A finished job posts nMessage to hNotify; Take hands its result to the window's thread.
+ * cancels the one running: its reading stops at its next piece, and its result is dropped once
+ * decoded. A finished job posts nMessage to hNotify; Take hands its result to the window's thread.
  */
 class CQuickViewLoader
 {

@@ -69,18 +69,6 @@ std::string ShownPart(uint64_t nShown, uint64_t nTotal)
     return "first " + Bytes(nShown) + " of " + Bytes(nTotal) + " bytes";
 }
 
-BITMAPINFO TopDownInfo(int nWidth, int nHeight)
-{
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = nWidth;
-    bmi.bmiHeader.biHeight = -nHeight;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    return bmi;
-}
-
 HBRUSH MakeCheckerBrush(int cxCell)
 {
     // Two light greys in cells of cxCell: what shows through the transparent pixels.
@@ -89,7 +77,7 @@ HBRUSH MakeCheckerBrush(int cxCell)
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x)
             pixels[y * n + x] = ((x / cxCell) ^ (y / cxCell)) ? 0xFFFFFF : 0xCCCCCC;
-    BITMAPINFO bmi = TopDownInfo(n, n);
+    BITMAPINFO bmi = TopDownBitmapInfo(n, n);
     HDC hdc = ::GetDC(nullptr);
     HBITMAP hBitmap = ::CreateDIBitmap(hdc, &bmi.bmiHeader, CBM_INIT, pixels.data(), &bmi, DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, hdc);
@@ -195,6 +183,7 @@ bool CQuickViewWnd::Create(HWND hOwner, HWND hFollow)
                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, rc.left, rc.top,
                   rc.right - rc.left, rc.bottom - rc.top, hOwner, nullptr))
         return false;
+    m_nDpi = GetWindowDpi(m_hWnd);   // a stored place may be on a screen of another scaling than the owner's
     m_pLoader.reset(new CQuickViewLoader(m_hWnd, WM_MEMBER_LOADED));
 
     MakeFonts();
@@ -511,11 +500,10 @@ double CQuickViewWnd::PlayedPart() const
     return (::GetTickCount() - m_dwPlayStart) / (1000.0 * m_content.sound.dSeconds);
 }
 
-RECT CQuickViewWnd::ContentArea() const
+RECT CQuickViewWnd::ContentArea(int nTop) const
 {
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
-    int nTop = const_cast<CQuickViewWnd*>(this)->DrawHeader(CWindowDC(m_hWnd), rc.right, false);
     const int nMargin = Scaled(kMargin);
     int nBottom = rc.bottom - nMargin;
     if (::IsWindowVisible(m_hButton))
@@ -529,7 +517,7 @@ void CQuickViewWnd::Layout()
         return;
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
-    const RECT rcArea = ContentArea();
+    const RECT rcArea = ContentArea(DrawHeader(CWindowDC(m_hWnd), rc.right, false));
     // Moved only when their place changes, and repainted with the rest: under Wine a child with scroll
     // bars repaints slowly, which a list held at an arrow key would feel.
     auto place = [this](HWND hChild, int x, int y, int cx, int cy) {
@@ -558,7 +546,7 @@ bool CQuickViewWnd::SelectFrame()
     if (!m_hPicture || !::GetObjectA(m_hPicture.Get(), sizeof(bm), &bm) || bm.bmWidth != image.nWidth ||
         bm.bmHeight != image.nHeight || !bm.bmBits)
     {
-        BITMAPINFO bmi = TopDownInfo(image.nWidth, image.nHeight);
+        BITMAPINFO bmi = TopDownBitmapInfo(image.nWidth, image.nHeight);
         void* pBits = nullptr;
         m_hPicture = CGdiObject(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
         if (!m_hPicture || !::GetObjectA(m_hPicture.Get(), sizeof(bm), &bm) || !bm.bmBits)
@@ -653,8 +641,7 @@ void CQuickViewWnd::Paint(HDC hdcWindow)
     CSelectObject selected(hdc, hBuffer.Get());
     ::FillRect(hdc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
 
-    DrawHeader(hdc, rc.right, true);
-    const RECT rcArea = ContentArea();
+    const RECT rcArea = ContentArea(DrawHeader(hdc, rc.right, true));
     if ((m_content.kind == PreviewKind::texture || m_content.kind == PreviewKind::animation) &&
         m_nFrame < static_cast<int>(m_content.frames.size()))
         DrawPicture(hdc, rcArea);

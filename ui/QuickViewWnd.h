@@ -91,7 +91,8 @@ private:
     /// Draws (or only measures) the lines above the content; returns where the content starts.
     int DrawHeader(HDC hdc, int cxClient, bool bDraw);
     void Paint(HDC hdc);
-    RECT ContentArea() const;
+    /// The area between the header, which ends at nTop, and the button.
+    RECT ContentArea(int nTop) const;
     void DrawPicture(HDC hdc, const RECT& rcArea);
     bool SelectFrame();   // the current frame in m_hPicture
     void SavePlacement() const;
