@@ -25,18 +25,15 @@ bool RegisterTextClass()
     s_bRegistered = ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
     return s_bRegistered;
 }
-
-bool IsInput(UINT uMsg)
-{
-    return (uMsg >= WM_KEYFIRST && uMsg <= WM_KEYLAST) || (uMsg >= WM_MOUSEFIRST && uMsg <= WM_MOUSELAST && uMsg != WM_MOUSEMOVE) ||
-           uMsg == WM_VSCROLL || uMsg == WM_HSCROLL || uMsg == WM_NCLBUTTONDOWN || uMsg == WM_NCRBUTTONDOWN ||
-           uMsg == WM_NCLBUTTONDBLCLK;
-}
 }
 
-bool IsOwnerBusy(HWND hWnd)
+bool IsInputWhileOwnerBusy(HWND hWnd, UINT uMsg)
 {
-    HWND hRoot = hWnd ? ::GetAncestor(hWnd, GA_ROOT) : nullptr;
+    const bool bInput = (uMsg >= WM_KEYFIRST && uMsg <= WM_KEYLAST) ||
+                        (uMsg >= WM_MOUSEFIRST && uMsg <= WM_MOUSELAST && uMsg != WM_MOUSEMOVE) ||
+                        (uMsg >= WM_NCLBUTTONDOWN && uMsg <= WM_NCMBUTTONDBLCLK) || uMsg == WM_VSCROLL ||
+                        uMsg == WM_HSCROLL || uMsg == WM_MOUSEACTIVATE || uMsg == WM_COMMAND;
+    HWND hRoot = bInput && hWnd ? ::GetAncestor(hWnd, GA_ROOT) : nullptr;
     HWND hOwner = hRoot ? ::GetWindow(hRoot, GW_OWNER) : nullptr;
     return hOwner && !::IsWindowEnabled(hOwner);
 }
@@ -249,8 +246,8 @@ std::string CTextLinesView::JoinedText() const
 
 LRESULT CTextLinesView::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (IsInput(uMsg) && IsOwnerBusy(m_hWnd))
-        return 0;
+    if (IsInputWhileOwnerBusy(m_hWnd, uMsg))
+        return InputRefused(uMsg);
     switch (uMsg)
     {
     case WM_PAINT:

@@ -6,9 +6,12 @@
 #include "preview/PreviewDecode.h"
 #include "ui/QuickViewLayout.h"
 
-/// True while the owner of hWnd's top-level window is disabled, as it is under a modal dialog: the
-/// quick view then takes no input, so that nothing typed there acts behind the dialog's back.
-bool IsOwnerBusy(HWND hWnd);
+/// True when uMsg is the user's input (keys, clicks, scroll bars, a click's activation, a command) and
+/// the owner of hWnd's top-level window is disabled, as it is under a modal dialog: the quick view
+/// then takes none of it, so that nothing typed or clicked there acts behind the dialog's back. Such a
+/// message is answered with InputRefused(uMsg): a click does not even activate the window.
+bool IsInputWhileOwnerBusy(HWND hWnd, UINT uMsg);
+inline LRESULT InputRefused(UINT uMsg) { return uMsg == WM_MOUSEACTIVATE ? MA_NOACTIVATEANDEAT : 0; }
 
 /**
  * @brief A read-only view of text lines that draws only the lines it shows, so a megabyte of short

@@ -50,12 +50,6 @@ bool RegisterQuickViewClass()
 }
 
 /// Keys, clicks, the wheel and button commands: what a modal dialog keeps from its owner's windows.
-bool IsInput(UINT uMsg)
-{
-    return (uMsg >= WM_KEYFIRST && uMsg <= WM_KEYLAST) || (uMsg >= WM_MOUSEFIRST && uMsg <= WM_MOUSELAST && uMsg != WM_MOUSEMOVE) ||
-           uMsg == WM_MOUSEACTIVATE || uMsg == WM_COMMAND || (uMsg >= WM_NCLBUTTONDOWN && uMsg <= WM_NCMBUTTONDBLCLK);
-}
-
 std::string Bytes(uint64_t n)
 {
     return n > 0x7FFFFFFF ? std::to_string(n) : FormatNumber(static_cast<int32_t>(n), false);
@@ -654,8 +648,8 @@ LRESULT CALLBACK CQuickViewWnd::ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, 
 {
     CQuickViewWnd* pView = static_cast<CQuickViewWnd*>(CWnd::FromHandle(::GetParent(hWnd)));
     WNDPROC pfnOld = pView ? pView->m_pfnButton : nullptr;
-    if (IsInput(uMsg) && IsOwnerBusy(hWnd))
-        return 0;
+    if (IsInputWhileOwnerBusy(hWnd, uMsg))
+        return InputRefused(uMsg);
     // Esc, F3 and Space act on the window wherever its keyboard focus is.
     if ((uMsg == WM_KEYDOWN && (wParam == VK_ESCAPE || wParam == VK_F3 || wParam == VK_SPACE)) ||
         (uMsg == WM_CHAR && (wParam == VK_ESCAPE || wParam == ' ')))
@@ -669,10 +663,8 @@ LRESULT CALLBACK CQuickViewWnd::ButtonProc(HWND hWnd, UINT uMsg, WPARAM wParam, 
 
 LRESULT CQuickViewWnd::WindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    // Under a modal dialog the owner takes no input, and neither does this window: a click does not
-    // even activate it.
-    if (IsInput(uMsg) && IsOwnerBusy(m_hWnd))
-        return uMsg == WM_MOUSEACTIVATE ? MA_NOACTIVATEANDEAT : 0;
+    if (IsInputWhileOwnerBusy(m_hWnd, uMsg))
+        return InputRefused(uMsg);
     switch (uMsg)
     {
     case WM_PAINT:
