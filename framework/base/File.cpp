@@ -372,11 +372,10 @@ bool CFile::RemoveUnlessInUse(const std::string& strPath)
     // final path is its own: a link (under Wine one of the file system below, which looks like a
     // plain file) resolves to the file it leads to.
     CLookHandle file(strPath, DELETE | FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT);
-    FILE_BASIC_INFO basic{};
-    FILE_STANDARD_INFO standard{};
-    if (file.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandleEx(file.h, FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileInformationByHandleEx(file.h, FileStandardInfo, &standard, sizeof standard) ||
-        (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || standard.NumberOfLinks != 1)
+    CFileVersion version;
+    uint32_t nLinks = 0;
+    if (file.h == INVALID_HANDLE_VALUE || !QueryVersion(file.h, version, &nLinks) ||
+        (version.nAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || nLinks != 1)
         return false;
     const std::string strFull = GetFullPath(strPath);
     const size_t nSlash = strFull.find_last_of("\\/");
