@@ -42,32 +42,18 @@ bool SourceStamp::operator==(const SourceStamp& other) const
     return bKnown == other.bKnown && (!bKnown || version.IsSameVersionAs(other.version));
 }
 
-namespace
-{
-SourceStamp StampOf(bool bKnown, const CFileVersion& version)
-{
-    SourceStamp stamp;
-    stamp.bKnown = bKnown;
-    stamp.nLength = version.nSize;
-    stamp.ftWrite.dwLowDateTime = static_cast<DWORD>(version.nWriteTime);
-    stamp.ftWrite.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(version.nWriteTime) >> 32);
-    stamp.version = version;
-    return stamp;
-}
-}
-
 SourceStamp SourceStamp::OfPath(const std::string& strPath)
 {
-    CFileVersion version;
-    bool bKnown = CFile::GetPathVersion(strPath, version);
-    return bKnown ? StampOf(true, version) : SourceStamp();
+    SourceStamp stamp;
+    stamp.bKnown = CFile::GetPathVersion(strPath, stamp.version);
+    return stamp.bKnown ? stamp : SourceStamp();
 }
 
 SourceStamp SourceStamp::OfHandle(HANDLE hFile)
 {
-    CFileVersion version;
-    bool bKnown = CFile::GetHandleVersion(hFile, version);
-    return bKnown ? StampOf(true, version) : SourceStamp();
+    SourceStamp stamp;
+    stamp.bKnown = CFile::GetHandleVersion(hFile, stamp.version);
+    return stamp.bKnown ? stamp : SourceStamp();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -183,7 +169,7 @@ void FillDescriptor(const TransferItem& item, DWORD& dwFlags, DWORD& dwAttribute
     if (!item.bInArchive && item.stamp.bKnown)
     {
         dwFlags |= FD_WRITESTIME;
-        ftWrite = item.stamp.ftWrite;
+        ftWrite = item.stamp.WriteTime();
     }
 }
 }

@@ -45,9 +45,14 @@ private:
 struct SourceStamp
 {
     bool bKnown = false;
-    uint64_t nLength = 0;
-    FILETIME ftWrite = {};
     CFileVersion version;       ///< compared as the archive core compares versions
+
+    uint64_t Length() const { return version.nSize; }
+    FILETIME WriteTime() const
+    {
+        const uint64_t n = static_cast<uint64_t>(version.nWriteTime);
+        return { static_cast<DWORD>(n), static_cast<DWORD>(n >> 32) };
+    }
 
     bool operator==(const SourceStamp& other) const;
     bool operator!=(const SourceStamp& other) const { return !(*this == other); }

@@ -44,10 +44,10 @@ HRESULT CMemberReader::OpenSource()
     SourceStamp now = SourceStamp::OfHandle(m_hFile);
     if (now != item.stamp)
         return Fail(STG_E_REVERTED, item.bInArchive ? kArchiveChanged : kSourceChanged);
-    if (!item.bInArchive && now.nLength != static_cast<uint64_t>(item.nSize))
+    if (!item.bInArchive && now.Length() != static_cast<uint64_t>(item.nSize))
         return Fail(STG_E_REVERTED, kSourceChanged);
     if (item.nOffset < 0 || item.nSize < 0 ||
-        static_cast<uint64_t>(item.nOffset) + static_cast<uint64_t>(item.nSize) > now.nLength)
+        static_cast<uint64_t>(item.nOffset) + static_cast<uint64_t>(item.nSize) > now.Length())
         return Fail(STG_E_READFAULT, kArchiveShort);
     m_nFilePos = UINT64_MAX;
     return S_OK;
