@@ -78,21 +78,26 @@ void CQuarnelView::OnDpiChanged(int nOldDpi, int nNewDpi)
 {
     if (!m_hWnd || nOldDpi <= 0)
         return;
+    SetFontForDpi(nNewDpi);
+    // Each column keeps its share of the list, whatever the user made of it.
+    for (int i = 0; i < static_cast<int>(sizeof(kColumns) / sizeof(kColumns[0])); ++i)
+    {
+        int cx = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
+        ::SendMessageA(m_hWnd, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(::MulDiv(cx, nNewDpi, nOldDpi), 0));
+    }
+}
+
+void CQuarnelView::SetFontForDpi(int nDpi)
+{
     // The list draws with the icon-title font the system made for its DPI: another screen gets its own.
     LOGFONTA lf = {};
-    if (GetIconTitleFontAtDpi(lf, nNewDpi))
+    if (GetIconTitleFontAtDpi(lf, nDpi))
     {
         HFONT hFont = ::CreateFontIndirectA(&lf);
         ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
         if (m_hFont)
             ::DeleteObject(m_hFont);
         m_hFont = hFont;
-    }
-    // Each column keeps its share of the list, whatever the user made of it.
-    for (int i = 0; i < static_cast<int>(sizeof(kColumns) / sizeof(kColumns[0])); ++i)
-    {
-        int cx = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
-        ::SendMessageA(m_hWnd, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(::MulDiv(cx, nNewDpi, nOldDpi), 0));
     }
 }
 
@@ -104,7 +109,12 @@ bool CQuarnelView::Create(HWND hParent, UINT nID)
                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, hParent,
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
                                    ::GetModuleHandleA(nullptr), nullptr);
-    return hList && SubclassWindow(hList);
+    if (!hList || !SubclassWindow(hList))
+        return false;
+    // The control's own font is the one for the system's DPI; a window on a screen of another gets its own.
+    if (GetDpi() != GetSystemDpi())
+        SetFontForDpi(GetDpi());
+    return true;
 }
 
 CQuarnelDoc* CQuarnelView::GetDocument() const

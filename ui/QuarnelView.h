@@ -37,6 +37,8 @@ public:
     void AddDroppedFiles();
     /// The frame moved to a screen of another DPI: the list's font and its column widths follow.
     void OnDpiChanged(int nOldDpi, int nNewDpi);
+    /// Gives the list the font the system makes for a DPI.
+    void SetFontForDpi(int nDpi);
     /// The DPI the list is laid out for: its frame's.
     int GetDpi() const;
 

@@ -210,7 +210,7 @@ bool CStatusBar::Create(HWND hParent, DWORD dwStyle, UINT nID)
     m_hWnd = ::CreateWindowExA(0, STATUSCLASSNAMEA, nullptr, dwStyle, 0, 0, 0, 0, hParent,
                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
                                ::GetModuleHandleA(nullptr), nullptr);
-    m_nDpi = GetWindowDpi(hParent);
+    m_nDpi = GetSystemDpi();   // the control's own font is made for the system's DPI: SetDpi gives another its own
     return m_hWnd != nullptr;
 }
 
