@@ -135,8 +135,9 @@ bool ReportLeftOut(const CQuarnelDoc& doc)
 {
     if (doc.GetMembersLeftOut() == 0)
         return false;
-    std::fprintf(stderr, "vpp: %lld members beyond the first %d were left out\n",
-                 static_cast<long long>(doc.GetMembersLeftOut()), VPP_MAX_FILES);
+    const long long nLeftOut = doc.GetMembersLeftOut();
+    std::fprintf(stderr, "vpp: %lld %s beyond the first %d %s left out\n", nLeftOut, nLeftOut == 1 ? "member" : "members",
+                 VPP_MAX_FILES, nLeftOut == 1 ? "was" : "were");
     return true;
 }
 
