@@ -102,7 +102,8 @@ std::unique_ptr<QuickViewLoaded> LoadQuickViewMember(const QuickViewJob& job, co
 
     PreviewOptions options;
     options.fnAnsiText = &IsAnsiText;
-    PreviewContent& content = pLoaded->content = DecodePreview(job.strName, bytes.data(), bytes.size(), job.nSize, options);
+    PreviewContent& content = pLoaded->content = DecodePreview(job.item.strMemberName, bytes.data(), bytes.size(),
+                                                                static_cast<uint32_t>(job.item.nSize), options);
     switch (content.kind)
     {
     case PreviewKind::texture:

@@ -17,9 +17,7 @@
 /** @brief One member to read, as the list had it when its row was chosen. */
 struct QuickViewJob
 {
-    TransferItem item;      ///< where its bytes are, with the source's stamp taken then
-    std::string strName;
-    uint64_t nSize = 0;     ///< the member's size
+    TransferItem item;      ///< its name and size, and where its bytes are, with the source's stamp taken then
     size_t nRead = 0;       ///< bytes to read from its beginning
 };
 

@@ -319,13 +319,11 @@ void CQuickViewWnd::StartLoad()
         return;
     QuickViewJob job;
     job.item = *it;
-    job.strName = m_pDoc->m_entries[m_nIndex].m_strName;
-    job.nSize = static_cast<uint32_t>(m_pDoc->m_entries[m_nIndex].m_nSize);
+    m_nSize = static_cast<uint32_t>(job.item.nSize);
     // A picture or a sound is read whole when it is within the limit; anything else, or a larger
     // picture (shown as hex), only as far as it can be shown.
-    const bool bWhole = PreviewNeedsWholeMember(job.strName) && job.nSize <= PREVIEW_MAX_READ;
-    job.nRead = static_cast<size_t>(std::min<uint64_t>(job.nSize, bWhole ? PREVIEW_MAX_READ : kTextReadLimit));
-    m_nSize = job.nSize;
+    const bool bWhole = PreviewNeedsWholeMember(job.item.strMemberName) && m_nSize <= PREVIEW_MAX_READ;
+    job.nRead = static_cast<size_t>(std::min<uint64_t>(m_nSize, bWhole ? PREVIEW_MAX_READ : kTextReadLimit));
     m_bReading = true;
     m_pLoader->Start(++m_nJob, std::move(job));
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
