@@ -17,8 +17,6 @@ std::function<void()>& Guard()
     return s_fnGuard;
 }
 
-unsigned long s_nShown = 0;
-
 std::string& AppTitle()
 {
     static std::string s_strTitle = "Kestrin Manager QUARNEL";
@@ -40,8 +38,6 @@ MessageBoxSink GetMessageBoxSink() { return Sink(); }
 
 void SetMessageBoxGuard(std::function<void()> fnGuard) { Guard() = std::move(fnGuard); }
 
-unsigned long GetMessageBoxCount() { return s_nShown; }
-
 void SetAppTitle(const std::string& strTitle) { AppTitle() = strTitle; }
 
 const std::string& GetAppTitle() { return AppTitle(); }
@@ -50,7 +46,6 @@ int ShowMessageBox(const std::string& strText, const std::string& strCaption, un
 {
     if (const std::function<void()>& fnGuard = Guard())
         fnGuard();
-    ++s_nShown;
     const MessageBoxSink& sink = Sink();
     return sink ? sink(strText, strCaption, nFlags) : DefaultSink(strText, strCaption, nFlags);
 }

@@ -34,10 +34,6 @@ MessageBoxSink GetMessageBoxSink();
 // a question the user has not read. Empty: nothing runs.
 void SetMessageBoxGuard(std::function<void()> fnGuard);
 
-// The number of message boxes shown so far, so a caller can tell whether the code it ran has already
-// said something to the user.
-unsigned long GetMessageBoxCount();
-
 void SetAppTitle(const std::string& strTitle);
 const std::string& GetAppTitle();  // "Kestrin Manager QUARNEL" unless changed
 

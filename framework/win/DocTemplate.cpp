@@ -172,15 +172,12 @@ bool CSingleDocTemplate::DoSave(const std::string& strPath)
     }
 
     CWaitCursor wait;
-    const unsigned long nBoxesBefore = GetMessageBoxCount();
     if (!m_pDocument->OnSaveDocument(strNewName))
     {
         // A save that failed without a word (a member that could not be copied) would otherwise
         // pass unnoticed: say what went wrong and that the old file is unchanged. A document that
-        // said why itself has given the one report the user needs.
-        std::string strDetails = m_pDocument->GetSaveFailureDetails();
-        if (GetMessageBoxCount() != nBoxesBefore)
-            strDetails.clear();
+        // said why itself gives no details: its message was the one report the user needs.
+        const std::string strDetails = m_pDocument->GetSaveFailureDetails();
         if (!strDetails.empty() && !(m_pFrame && m_pFrame->ReportSaveFailure(strDetails)))
             AfxMessageBox("The archive was not saved; the file on disk is unchanged. "
                           "These files could not be copied:\r\n\r\n" + strDetails,
