@@ -116,7 +116,7 @@ void CQuickViewWnd::MakeFonts()
     // The stock GUI font is made for the system DPI; on a screen of another it is made again at its size.
     LOGFONTA lf = {};
     ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-    lf.lfHeight = ::MulDiv(lf.lfHeight, m_nDpi, GetSystemDpi());
+    ScaleLogFont(lf, m_nDpi);
     m_hGui = CGdiObject(m_nDpi != GetSystemDpi() ? ::CreateFontIndirectA(&lf) : nullptr);
     lf.lfWeight = FW_BOLD;
     m_hBold = CGdiObject(::CreateFontIndirectA(&lf));

@@ -38,13 +38,12 @@ void LogFontToAnsi(const LOGFONTW& w, LOGFONTA& a)
         a.lfFaceName[0] = '\0';
     a.lfFaceName[LF_FACESIZE - 1] = '\0';
 }
+}
 
-/// A font made for the system DPI, at nDpi (where the system has no per-screen call).
 void ScaleLogFont(LOGFONTA& lf, int nDpi)
 {
     lf.lfHeight = ::MulDiv(lf.lfHeight, nDpi, GetSystemDpi());
     lf.lfWidth = ::MulDiv(lf.lfWidth, nDpi, GetSystemDpi());
-}
 }
 
 int GetSystemDpi()

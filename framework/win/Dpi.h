@@ -32,6 +32,8 @@ int GetSystemMetricsAtDpi(int nIndex, int nDpi);
 bool GetNonClientMetricsAtDpi(NONCLIENTMETRICSA& metrics, int nDpi);
 /// The icon-title font (the one lists and toolbars draw with) at nDpi.
 bool GetIconTitleFontAtDpi(LOGFONTA& lf, int nDpi);
+/// A font made for the system DPI, made over for nDpi (where the system has no per-screen call).
+void ScaleLogFont(LOGFONTA& lf, int nDpi);
 /// Asks Windows to scale the caption and menu bar of a top-level window (the per-monitor awareness of
 /// Windows 10 1607 needs it; later versions do it by themselves). For WM_NCCREATE.
 void EnableNonClientDpiScalingFor(HWND hWnd);
