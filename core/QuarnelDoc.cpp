@@ -104,12 +104,8 @@ void CQuarnelDoc::DeleteContents()
 {
     // The texts are emptied, not freed: the re-read that follows every save fills the same rows
     // again without allocating 65,536 of them anew.
-    for (int32_t i = 0; i < m_nFileCount; i++) {
-        VppEntry& entry = m_entries[i];
-        entry.m_strName.clear();
-        entry.m_strSourcePath.clear();
-        entry.m_nSize = entry.m_nOffset = entry.m_bInArchive = 0;
-    }
+    for (int32_t i = 0; i < m_nFileCount; i++)
+        m_entries[i].Clear();
     m_nFileCount = 0;
     m_nTotalSize = 0;
     m_nDataBlocks = 0;

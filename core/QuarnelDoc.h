@@ -19,6 +19,14 @@ struct VppEntry {
     std::string m_strSourcePath;  // the archive it was read from, or the added outside file
     int32_t m_nOffset = 0;        // data offset in m_strSourcePath; 0 for an outside file
     int32_t m_bInArchive = 0;     // 1: bytes are in a saved archive; 0: an added outside file
+
+    // Empties the row; the texts keep their storage for the row's next use.
+    void Clear()
+    {
+        m_strName.clear();
+        m_strSourcePath.clear();
+        m_nSize = m_nOffset = m_bInArchive = 0;
+    }
 };
 
 // AddFile results

@@ -105,11 +105,17 @@ void CFile::ThrowLastError() const
     throw CFileException(CauseFromOsError(lError), lError, m_strPath);
 }
 
+// The n-th name a file on its way to strDest may have beside it: ".part", ".part1", ...
+static std::string PartName(const std::string& strDest, int n)
+{
+    return strDest + ".part" + (n ? std::to_string(n) : std::string());
+}
+
 bool CFile::OpenPartFile(const std::string& strDest, CFileException* pError)
 {
     for (int n = 0; n < 100; n++) {
         CFileException error;
-        if (Open(strDest + ".part" + (n ? std::to_string(n) : std::string()), modeCreateNew | modeWrite, &error))
+        if (Open(PartName(strDest, n), modeCreateNew | modeWrite, &error))
             return true;
         if (error.m_cause != FileErrorCause::alreadyExists) {
             if (pError)
@@ -721,7 +727,7 @@ bool CFile::MoveTo(const std::string& strTo, bool bReplace, CFileException* pErr
         }
         // To replace a file, it first needs a name of its own beside it.
         for (int n = 0; n < 100 && m_strPath.empty(); n++) {
-            const std::string strPart = strTo + ".part" + (n ? std::to_string(n) : std::string());
+            const std::string strPart = PartName(strTo, n);
             if (::linkat(AT_FDCWD, SelfLink(m_fd).c_str(), AT_FDCWD, strPart.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 m_strPath = strPart;
             else if (errno != EEXIST)
