@@ -45,8 +45,6 @@ struct RecordedMessage
     std::string strText;
     std::string strCaption;
     unsigned nFlags = 0;   ///< MB_ flags as given: buttons, icon, default button
-    unsigned Buttons() const { return nFlags & MB_TYPEMASK; }
-    unsigned Icon() const { return nFlags & MB_ICONMASK; }
 };
 /// A message compares with a text by its text, so `EXPECT_EQ("...", gui.TakeMessage())` reads as it says.
 inline bool operator==(const RecordedMessage& m, const std::string& str) { return m.strText == str; }
